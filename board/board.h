@@ -1,0 +1,67 @@
+// The well: 8 columns by 30 rows of cell bytes with a fall timer per cell,
+// the one random source, fresh boards and scrolling.
+#pragma once
+
+#include <cstdint>
+
+namespace murlo {
+
+constexpr int board_columns = 8;
+constexpr int board_rows = 30;
+constexpr int board_cells = board_columns * board_rows;
+
+// What occupies a cell: the high nibble of its byte.
+enum BlockKind : std::uint8_t {
+    Empty = 0,
+    Crumbling = 1,  // a broken block in its last three frames; holds nothing up
+    Air = 2,        // air capsule
+    Hard = 3,
+    Soft1 = 4,
+    Soft2 = 5,
+    Soft3 = 6,
+    Soft4 = 7,
+};
+
+// Bit numbers of the cell flags in the low nibble. A kind change never
+// touches them, so a flag outlives the kind it was set for.
+enum CellFlag : std::uint8_t {
+    Loose = 0,    // no support: shaking, then falling
+    Cracked = 1,  // Hard dug once; third crumbling stage
+    Check = 2,    // test the group for breaking; second crumbling stage
+    Doomed = 3,   // turn Crumbling at the next breaking pass; first stage
+};
+
+// Cell (column, row) is at index column + 8 * row in both arrays.
+struct Board {
+    std::uint8_t cell[board_cells];
+    std::uint8_t fall_timer[board_cells];
+};
+
+extern Board board;
+extern std::int8_t fall_delay;     // timer value where shaking ends and sliding starts
+extern std::uint32_t rng_state;
+
+constexpr int cell_index(int column, int row) { return column + board_columns * row; }
+constexpr bool on_board(int column, int row) {
+    return column >= 0 && column < board_columns && row >= 0 && row < board_rows;
+}
+constexpr bool is_block(int kind) { return kind >= Hard; }  // Hard or Soft: forms groups
+
+// Reads outside the board see an Empty cell with no flags and timer 0; the
+// writes do not check and callers keep inside the board.
+std::uint8_t get_kind(std::int8_t column, std::int8_t row);
+void set_kind(std::int8_t column, std::int8_t row, std::uint8_t kind);
+bool test_flag(std::int8_t column, std::int8_t row, int flag);
+void set_flag(std::int8_t column, std::int8_t row, int flag);
+void clear_flag(std::int8_t column, std::int8_t row, int flag);
+std::uint8_t get_fall_timer(std::int8_t column, std::int8_t row);
+void set_fall_timer(std::int8_t column, std::int8_t row, std::uint8_t value);
+std::uint8_t get_cell(std::int8_t column, std::int8_t row);
+void set_cell(std::int8_t column, std::int8_t row, std::uint8_t cell_byte);
+
+std::uint32_t rng_next();  // state * 7 + 5, wrapping; returns the new state
+
+void new_board();     // place the player at the top and fill all 30 rows
+void scroll_board();  // when player_y is 204, move rows 15..29 up to 0..14 and refill
+
+}  // namespace murlo

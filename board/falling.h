@@ -1,0 +1,10 @@
+// Breaking groups, crumbling, fall timers and one-row drops.
+#pragma once
+
+namespace murlo {
+
+void break_and_crumble();    // test Check groups, doom, advance crumbling stages
+void advance_fall_timers();  // count Loose timers, settle blocks that just landed
+void drop_loose_blocks();    // move blocks whose timer ran out down one row
+
+}  // namespace murlo

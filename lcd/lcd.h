@@ -1,0 +1,43 @@
+// The emulated 32 x 32 one-bit display and the primitives that draw into it.
+#pragma once
+
+#include <cstdint>
+
+namespace murlo {
+
+// Row y of the display is row[y]; bit x of it is pixel (x, y), bit 0 the
+// leftmost. A set bit is a dark pixel.
+struct LcdFrame {
+    std::uint32_t row[32];
+};
+
+// An 8 x 8 image: rows 0..3 in word[0], rows 4..7 in word[1], row 0 (and 4)
+// in the most significant byte. Inside a row byte bit 7 is the leftmost
+// pixel - the opposite of a frame row.
+struct Sprite8 {
+    std::uint32_t word[2];
+};
+
+// A 3 x 5 digit in the low 15 bits: pixel (c, r) is bit 14 - (3r + c).
+using DigitGlyph = std::uint32_t;
+
+extern LcdFrame lcd;                    // the one display image
+extern const DigitGlyph digit_font[10];
+
+// Coordinates are signed 8-bit; a wider value is cut to its low 8 bits
+// before it gets here, and every offset from it wraps in 8 bits too.
+// Every primitive clips per pixel.
+void clear_frame();
+void set_pixel(std::int8_t x, std::int8_t y, bool on);
+void draw_digit(std::int8_t x, std::int8_t y, int digit);            // opaque 3x5
+void draw_sprite(std::int8_t x, std::int8_t y, const Sprite8& sprite);    // opaque 8x8
+void overlay_sprite(std::int8_t x, std::int8_t y, const Sprite8& sprite); // dark pixels only
+
+// Pixel (c, r) of a sprite: true when dark.
+constexpr bool sprite_pixel(const Sprite8& sprite, int c, int r) {
+    const std::uint32_t word = sprite.word[r / 4];
+    const int byte_shift = 8 * (3 - r % 4);
+    return ((word >> byte_shift) >> (7 - c)) & 1u;
+}
+
+}  // namespace murlo
