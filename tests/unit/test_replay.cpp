@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <cstdlib>
+#include <sys/wait.h>
+
+#include "board/board.h"
+#include "game/game.h"
+#include "host/replay/replay.h"
+#include "support/test_support.h"
+
+namespace murlo {
+namespace {
+
+using replay::Script;
+using replay::ScriptError;
+
+std::vector<InputBits> expand(const Script& script) {
+    std::vector<InputBits> out;
+    for (const auto& run : script) out.insert(out.end(), run.count, run.value);
+    return out;
+}
+
+TEST(ReplayScript, HexTokensRepeatsCommentsAndBothCases) {
+    Script script;
+    ScriptError error;
+    ASSERT_TRUE(replay::parse_script("# header\n\n 1f 0A\ta*3  # trailing\n10*1 00\n3", script, error));
+    EXPECT_EQ(expand(script), (std::vector<InputBits>{0x1F, 0x0A, 0x0A, 0x0A, 0x0A, 0x10, 0x00, 0x03}));
+    ASSERT_TRUE(replay::parse_script("", script, error));
+    EXPECT_TRUE(script.empty());
+    // A huge count is kept as a run, not spelled out.
+    ASSERT_TRUE(replay::parse_script("08*999999999", script, error));
+    ASSERT_EQ(script.size(), 1u);
+    EXPECT_EQ(script[0].count, 999999999u);
+}
+
+TEST(ReplayScript, BadTokensNameTheirLine) {
+    struct Case {
+        const char* text;
+        int line;
+        const char* token;
+    };
+    const Case cases[] = {
+        {"00\n\n123", 3, "123"},       // three digits
+        {"00 0g", 1, "0g"},           // not hex
+        {"# c\n08*0", 2, "08*0"},     // zero count
+        {"20", 1, "20"},              // bit 5
+        {"ff", 1, "ff"},              // bits 5..7
+        {"08*", 1, "08*"},            // missing count
+        {"*3", 1, "*3"},              // missing value
+        {"08*-1", 1, "08*-1"},        // not decimal
+        {"08*1x", 1, "08*1x"},
+        {"08*1234567890", 1, "08*1234567890"},  // more than we take
+    };
+    for (const Case& c : cases) {
+        Script script;
+        ScriptError error;
+        EXPECT_FALSE(replay::parse_script(c.text, script, error)) << c.text;
+        EXPECT_EQ(error.line, c.line) << c.text;
+        EXPECT_EQ(error.token, c.token) << c.text;
+        EXPECT_FALSE(error.message.empty());
+    }
+}
+
+std::string run_script(const char* text) {
+    reset_program_state();
+    Script script;
+    ScriptError error;
+    EXPECT_TRUE(replay::parse_script(text, script, error));
+    replay::Trace trace;
+    replay::run(script, trace);
+    return trace.text();
+}
+
+std::string present_line(const std::uint32_t (&rows)[32]) {
+    std::string line = "present";
+    char word[10];
+    for (const std::uint32_t row : rows) {
+        std::snprintf(word, sizeof word, " %08x", row);
+        line += word;
+    }
+    return line;
+}
+
+TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
+    EXPECT_EQ(run_script("08"), "sound title.wav\npoll 08\nstop\nquit\n");
+}
+
+TEST(ReplayRun, TitleFramesThenAKeyThenTheFirstGameFramesPoll) {
+    const std::string trace = run_script("00*3 10");
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < trace.size();) {
+        const std::size_t end = trace.find('\n', pos);
+        lines.push_back(trace.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0], "sound title.wav");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(lines[1 + 2 * i], "poll 00");
+        EXPECT_EQ(lines[2 + 2 * i].substr(0, 8), "present ");
+        EXPECT_EQ(lines[2 + 2 * i].size(), 7u + 32u * 9u);
+    }
+    EXPECT_EQ(lines[7], "poll 10");
+    EXPECT_EQ(lines[8], "stop");
+    EXPECT_EQ(lines[9], "quit");
+}
+
+TEST(ReplayRun, PresentLinesSpellTheRowsInLowerCaseHex) {
+    testing::HostRecorder host;
+    std::uint32_t rows[32];
+    for (int y = 0; y < 32; ++y) {
+        rows[y] = 0xABCDEF01u * static_cast<std::uint32_t>(y + 1);
+        lcd.row[y] = rows[y];
+    }
+    present_frame(lcd);
+    wait_ticks(4000000000u);
+    play_sound("dig.wav");
+    play_sound(nullptr);
+    stop_sound();
+    EXPECT_EQ(host.text(), present_line(rows) + "\nwait 4000000000\nsound dig.wav\nstop\n");
+}
+
+TEST(Latch, PrevInputIsAlwaysThePollBefore) {
+    testing::HostRecorder host({0x01, 0x08, 0x00, 0x1F});
+    cur_input = 0x10;  // left from a title frame
+    EXPECT_EQ(latch_input(), 0x01);
+    EXPECT_EQ(prev_input, 0x10);
+    EXPECT_EQ(latch_input(), 0x08);
+    EXPECT_EQ(prev_input, 0x01);
+    EXPECT_EQ(latch_input(), 0x00);
+    EXPECT_EQ(prev_input, 0x08);
+    EXPECT_EQ(latch_input(), 0x1F);
+    EXPECT_EQ(cur_input, 0x1F);
+    EXPECT_EQ(prev_input, 0x00);
+    EXPECT_THROW(latch_input(), replay::Quit);
+}
+
+TEST(GameCycle, AGameFramePollsPresentsThenWaitsFiveTicks) {
+    const std::string trace = run_script("08 00");
+    const std::string start = "sound title.wav\npoll 08\nstop\npoll 00\npresent ";
+    ASSERT_EQ(trace.substr(0, start.size()), start);
+    const std::size_t wait = trace.find('\n', start.size());
+    EXPECT_EQ(trace.substr(wait + 1), "wait 5\nquit\n");
+    EXPECT_EQ(fall_delay, 24);
+    EXPECT_EQ(air, 10000 - 10);  // one frame's drain
+}
+
+// The command-line tool itself: exit codes and what reaches each stream.
+struct ToolResult {
+    int status;
+    std::string out;
+};
+
+ToolResult run_tool(const std::string& script) {
+    const std::string path = ::testing::TempDir() + "murlo-replay-test.script";
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::fwrite(script.data(), 1, script.size(), f);
+    std::fclose(f);
+    const std::string command = std::string(MURLO_REPLAY_PATH) + " " + path + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ToolResult result{-1, {}};
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(ReplayTool, ExitCodesAndStreams) {
+    const ToolResult ok = run_tool("08\n");
+    EXPECT_EQ(ok.status, 0);
+    EXPECT_EQ(ok.out, "sound title.wav\npoll 08\nstop\nquit\n");
+
+    const ToolResult bad = run_tool("08\n00*0\n");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+
+    const std::string missing = std::string(MURLO_REPLAY_PATH) + " /nonexistent/script 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(missing.c_str())), 2);
+}
+
+}  // namespace
+}  // namespace murlo
