@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "game/game.h"
+#include "game/player.h"
+#include "game/rules.h"
+#include "support/test_support.h"
+
+namespace murlo {
+namespace {
+
+using testing::fill_board;
+using testing::HostRecorder;
+
+int cell(int column, int row) { return board.cell[cell_index(column, row)]; }
+
+long count_of(const std::vector<std::string>& lines, const std::string& line) {
+    return std::count(lines.begin(), lines.end(), line);
+}
+
+// The player centred on (3, 4) with the cell above at (3, 3), standing on
+// Hard; the rules tests change only the cells they are about.
+void centred_in_row_4() {
+    fill_board(3, {"........",
+                   "........",
+                   "hhhhhhhh"});
+    player_x = 28;
+    player_y = 36;
+    fall_delay = 24;
+    air = 5000;
+}
+
+TEST(Hazards, ABlockAboveKillsFromSixPixelsOfSlide) {
+    for (const int timer : {0, 24, 29}) {
+        HostRecorder host;
+        centred_in_row_4();
+        set_kind(3, 3, Soft2);
+        set_fall_timer(3, 3, static_cast<std::uint8_t>(timer));
+        EXPECT_FALSE(check_hazards()) << "timer " << timer;
+        EXPECT_TRUE(host.lines().empty());
+    }
+    for (const int delay : {24, 15}) {
+        HostRecorder host;
+        centred_in_row_4();
+        fall_delay = static_cast<std::int8_t>(delay);
+        set_kind(3, 3, Hard);
+        set_fall_timer(3, 3, static_cast<std::uint8_t>(delay + 6));  // Loose or not
+        EXPECT_TRUE(check_hazards()) << "delay " << delay;
+        ASSERT_FALSE(host.lines().empty());
+        EXPECT_EQ(host.lines().front(), "sound auu.wav");
+    }
+    {
+        // A block above in the neighbouring column is no danger.
+        HostRecorder host;
+        centred_in_row_4();
+        set_kind(4, 3, Soft1);
+        set_fall_timer(4, 3, 31);
+        EXPECT_FALSE(check_hazards());
+    }
+    {
+        // Just fallen into row 4 (y = 34): the cell above is row 3.
+        HostRecorder host;
+        centred_in_row_4();
+        player_y = 34;
+        set_kind(3, 3, Soft1);
+        set_fall_timer(3, 3, 30);
+        EXPECT_TRUE(check_hazards());
+    }
+}
+
+TEST(Hazards, CrushedInPlaceAndOutOfAir) {
+    {
+        HostRecorder host;
+        centred_in_row_4();
+        air = 10000;
+        set_kind(3, 4, Soft4);  // dropped into the player's cell
+        EXPECT_TRUE(check_hazards());
+        EXPECT_EQ(host.lines().front(), "sound auu.wav");
+    }
+    {
+        HostRecorder host;
+        centred_in_row_4();
+        air = 0;
+        EXPECT_FALSE(check_hazards());
+        EXPECT_EQ(air, 0);
+        drain_air();
+        EXPECT_EQ(air, -10);
+        EXPECT_TRUE(check_hazards());
+        EXPECT_EQ(host.lines().front(), "sound auu.wav");
+    }
+}
+
+TEST(Hazards, CapsulesTouchedAboveThenInPlace) {
+    {
+        // A capsule above counts only once it has slid 6 pixels.
+        HostRecorder host;
+        centred_in_row_4();
+        set_kind(3, 3, Air);
+        set_fall_timer(3, 3, 29);
+        EXPECT_FALSE(check_hazards());
+        EXPECT_EQ(cell(3, 3), 0x20);
+        EXPECT_EQ(air, 5000);
+        set_fall_timer(3, 3, 30);
+        EXPECT_FALSE(check_hazards());
+        EXPECT_EQ(cell(3, 3), 0x28);
+        EXPECT_EQ(air, 6000);
+        EXPECT_EQ(host.lines(), std::vector<std::string>{"sound up.wav"});
+    }
+    {
+        // Two in one frame: both count, both sound, and the cap holds.
+        HostRecorder host;
+        centred_in_row_4();
+        set_kind(3, 3, Air);
+        set_fall_timer(3, 3, 31);
+        set_kind(3, 4, Air);
+        EXPECT_FALSE(check_hazards());
+        EXPECT_EQ(air, 7000);
+        EXPECT_EQ(cell(3, 3), 0x28);
+        EXPECT_EQ(cell(3, 4), 0x28);
+        EXPECT_EQ(host.lines(), (std::vector<std::string>{"sound up.wav", "sound up.wav"}));
+        air = 8500;
+        EXPECT_FALSE(check_hazards());
+        EXPECT_EQ(air, 10000);
+    }
+    {
+        // Touching a capsule does not rescue a player already out of air.
+        HostRecorder host;
+        centred_in_row_4();
+        air = -5;
+        set_kind(3, 4, Air);
+        EXPECT_TRUE(check_hazards());
+        EXPECT_EQ(cell(3, 4), 0x20);
+        EXPECT_EQ(air, -5);
+        EXPECT_EQ(count_of(host.lines(), "sound up.wav"), 0);
+        EXPECT_EQ(host.lines().front(), "sound auu.wav");
+    }
+    {
+        // Digging one earlier in the frame does.
+        HostRecorder host;
+        centred_in_row_4();
+        air = -5;
+        set_kind(4, 4, Air);
+        cur_input = input::Right;
+        player_dig();
+        EXPECT_EQ(air, 995);
+        EXPECT_FALSE(check_hazards());
+    }
+}
+
+TEST(LevelGoal, HardFloorTwoRowsUnderTheRowBelow) {
+    HostRecorder host;
+    fill_board(11, {"........",
+                    "12341234",
+                    "a2a4a2a4",
+                    "44444444",
+                    "33333333"});
+    for (int c = 0; c < board_columns; ++c) {
+        set_flag(static_cast<std::int8_t>(c), 13, Loose);
+        set_fall_timer(static_cast<std::int8_t>(c), 13, 17);
+        set_fall_timer(static_cast<std::int8_t>(c), 14, 30);
+    }
+    set_fall_timer(2, 12, 5);
+    const Board before = board;
+    player_x = 28;
+    player_y = 92;  // centred on row 11
+    depth = 99;
+    fall_delay = 24;
+    EXPECT_FALSE(check_level_goal());
+    for (int c = 0; c < board_columns; ++c) {
+        EXPECT_EQ(cell(c, 13), 0x30);
+        EXPECT_EQ(cell(c, 14), 0x30);
+        EXPECT_EQ(board.fall_timer[cell_index(c, 13)], 0);
+        EXPECT_EQ(board.fall_timer[cell_index(c, 14)], 0);
+    }
+    // Everything else, row 12 included, is left as it was.
+    for (int i = 0; i < board_cells; ++i) {
+        if (i / board_columns == 13 || i / board_columns == 14) continue;
+        EXPECT_EQ(board.cell[i], before.cell[i]) << "cell " << i;
+        EXPECT_EQ(board.fall_timer[i], before.fall_timer[i]) << "cell " << i;
+    }
+    EXPECT_EQ(fall_delay, 24);
+    EXPECT_EQ(player_y, 92);
+
+    // Mid-fall into row 12 the floor stays where it is; no floor at other depths.
+    player_y = 98;
+    set_cell(0, 13, 0x4F);
+    EXPECT_FALSE(check_level_goal());
+    EXPECT_EQ(cell(0, 13), 0x30);
+    EXPECT_EQ(cell(0, 15), 0x60);
+    depth = 98;
+    set_cell(0, 13, 0x4F);
+    EXPECT_FALSE(check_level_goal());
+    EXPECT_EQ(cell(0, 13), 0x4F);
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST(LevelGoal, ALevelEndsBelowRowThreeAndKeepsAirAndDepth) {
+    {
+        // A fresh level begins at the multiple of 100 high on the board.
+        HostRecorder host;
+        fill_board(3, {"hhhhhhhh"});
+        for (const std::int32_t y : {20, 26, 28}) {
+            player_x = 28;
+            player_y = y;
+            depth = 300;
+            fall_delay = 21;
+            EXPECT_FALSE(check_level_goal());
+            EXPECT_EQ(fall_delay, 21) << "y " << y;
+            EXPECT_EQ(player_y, y);
+        }
+    }
+    {
+        HostRecorder host;
+        fill_board(3, {"hhhhhhhh"});
+        rng_state = 12345;
+        player_x = 44;
+        player_y = 100;
+        depth = 100;
+        fall_delay = 24;
+        air = 4321;
+        EXPECT_FALSE(check_level_goal());
+        EXPECT_EQ(fall_delay, 23);
+        EXPECT_EQ(air, 4321);
+        EXPECT_EQ(depth, 100);
+        // A new board: the player back at the top, 480 draws taken.
+        EXPECT_EQ(player_x, 28);
+        EXPECT_EQ(player_y, 20);
+        std::uint32_t expect_rng = 12345;
+        for (int i = 0; i < 480; ++i) expect_rng = expect_rng * 7u + 5u;
+        EXPECT_EQ(rng_state, expect_rng);
+        EXPECT_EQ(count_of(host.lines(), "sound auu.wav"), 0);
+    }
+    {
+        // Depth 1000 wins: no new board, and the game is over.
+        HostRecorder host;
+        fill_board(3, {"hhhhhhhh"});
+        rng_state = 777;
+        player_x = 12;
+        player_y = 140;
+        depth = 1000;
+        fall_delay = 15;
+        EXPECT_TRUE(check_level_goal());
+        EXPECT_EQ(fall_delay, 14);
+        EXPECT_EQ(player_y, 140);
+        EXPECT_EQ(rng_state, 777u);
+    }
+}
+
+TEST(LevelGoal, DyingInTheFrameALevelWouldEndShowsOnlyTheDeath) {
+    HostRecorder host({0x00});
+    // The player falls from y = 98 to 100, reaching depth 100, out of air.
+    fill_board(13, {"hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh",
+                    "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh",
+                    "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh", "hhhhhhhh"});
+    player_x = 28;
+    player_y = 98;
+    facing = Facing::Down;
+    depth = 99;
+    fall_delay = 24;
+    air = -5;
+    EXPECT_TRUE(game_frame());
+    EXPECT_EQ(depth, 100);
+    EXPECT_EQ(player_y, 100);  // no new board
+    EXPECT_EQ(fall_delay, 24);
+    EXPECT_EQ(air, -5);        // no drain after the end
+    const auto lines = host.lines();
+    EXPECT_EQ(count_of(lines, "sound auu.wav"), 1);
+    EXPECT_EQ(count_of(lines, "wait 5"), 0);
+}
+
+TEST(Air, DrainGrowsEveryFiftyRows) {
+    HostRecorder host;
+    const int depths[] = {0, 49, 50, 99, 100, 949, 950, 999};
+    const int drains[] = {10, 10, 11, 11, 12, 28, 29, 29};
+    for (int i = 0; i < 8; ++i) {
+        depth = depths[i];
+        air = 3;
+        drain_air();
+        EXPECT_EQ(air, 3 - drains[i]) << "depth " << depths[i];
+    }
+}
+
+}  // namespace
+}  // namespace murlo
