@@ -1,13 +1,16 @@
-// murlo-replay: runs the game headless on an input script and prints the
-// trace of every host call.
+// murlo-replay: runs the game headless on an input script, prints the trace
+// of every host call, and can save the presented frames as pictures.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "host/replay/capture.h"
 #include "host/replay/replay.h"
 
 namespace {
+
+const char usage_line[] = "usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n";
 
 bool read_all(std::FILE* in, std::string& text) {
     char buffer[1 << 16];
@@ -16,26 +19,54 @@ bool read_all(std::FILE* in, std::string& text) {
     return !std::ferror(in);
 }
 
-int usage() {
-    std::fputs("usage: murlo-replay [SCRIPT|-]\n", stderr);
+int usage(const char* problem, const char* what) {
+    std::fprintf(stderr, "murlo-replay: %s%s\n", problem, what);
+    std::fputs(usage_line, stderr);
     return 2;
+}
+
+void help() {
+    std::fputs(usage_line, stdout);
+    std::fputs("Runs the game on the input script (stdin for - or none) and\n"
+               "prints one line per host call.\n"
+               "  --png DIR   also write every presented frame as DIR/frame-000000.png,\n"
+               "              frame-000001.png, ... (256 x 256, the display at 8x)\n"
+               "  --gif FILE  also write the presented frames as one animated GIF,\n"
+               "              each shown for the waits that follow it\n",
+               stdout);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const char* path = "-";
+    const char* path = nullptr;
+    const char* png_dir = nullptr;
+    const char* gif_path = nullptr;
+    bool options_done = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            std::fputs("usage: murlo-replay [SCRIPT|-]\n"
-                       "Runs the game on the input script (stdin for - or none) and\n"
-                       "prints one line per host call.\n", stdout);
-            return 0;
+        const char* arg = argv[i];
+        if (!options_done && arg[0] == '-' && arg[1] != '\0') {
+            if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+                help();
+                return 0;
+            }
+            if (std::strcmp(arg, "--") == 0) {
+                options_done = true;
+                continue;
+            }
+            const char** value = nullptr;
+            if (std::strcmp(arg, "--png") == 0) value = &png_dir;
+            if (std::strcmp(arg, "--gif") == 0) value = &gif_path;
+            if (value == nullptr) return usage("unknown option ", arg);
+            if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("missing value for ", arg);
+            *value = argv[++i];
+            continue;
         }
-        if (argv[i][0] == '-' && argv[i][1] != '\0') return usage();
-        if (i != argc - 1) return usage();
-        path = argv[i];
+        if (path != nullptr) return usage("more than one script: ", arg);
+        path = arg;
     }
+    if (path == nullptr) path = "-";
+
     std::string text;
     std::FILE* in = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
     if (in == nullptr) {
@@ -55,14 +86,31 @@ int main(int argc, char** argv) {
                      error.token.c_str(), error.message.c_str());
         return 2;
     }
+
+    // Open the picture outputs before the run, so an unwritable place is
+    // reported at once rather than after the whole replay.
+    murlo::replay::Capture capture;
+    const bool capturing = png_dir != nullptr || gif_path != nullptr;
+    if ((png_dir != nullptr && !murlo::replay::start_png(capture, png_dir)) ||
+        (gif_path != nullptr && !murlo::replay::start_gif(capture, gif_path))) {
+        murlo::replay::finish_capture(capture);
+        std::fprintf(stderr, "murlo-replay: %s\n", capture.error.c_str());
+        return 1;
+    }
+
     static char out_buffer[1 << 16];
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
     {
         murlo::replay::Trace trace(stdout);
-        murlo::replay::run(script, trace);
+        murlo::replay::run(script, trace, capturing ? &capture : nullptr);
     }
+    const bool pictures_ok = !capturing || murlo::replay::finish_capture(capture);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("murlo-replay: cannot write the trace\n", stderr);
+        return 1;
+    }
+    if (!pictures_ok) {
+        std::fprintf(stderr, "murlo-replay: %s\n", capture.error.c_str());
         return 1;
     }
     return 0;

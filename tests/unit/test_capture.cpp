@@ -1,0 +1,341 @@
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "game/game.h"
+#include "host/replay/capture.h"
+#include "host/replay/replay.h"
+
+namespace murlo {
+namespace {
+
+namespace fs = std::filesystem;
+using replay::Capture;
+
+// A fresh scratch directory per test, removed afterwards.
+class CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path() /
+               ("murlo-capture-" + std::to_string(::getpid()) + "-" + info->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    fs::path dir_;
+};
+
+LcdFrame sample_frame() {
+    LcdFrame frame = {};
+    frame.row[0] = 0x00000001u;   // top-left pixel
+    frame.row[5] = 0x80000000u;   // right edge
+    frame.row[17] = 0x0F0F00F0u;
+    frame.row[31] = 0xFFFFFFFFu;  // bottom row dark
+    return frame;
+}
+
+bool lcd_pixel(const LcdFrame& frame, int x, int y) { return (frame.row[y] >> x) & 1u; }
+
+// Decode a PNG file to RGB; false when it cannot be read.
+bool read_png(const fs::path& path, std::vector<std::uint8_t>& rgb, int& width, int& height) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+void expect_rgb(const std::uint8_t* got, bool dark, int x, int y) {
+    const std::uint8_t* want = dark ? replay::dark_rgb : replay::light_rgb;
+    EXPECT_TRUE(got[0] == want[0] && got[1] == want[1] && got[2] == want[2])
+        << "screen pixel (" << x << ", " << y << ")";
+}
+
+TEST_F(CaptureTest, PngFramesDecodeToTheDisplayAtEightTimesItsSize) {
+    Capture capture;
+    const fs::path out = dir_ / "frames";  // made by start_png
+    ASSERT_TRUE(replay::start_png(capture, out.string()));
+    const LcdFrame first = sample_frame();
+    LcdFrame second = {};
+    second.row[12] = 0x0000F000u;
+    replay::capture_frame(capture, first);
+    replay::capture_wait(capture, 5);
+    replay::capture_frame(capture, second);
+    ASSERT_TRUE(replay::finish_capture(capture)) << capture.error;
+
+    EXPECT_TRUE(fs::exists(out / "frame-000000.png"));
+    EXPECT_TRUE(fs::exists(out / "frame-000001.png"));
+    EXPECT_FALSE(fs::exists(out / "frame-000002.png"));
+
+    std::vector<std::uint8_t> rgb;
+    int width = 0, height = 0;
+    ASSERT_TRUE(read_png(out / "frame-000000.png", rgb, width, height));
+    ASSERT_EQ(width, 256);
+    ASSERT_EQ(height, 256);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            expect_rgb(&rgb[3 * (y * 256 + x)], lcd_pixel(first, x / 8, y / 8), x, y);
+    // Spot checks written out: LCD (0, 0) covers screen 0..7, LCD (31, 5)
+    // covers screen 248..255 x 40..47.
+    expect_rgb(&rgb[3 * (7 * 256 + 7)], true, 7, 7);
+    expect_rgb(&rgb[3 * (7 * 256 + 8)], false, 8, 7);
+    expect_rgb(&rgb[3 * (47 * 256 + 255)], true, 255, 47);
+    expect_rgb(&rgb[3 * (48 * 256 + 255)], false, 255, 48);
+
+    ASSERT_TRUE(read_png(out / "frame-000001.png", rgb, width, height));
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            expect_rgb(&rgb[3 * (y * 256 + x)], lcd_pixel(second, x / 8, y / 8), x, y);
+}
+
+TEST(CaptureDelay, RoundingIsCarriedToLaterFrames) {
+    std::uint64_t carry = 0;
+    // 45 ms frames: 4.5 hundredths each, shown as 4, 5, 4, 5, ...
+    std::uint64_t total = 0;
+    for (int i = 0; i < 10; ++i) {
+        const std::uint64_t delay = replay::gif_delay(45, carry);
+        EXPECT_EQ(delay, i % 2 == 0 ? 4u : 5u) << "frame " << i;
+        total += delay;
+    }
+    EXPECT_EQ(total, 45u);
+    EXPECT_EQ(carry, 0u);
+    // A frame with no wait gets the minimum and leaves the carry alone.
+    EXPECT_EQ(replay::gif_delay(45, carry), 4u);
+    EXPECT_EQ(replay::gif_delay(0, carry), replay::gif_min_delay);
+    EXPECT_EQ(carry, 5u);
+    EXPECT_EQ(replay::gif_delay(45, carry), 5u);
+    // 9 ms ticks add up exactly over a long wait.
+    carry = 0;
+    EXPECT_EQ(replay::gif_delay(1000 * 9, carry), 900u);
+    EXPECT_EQ(replay::gif_delay(7 * 9, carry), 6u);  // 63 ms
+    EXPECT_EQ(replay::gif_delay(7 * 9, carry), 6u);  // 66 ms with the 3 carried
+    EXPECT_EQ(replay::gif_delay(7 * 9, carry), 6u);  // 69
+    EXPECT_EQ(replay::gif_delay(7 * 9, carry), 7u);  // 72 with 9 carried
+    EXPECT_EQ(carry, 2u);
+}
+
+struct GifFrame {
+    int delay;
+    std::vector<std::uint8_t> pixels;  // colour indices
+};
+
+bool read_gif(const fs::path& path, std::vector<GifFrame>& frames, GifColorType colours[2]) {
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
+    if (gif == nullptr) return false;
+    const bool ok = DGifSlurp(gif) == GIF_OK && gif->SColorMap != nullptr &&
+                    gif->SWidth == 256 && gif->SHeight == 256;
+    if (ok) {
+        colours[0] = gif->SColorMap->Colors[0];
+        colours[1] = gif->SColorMap->Colors[1];
+        for (int i = 0; i < gif->ImageCount; ++i) {
+            GraphicsControlBlock control;
+            control.DelayTime = -1;
+            DGifSavedExtensionToGCB(gif, i, &control);
+            const SavedImage& image = gif->SavedImages[i];
+            const std::size_t size =
+                static_cast<std::size_t>(image.ImageDesc.Width) * image.ImageDesc.Height;
+            const std::uint8_t* bits = image.RasterBits;
+            frames.push_back({control.DelayTime, std::vector<std::uint8_t>(bits, bits + size)});
+        }
+    }
+    DGifCloseFile(gif, &error);
+    return ok;
+}
+
+TEST_F(CaptureTest, GifFramesLastForTheWaitsAfterThem) {
+    Capture capture;
+    const fs::path out = dir_ / "play.gif";
+    ASSERT_TRUE(replay::start_gif(capture, out.string()));
+    replay::capture_wait(capture, 100);  // nothing shown yet: not kept
+    LcdFrame frame = {};
+    for (int i = 0; i < 4; ++i) {
+        frame.row[i] = 1u << i;
+        replay::capture_frame(capture, frame);
+        replay::capture_wait(capture, 5);  // 45 ms
+    }
+    frame.row[20] = 0xFFFFFFFFu;
+    replay::capture_frame(capture, frame);  // no wait after it: title-like
+    replay::capture_frame(capture, sample_frame());
+    replay::capture_wait(capture, 10);   // two waits after one frame add up
+    replay::capture_wait(capture, 100);  // 990 ms
+    ASSERT_TRUE(replay::finish_capture(capture)) << capture.error;
+
+    std::vector<GifFrame> frames;
+    GifColorType colours[2];
+    ASSERT_TRUE(read_gif(out, frames, colours));
+    ASSERT_EQ(frames.size(), 6u);
+    const int delays[] = {4, 5, 4, 5, 2, 99};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(frames[i].delay, delays[i]) << "frame " << i;
+    EXPECT_EQ(colours[0].Red, 170);
+    EXPECT_EQ(colours[0].Green, 182);
+    EXPECT_EQ(colours[0].Blue, 198);
+    EXPECT_EQ(colours[1].Red, 79);
+    EXPECT_EQ(colours[1].Green, 80);
+    EXPECT_EQ(colours[1].Blue, 110);
+
+    const LcdFrame last = sample_frame();
+    ASSERT_EQ(frames[5].pixels.size(), 256u * 256u);
+    int wrong = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            wrong += frames[5].pixels[y * 256 + x] != (lcd_pixel(last, x / 8, y / 8) ? 1 : 0);
+    EXPECT_EQ(wrong, 0);
+    // The second frame has pixels (0, 0) and (1, 1) dark, nothing else.
+    EXPECT_EQ(frames[1].pixels[0], 1);
+    EXPECT_EQ(frames[1].pixels[9 * 256 + 9], 1);
+    EXPECT_EQ(frames[1].pixels[9 * 256 + 17], 0);
+    EXPECT_EQ(frames[1].pixels[17 * 256 + 17], 0);
+}
+
+TEST_F(CaptureTest, UnwritablePlacesAreReported) {
+    // A file where the directory should go.
+    const fs::path file = dir_ / "plain-file";
+    { std::FILE* f = std::fopen(file.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    Capture png;
+    EXPECT_FALSE(replay::start_png(png, file.string()));
+    EXPECT_TRUE(png.failed);
+    EXPECT_NE(png.error.find("plain-file"), std::string::npos) << png.error;
+    EXPECT_FALSE(replay::finish_capture(png));
+
+    Capture gif;
+    EXPECT_FALSE(replay::start_gif(gif, (dir_ / "no-such-dir" / "x.gif").string()));
+    EXPECT_TRUE(gif.failed);
+    EXPECT_EQ(gif.gif, nullptr);
+    EXPECT_FALSE(replay::finish_capture(gif));
+
+    // A directory that disappears during the run: the failure is kept and
+    // nothing more is tried.
+    Capture gone;
+    const fs::path out = dir_ / "gone";
+    ASSERT_TRUE(replay::start_png(gone, out.string()));
+    fs::remove_all(out);
+    replay::capture_frame(gone, LcdFrame{});
+    replay::capture_frame(gone, LcdFrame{});
+    EXPECT_FALSE(replay::finish_capture(gone));
+    EXPECT_NE(gone.error.find("frame-000000.png"), std::string::npos) << gone.error;
+    EXPECT_EQ(gone.png_frames, 0u);
+}
+
+TEST_F(CaptureTest, AReplayWritesOnePictureForEveryPresentedFrame) {
+    reset_program_state();
+    // A few title frames, then a couple of game frames.
+    const replay::Script script = replay::script_of({0, 0, 0, 0x10, 0, 0x08, 0x08});
+    replay::Trace trace;
+    Capture capture;
+    ASSERT_TRUE(replay::start_png(capture, (dir_ / "run").string()));
+    ASSERT_TRUE(replay::start_gif(capture, (dir_ / "run.gif").string()));
+    replay::run(script, trace, &capture);
+    ASSERT_TRUE(replay::finish_capture(capture)) << capture.error;
+
+    std::size_t presents = 0;
+    for (std::size_t pos = trace.text().find("present "); pos != std::string::npos;
+         pos = trace.text().find("present ", pos + 1))
+        ++presents;
+    ASSERT_GT(presents, 0u);
+    EXPECT_EQ(capture.png_frames, presents);
+    EXPECT_EQ(capture.gif_frames, presents);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_ / "run")) ++files;
+    EXPECT_EQ(files, presents);
+
+    std::vector<GifFrame> frames;
+    GifColorType colours[2];
+    ASSERT_TRUE(read_gif(dir_ / "run.gif", frames, colours));
+    EXPECT_EQ(frames.size(), presents);
+}
+
+// The command-line tool, found beside this test program's build directory.
+struct ToolRun {
+    int status;
+    std::string out;
+};
+
+fs::path tool_path() {
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    return self.parent_path().parent_path() / "bin" / "murlo-replay";
+}
+
+ToolRun run_tool(const std::string& arguments) {
+    const std::string command = tool_path().string() + " " + arguments + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ToolRun result{-1, {}};
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
+    if (!fs::exists(tool_path())) GTEST_SKIP() << "murlo-replay is not built";
+    const fs::path script = dir_ / "s.script";
+    {
+        std::FILE* f = std::fopen(script.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("00*3 10 08*6\n", f);
+        std::fclose(f);
+    }
+    const std::string s = script.string();
+    const ToolRun plain = run_tool(s);
+    ASSERT_EQ(plain.status, 0);
+
+    // Options before the script: the same trace, and the pictures.
+    const ToolRun both = run_tool("--png " + (dir_ / "png").string() + " --gif " +
+                                  (dir_ / "a.gif").string() + " " + s);
+    EXPECT_EQ(both.status, 0);
+    EXPECT_EQ(both.out, plain.out);
+    std::size_t presents = 0;
+    for (std::size_t pos = plain.out.find("present "); pos != std::string::npos;
+         pos = plain.out.find("present ", pos + 1))
+        ++presents;
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_ / "png")) ++files;
+    EXPECT_EQ(files, presents);
+    EXPECT_TRUE(fs::exists(dir_ / "a.gif"));
+
+    // Bad options: status 2 and no trace.
+    const std::vector<std::string> bad_options = {"--frames x " + s, "--png", s + " --gif",
+                                                  s + " " + s};
+    for (const std::string& bad : bad_options) {
+        const ToolRun run = run_tool(bad);
+        EXPECT_EQ(run.status, 2) << bad;
+        EXPECT_EQ(run.out, "") << bad;
+    }
+    // A bad script is still status 2, and no picture is started.
+    const fs::path bad_script = dir_ / "bad.script";
+    {
+        std::FILE* f = std::fopen(bad_script.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("00\n3g\n", f);
+        std::fclose(f);
+    }
+    const ToolRun bad = run_tool("--gif " + (dir_ / "b.gif").string() + " " + bad_script.string());
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_FALSE(fs::exists(dir_ / "b.gif"));
+
+    // A picture that cannot be written: status 1, before any trace.
+    const ToolRun unwritable = run_tool("--gif " + (dir_ / "none" / "c.gif").string() + " " + s);
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.out, "");
+}
+
+}  // namespace
+}  // namespace murlo
