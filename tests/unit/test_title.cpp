@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "board/board.h"
+#include "game/game.h"
+#include "lcd/lcd.h"
+#include "screens/title.h"
+#include "support/test_support.h"
+
+namespace murlo {
+namespace {
+
+using testing::HostRecorder;
+
+constexpr std::uint32_t all_dark = 0xFFFFFFFFu;
+
+std::uint32_t rng_after(std::uint32_t state, int steps) {
+    for (int i = 0; i < steps; ++i) state = state * 7u + 5u;
+    return state;
+}
+
+// The state that reaches `state` after `steps` steps of x * 7 + 5;
+// 0xB6DB6DB7 is the inverse of 7 modulo 2^32.
+std::uint32_t rng_before(std::uint32_t state, int steps) {
+    for (int i = 0; i < steps; ++i) state = (state - 5u) * 0xB6DB6DB7u;
+    return state;
+}
+
+// The 32 row words of a "present" trace line.
+std::vector<std::uint32_t> frame_of(const std::string& line) {
+    std::vector<std::uint32_t> rows;
+    if (line.rfind("present ", 0) != 0) return rows;
+    for (std::size_t pos = 8; pos + 8 <= line.size(); pos += 9)
+        rows.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(pos, 8), nullptr, 16)));
+    return rows;
+}
+
+std::vector<std::vector<std::uint32_t>> frames_of(const std::vector<std::string>& lines) {
+    std::vector<std::vector<std::uint32_t>> frames;
+    for (const std::string& line : lines)
+        if (line.rfind("present", 0) == 0) frames.push_back(frame_of(line));
+    return frames;
+}
+
+bool light_at(const std::vector<std::uint32_t>& frame, int x, int y) {
+    return ((frame[y] >> x) & 1u) == 0;
+}
+
+TEST(TitlePicture, KeepsTheLayoutTheAnimationReliesOn) {
+    for (const int y : {10, 22, 23, 24, 30, 31}) EXPECT_EQ(title_picture[y], all_dark) << "row " << y;
+    // The prompt is light on dark, so darkening its rows really hides it.
+    for (int y = 25; y <= 29; ++y) {
+        EXPECT_NE(title_picture[y], all_dark) << "row " << y;
+        EXPECT_NE(title_picture[y], 0u) << "row " << y;
+    }
+    // The drawings and the name are there, light on dark.
+    for (const int y : {0, 5, 9, 11, 16, 21}) EXPECT_NE(title_picture[y], all_dark) << "row " << y;
+    // Mostly dark, so that the light specks show.
+    int dark = 0;
+    for (const std::uint32_t row : title_picture) dark += std::popcount(row);
+    EXPECT_GT(dark, 32 * 32 / 2);
+}
+
+TEST(TitleScreen, KeyAlreadyHeldReturnsAtOnceWithoutDrawingOrTicking) {
+    HostRecorder host({input::Up});
+    rng_state = 12345;
+    for (int y = 0; y < 32; ++y) lcd.row[y] = 0x01010101u * static_cast<std::uint32_t>(y);
+    title_screen();
+    EXPECT_EQ(host.lines(), std::vector<std::string>{"poll 10"});
+    EXPECT_EQ(rng_state, rng_after(12345, 7));  // the seven seeds, no clock tick
+    EXPECT_EQ(cur_input, input::Up);
+    for (int y = 0; y < 32; ++y) EXPECT_EQ(lcd.row[y], 0x01010101u * static_cast<std::uint32_t>(y));
+}
+
+TEST(TitleScreen, OneFrameThenAKeyAdvancesTheClockOnce) {
+    HostRecorder host({0x00, input::Right});
+    rng_state = 777;
+    title_screen();
+    const std::vector<std::string> lines = host.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "poll 00");
+    EXPECT_EQ(lines[1].rfind("present ", 0), 0u);
+    EXPECT_EQ(lines[2], "poll 02");
+    EXPECT_EQ(rng_state, rng_after(777, 7) + 1);
+    // The frame is the picture with at most seven pixels made light.
+    const std::vector<std::uint32_t> frame = frame_of(lines[1]);
+    ASSERT_EQ(frame.size(), 32u);
+    int lightened = 0;
+    for (int y = 0; y < 32; ++y) {
+        EXPECT_EQ(frame[y] & ~title_picture[y], 0u) << "row " << y;
+        lightened += std::popcount(title_picture[y] & ~frame[y]);
+    }
+    EXPECT_LE(lightened, 7);
+}
+
+TEST(TitleScreen, PromptShowsThroughThreeHundredAndHidesFromThreeHundredOne) {
+    // The clock reads 1799 (299 mod 500) in the first frame; from this state
+    // no speck comes near rows 25..29 in the four frames.
+    HostRecorder host({0x00, 0x00, 0x00, 0x00, input::Z});
+    rng_state = rng_before(1799, 7);
+    title_screen();
+    const auto frames = frames_of(host.lines());
+    ASSERT_EQ(frames.size(), 4u);
+    for (int y = 25; y <= 29; ++y) {
+        EXPECT_EQ(frames[0][y], title_picture[y]) << "299, row " << y;
+        EXPECT_EQ(frames[1][y], title_picture[y]) << "300, row " << y;
+        EXPECT_EQ(frames[2][y], all_dark) << "301, row " << y;
+        EXPECT_EQ(frames[3][y], all_dark) << "302, row " << y;
+    }
+    EXPECT_EQ(rng_state, 1799u + 4u);
+}
+
+TEST(TitleScreen, SpeckPositionFollowsTheWrappedSum) {
+    // Clock 0xFFFFFFFD in the first frame; the first seed is 0x06E39C35, so
+    // t = 0x06E39C35 + 0xFFFFFFFD wraps to 0x06E39C32 = 115579954,
+    // c = 1155799, c mod 12 = 7 so the sway is 11 - 7 = 4,
+    // x = (0x35 + 4) AND 31 = 25, y = c AND 31 = 23: a light pixel in the
+    // all-dark band under the name. Without the wrap it would be (21, 0).
+    HostRecorder host({0x00, input::Z});
+    rng_state = rng_before(0xFFFFFFFDu, 7);
+    ASSERT_EQ(rng_after(rng_state, 1), 0x06E39C35u);
+    title_screen();
+    const auto frames = frames_of(host.lines());
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(light_at(frames[0], 25, 23));
+    EXPECT_FALSE(light_at(frames[0], 21, 0));
+    EXPECT_EQ(rng_state, 0xFFFFFFFEu);
+    // The clock itself wraps too: one more frame from 0xFFFFFFFF reads 0 next.
+    HostRecorder again({0x00, 0x00, input::Z});
+    rng_state = rng_before(0xFFFFFFFFu, 7);
+    title_screen();
+    EXPECT_EQ(rng_state, 1u);
+}
+
+TEST(TitleScreen, AnyOfTheFiveKeysEndsIt) {
+    for (const InputBits key : {input::Z, input::Right, input::Left, input::Down, input::Up}) {
+        HostRecorder host({0x00, 0x00, key});
+        rng_state = 42;
+        title_screen();
+        const std::vector<std::string> lines = host.lines();
+        ASSERT_EQ(lines.size(), 5u) << int{key};
+        EXPECT_EQ(frames_of(lines).size(), 2u) << int{key};
+        EXPECT_EQ(rng_state, rng_after(42, 7) + 2) << int{key};
+        EXPECT_EQ(prev_input, 0x00);
+        EXPECT_EQ(cur_input, key);
+    }
+    // With no key at all it keeps presenting until the host stops it.
+    HostRecorder host({0x00, 0x00, 0x00});
+    EXPECT_THROW(title_screen(), replay::Quit);
+    EXPECT_EQ(frames_of(host.lines()).size(), 3u);
+}
+
+}  // namespace
+}  // namespace murlo
