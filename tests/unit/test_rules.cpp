@@ -269,6 +269,7 @@ TEST(LevelGoal, DyingInTheFrameALevelWouldEndShowsOnlyTheDeath) {
     EXPECT_EQ(air, -5);        // no drain after the end
     const auto lines = host.lines();
     EXPECT_EQ(count_of(lines, "sound auu.wav"), 1);
+    EXPECT_EQ(count_of(lines, "sound maru.wav"), 1);  // one result sequence, the death's
     EXPECT_EQ(count_of(lines, "wait 5"), 0);
 }
 
