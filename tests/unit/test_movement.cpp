@@ -25,9 +25,7 @@ void floor_board() {
 
 TEST(Movement, WallsStopTheWalkWhateverLiesBeyond) {
     HostRecorder host;
-    fill_board(2, {"........",
-                   "hhhhhhhh"});
-    fall_delay = 24;
+    floor_board();
 
     // Right wall: column 8 reads as Empty, so only the limit holds the player.
     place(60, 20, Facing::Down);
@@ -42,17 +40,6 @@ TEST(Movement, WallsStopTheWalkWhateverLiesBeyond) {
     move_player();
     EXPECT_EQ(player_x, 4);
     EXPECT_EQ(facing, Facing::Left);
-
-    // One step in from each wall the walk goes on.
-    place(59, 20, Facing::Right);
-    cur_input = 0;
-    move_player();
-    EXPECT_EQ(player_x, 60);
-    place(5, 20, Facing::Left);
-    move_player();
-    EXPECT_EQ(player_x, 4);
-    EXPECT_EQ(player_y, 20);
-    EXPECT_EQ(depth, 0);
 }
 
 TEST(Movement, SteeringOnFootingLeftWinsAndBlocksStopTheWalk) {
@@ -139,17 +126,6 @@ TEST(Movement, DepthCountsRowCentresReachedFromAbove) {
         EXPECT_EQ(player_y, ys[i]) << "frame " << i;
         EXPECT_EQ(depth, expected[i]) << "frame " << i;
     }
-
-    // A scroll moves the player 15 rows up without counting.
-    fill_board(0, {});
-    for (int c = 0; c < board_columns; ++c) set_cell(static_cast<std::int8_t>(c), 26, 0x40);
-    place(28, 204, Facing::Down);
-    depth = 57;
-    rng_state = rng_seed;
-    scroll_board();
-    move_player();
-    EXPECT_EQ(player_y, 84);
-    EXPECT_EQ(depth, 57);
 }
 
 TEST(Movement, WalkOverAGapGoesOnUntilCentred) {
@@ -176,21 +152,6 @@ TEST(Movement, WalkOverAGapGoesOnUntilCentred) {
     EXPECT_EQ(facing, Facing::Down);
     EXPECT_EQ(player_x, 36);
     EXPECT_EQ(player_y, 22);
-}
-
-TEST(Movement, WalkingLeftProbesTheColumnBeingEntered) {
-    HostRecorder host;
-    fill_board(2, {"1.......",
-                   "hhhhhhhh"});
-    // From column 2 the probe is column 1 all the way down to x = 13.
-    place(20, 20, Facing::Down);
-    cur_input = input::Left;
-    for (int i = 0; i < 8; ++i) move_player();
-    EXPECT_EQ(player_x, 12);
-    // Centred on column 1: the Soft block in column 0 stops the walk.
-    move_player();
-    EXPECT_EQ(player_x, 12);
-    EXPECT_EQ(facing, Facing::Left);
 }
 
 }  // namespace
