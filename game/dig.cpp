@@ -3,13 +3,12 @@
 #include "game/game.h"
 #include "game/host.h"
 #include "game/player.h"
+#include "game/rules.h"
 
 namespace murlo {
 
 namespace {
 
-constexpr std::int32_t air_full = 10000;
-constexpr std::int32_t capsule_air = 1000;
 constexpr std::int32_t hard_dig_air = 2000;
 
 std::int8_t cell_of(int pixel) { return static_cast<std::int8_t>(pixel / 8); }
@@ -38,11 +37,6 @@ InputBits key_of(Dig dig) {
         case Dig::Down: return input::Down;
         default: return input::Up;
     }
-}
-
-void gain_capsule_air() {
-    air += capsule_air;
-    if (air > air_full) air = air_full;
 }
 
 }  // namespace

@@ -59,7 +59,7 @@ void game_main() {
     rng_state = rng_seed;
     create_main_window();
     for (;;) {
-        air = 10000;
+        air = air_full;
         depth_show_frames = 0;
         fall_delay = 24;
         play_sound("title.wav");

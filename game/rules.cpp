@@ -11,16 +11,13 @@ namespace murlo {
 
 namespace {
 
-constexpr std::int32_t air_full = 10000;
-constexpr std::int32_t capsule_air = 1000;
 constexpr std::int32_t final_depth = 1000;
 constexpr std::uint8_t hard_cell = Hard << 4;  // Hard, no flags
 
 void collect_capsule(std::int8_t column, std::int8_t row) {
     // Doomed, so the next breaking pass takes it away and it pays only once.
     set_flag(column, row, Doomed);
-    air += capsule_air;
-    if (air > air_full) air = air_full;
+    gain_capsule_air();
     play_sound("up.wav");
 }
 
@@ -75,5 +72,10 @@ bool check_level_goal() {
 }
 
 void drain_air() { air -= 10 + depth / 50; }
+
+void gain_capsule_air() {
+    air += 1000;
+    if (air > air_full) air = air_full;
+}
 
 }  // namespace murlo

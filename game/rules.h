@@ -11,4 +11,9 @@ bool check_hazards();
 bool check_level_goal();
 void drain_air();  // air -= 10 + depth / 50, every frame
 
+constexpr int air_full = 10000;
+
+// An air capsule's 1000, never past a full supply.
+void gain_capsule_air();
+
 }  // namespace murlo
