@@ -29,6 +29,12 @@ bool in_fallback_outline(int x, int y) {
     return dx * dx + dy * dy <= radius2 * radius2;
 }
 
+std::uint32_t wait_limit(std::uint32_t ticks) {
+    if (ticks == 0) return 0;
+    const std::uint32_t limit = tick_ms * ticks;  // modulo 2^32, like the clock
+    return limit == 0xFFFFFFFFu ? limit : limit + 1;
+}
+
 std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t limit) {
     const std::uint32_t elapsed = now - start;  // modulo 2^32: a wrap in between is harmless
     return elapsed >= limit ? 0 : limit - elapsed;

@@ -55,6 +55,12 @@ bool in_lcd_hit_area(int x, int y);
 // Whether window pixel (x, y) lies in the rounded-rectangle outline.
 bool in_fallback_outline(int x, int y);
 
+// How far the millisecond clock must move for a wait of `ticks` ticks:
+// 9 ms a tick, and one more, since two whole-millisecond readings can be
+// 9 x ticks apart up to a millisecond before that much time has passed.
+// 0 for no ticks.
+std::uint32_t wait_limit(std::uint32_t ticks);
+
 // Milliseconds still to wait when a wait of `limit` ms began at clock
 // reading `start` and the clock now reads `now`; 0 when it is over. The
 // clock is a 32-bit millisecond count that wraps to 0.

@@ -228,6 +228,13 @@ void process_events() {
     while (SDL_PollEvent(&event)) handle_event(event);
 }
 
+// The millisecond clock of the waits: a 32-bit count that wraps to 0.
+// (SDL_GetTicks can read a millisecond high across a second's boundary.)
+std::uint32_t clock_ms() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
 // ---- start-up ----------------------------------------------------------
 
 void open_audio() {
@@ -241,7 +248,7 @@ void open_audio() {
     if (audio_device != 0) SDL_PauseAudioDevice(audio_device, 0);
 }
 
-SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen) {
+SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool skin_shape) {
     const int x = screen.x + place.x;
     const int y = screen.y + place.y;
 
@@ -252,7 +259,7 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen) {
     if (window != nullptr) {
         SDL_Surface* shape = nullptr;
         bool own_shape = false;
-        if (background != nullptr && has_opaque_pixel(background)) {
+        if (skin_shape) {
             shape = background;
         } else {
             shape = make_fallback_shape();
@@ -292,6 +299,8 @@ void create_main_window() {
     SDL_Surface* skin = nullptr;
     if (find_data_file(skin_file, data_dir_base(), path, sizeof path)) skin = SDL_LoadBMP(path);
     background = make_background(skin);
+    // The skin gives the shape when it has anything to show.
+    const bool skin_shape = skin != nullptr && background != nullptr && has_opaque_pixel(background);
     SDL_FreeSurface(skin);
 
     SDL_Rect screen{0, 0, 0, 0};
@@ -306,7 +315,7 @@ void create_main_window() {
             place.y = usable.y - screen.y;
         }
     }
-    main_window = make_window(place, screen);
+    main_window = make_window(place, screen, skin_shape);
     if (main_window == nullptr) fail_to_start();
 
     SDL_SetWindowHitTest(main_window, hit_test, nullptr);
@@ -351,11 +360,11 @@ void present_frame(const LcdFrame& frame) {
 }
 
 void wait_ticks(std::uint32_t n) {
-    const std::uint32_t limit = tick_ms * n;
-    const std::uint32_t start = SDL_GetTicks();
+    const std::uint32_t limit = wait_limit(n);
+    const std::uint32_t start = clock_ms();
     for (;;) {
         process_events();
-        const std::uint32_t left = wait_left(start, SDL_GetTicks(), limit);
+        const std::uint32_t left = wait_left(start, clock_ms(), limit);
         if (left == 0) return;
         // Sleep until the time is up or an event comes, then serve it.
         SDL_Event event;

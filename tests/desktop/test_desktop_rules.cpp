@@ -82,6 +82,12 @@ TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
     EXPECT_EQ(wait_left(0xFFFFFFF0u, 0xFFFFFFFFu, 45), 30u);
     EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000000Cu, 45), 17u);
     EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, 45), 0u);
+    // n ticks need the clock to move on by more than 9n ms; none by nothing.
+    EXPECT_EQ(wait_limit(0), 0u);
+    EXPECT_EQ(wait_limit(1), 10u);
+    EXPECT_EQ(wait_limit(5), 46u);
+    EXPECT_EQ(wait_limit(1000), 9001u);
+    EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, wait_limit(5)), 1u);
     // Limits above 2^31 ms are compared unsigned.
     EXPECT_EQ(wait_left(0, 0x80000000u, 0xFFFFFFFFu), 0x7FFFFFFFu);
 }

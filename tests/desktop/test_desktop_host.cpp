@@ -1,0 +1,382 @@
+// The desktop host's operations in a real window under a private Xvfb
+// server: the picture of presented frames, checked pixel for pixel on a
+// screenshot; keys sent through the X server; waits; sound written by SDL's
+// disk audio driver. Each test program run starts its own server.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "game/host.h"
+#include "host/sdl/desktop_rules.h"
+
+namespace {
+
+using namespace murlo;
+using namespace murlo::desktop;
+using Clock = std::chrono::steady_clock;
+
+constexpr int screen_width = 1024;
+constexpr int screen_height = 768;
+// Where the window lands on that screen (no window manager moves it).
+constexpr int window_x = (screen_width - window_width) / 2;
+constexpr int window_y = (screen_height - window_height) / 2;
+
+pid_t xvfb_pid = 0;
+std::string display_name;
+std::filesystem::path scratch;
+std::filesystem::path audio_file;
+
+// Start Xvfb on a display number of its own choosing.
+bool start_xvfb() {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    xvfb_pid = fork();
+    if (xvfb_pid == 0) {
+        close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        const std::string screen = std::to_string(screen_width) + "x" + std::to_string(screen_height) + "x24";
+        std::freopen("/dev/null", "w", stderr);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (xvfb_pid < 0) return false;
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+    close(fds[0]);
+    if (number.empty()) return false;
+    display_name = ":" + number;
+    return true;
+}
+
+void stop_xvfb() {
+    if (xvfb_pid > 0) {
+        kill(xvfb_pid, SIGTERM);
+        waitpid(xvfb_pid, nullptr, 0);
+        xvfb_pid = 0;
+    }
+}
+
+int run(const std::string& command) {
+    const std::string line = "DISPLAY=" + display_name + " " + command;
+    return std::system(line.c_str());
+}
+
+// Serve events for a while, as the game does between frames.
+void serve_for(int ms) {
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) wait_ticks(1);
+}
+
+// Polls until the keys read `expected`, or five seconds have passed.
+InputBits poll_until(InputBits expected) {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    InputBits bits = poll_input();
+    while (bits != expected && Clock::now() < end) {
+        wait_ticks(1);
+        bits = poll_input();
+    }
+    return bits;
+}
+
+struct Shot {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    Rgb at(int x, int y) const {
+        const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+
+// A screenshot of the whole screen, read from a binary PPM.
+Shot screenshot() {
+    Shot shot;
+    const std::string command = "DISPLAY=" + display_name + " import -silent -window root -depth 8 ppm:-";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return shot;
+    int maxval = 0;
+    if (std::fscanf(pipe, "P6 %d %d %d", &shot.width, &shot.height, &maxval) == 3 && maxval == 255) {
+        std::fgetc(pipe);  // the one white space after the header
+        shot.rgb.resize(static_cast<std::size_t>(shot.width) * shot.height * 3);
+        if (std::fread(shot.rgb.data(), 1, shot.rgb.size(), pipe) != shot.rgb.size()) shot.rgb.clear();
+    }
+    pclose(pipe);
+    if (shot.rgb.empty()) shot.width = shot.height = 0;
+    return shot;
+}
+
+// Present the frame, let the window system catch up, and compare every
+// screen pixel of the LCD area with what the frame says.
+void expect_lcd_shows(const LcdFrame& frame, const char* what) {
+    present_frame(frame);
+    serve_for(100);
+    const Shot shot = screenshot();
+    ASSERT_EQ(shot.width, screen_width) << what;
+    int wrong = 0;
+    for (int y = 0; y < lcd_span; ++y)
+        for (int x = 0; x < lcd_span; ++x) {
+            const bool ink = (frame.row[y / lcd_scale] >> (x / lcd_scale)) & 1u;
+            const Rgb seen = shot.at(window_x + lcd_left + x, window_y + lcd_top + y);
+            if (!(seen == (ink ? lcd_ink : lcd_clear)) && ++wrong <= 5)
+                ADD_FAILURE() << what << ": LCD area pixel (" << x << ", " << y << ") is "
+                              << int(seen.r) << "," << int(seen.g) << "," << int(seen.b);
+        }
+    EXPECT_EQ(wrong, 0) << what;
+    // The skin around the LCD area is not painted over.
+    for (int i = 0; i < lcd_span; i += 7) {
+        for (const auto& [x, y] : {std::pair{lcd_left - 1, lcd_top + i}, {lcd_left + lcd_span, lcd_top + i},
+                                  {lcd_left + i, lcd_top - 1}, {lcd_left + i, lcd_top + lcd_span}}) {
+            const Rgb seen = shot.at(window_x + x, window_y + y);
+            EXPECT_FALSE(seen == lcd_ink || seen == lcd_clear) << what << " at " << x << "," << y;
+        }
+    }
+}
+
+// Bytes the disk audio driver has written so far.
+std::vector<unsigned char> audio_output() {
+    std::ifstream in(audio_file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool all_silent(const std::vector<unsigned char>& bytes, std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to && i < bytes.size(); ++i)
+        if (bytes[i] != 0) return false;
+    return true;
+}
+
+// Wait until the audio file has grown by at least `bytes` more.
+std::size_t audio_after(std::size_t start, std::size_t bytes) {
+    const auto end = Clock::now() + std::chrono::seconds(5);
+    std::size_t size = audio_output().size();
+    while (size < start + bytes && Clock::now() < end) {
+        serve_for(20);
+        size = audio_output().size();
+    }
+    return size;
+}
+
+class DesktopServer : public ::testing::Environment {
+public:
+    void SetUp() override {
+        char pattern[] = "/tmp/murlo-host-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        scratch = pattern;
+        audio_file = scratch / "audio.raw";
+        ASSERT_TRUE(start_xvfb()) << "cannot start Xvfb";
+        setenv("DISPLAY", display_name.c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
+        create_main_window();
+        serve_for(200);
+    }
+    void TearDown() override {
+        stop_sound();
+        SDL_Quit();
+        stop_xvfb();
+        std::filesystem::remove_all(scratch);
+    }
+};
+
+const auto* const server = ::testing::AddGlobalTestEnvironment(new DesktopServer);
+
+TEST(DesktopHost, FramesShowAsExactEightByEightSquaresInTheTwoColours) {
+    LcdFrame frame{};
+    expect_lcd_shows(frame, "all clear");
+    for (auto& row : frame.row) row = 0xFFFFFFFFu;
+    expect_lcd_shows(frame, "all set");
+    frame = {};
+    frame.row[0] = 0x00000001u;
+    expect_lcd_shows(frame, "pixel (0, 0)");
+    frame = {};
+    frame.row[31] = 0x80000000u;
+    expect_lcd_shows(frame, "pixel (31, 31)");
+    frame = {};
+    frame.row[7] = 0x2Cu;
+    expect_lcd_shows(frame, "row word 0x2C");
+    // A checkerboard tells neighbouring squares apart: nothing blends.
+    for (int y = 0; y < 32; ++y) frame.row[y] = y % 2 ? 0xAAAAAAAAu : 0x55555555u;
+    expect_lcd_shows(frame, "checkerboard");
+    // Presenting the same frame again changes nothing.
+    expect_lcd_shows(frame, "checkerboard again");
+}
+
+TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
+    LcdFrame frame{};
+    for (int y = 0; y < 32; ++y) frame.row[y] = 1u << y;  // a diagonal
+    present_frame(frame);
+    serve_for(100);
+    const Shot before = screenshot();
+    // Cover the window with another one, then take it away again.
+    SDL_Window* cover = SDL_CreateWindow("cover", window_x - 20, window_y - 20, window_width + 40,
+                                         window_height + 40, SDL_WINDOW_BORDERLESS);
+    ASSERT_NE(cover, nullptr);
+    SDL_Surface* surface = SDL_GetWindowSurface(cover);
+    ASSERT_NE(surface, nullptr);
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 10, 200, 10));
+    SDL_UpdateWindowSurface(cover);
+    serve_for(150);
+    const Shot covered = screenshot();
+    ASSERT_EQ(covered.width, screen_width);
+    EXPECT_TRUE((covered.at(window_x + 200, window_y + 200) == Rgb{10, 200, 10}));
+    SDL_DestroyWindow(cover);
+    serve_for(150);
+    const Shot after = screenshot();
+    ASSERT_EQ(after.width, screen_width);
+    ASSERT_EQ(before.width, screen_width);
+    int differ = 0;
+    for (int y = 0; y < window_height; ++y)
+        for (int x = 0; x < window_width; ++x)
+            if (!(before.at(window_x + x, window_y + y) == after.at(window_x + x, window_y + y))) ++differ;
+    EXPECT_EQ(differ, 0);
+}
+
+TEST(DesktopHost, KeysAreSampledAsHeld) {
+    ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
+    EXPECT_EQ(poll_until(0), 0);
+    run("xdotool keydown Right keydown z");
+    EXPECT_EQ(poll_until(0x03), 0x03);
+    EXPECT_EQ(poll_input(), 0x03);  // still held: seen at every poll
+    run("xdotool keyup Right keyup z");
+    EXPECT_EQ(poll_until(0), 0);
+    run("xdotool keydown z keydown Right keydown Left keydown Down keydown Up");
+    EXPECT_EQ(poll_until(0x1F), 0x1F);
+    run("xdotool keyup Up");
+    EXPECT_EQ(poll_until(0x0F), 0x0F);
+    run("xdotool keyup z keyup Right keyup Left keyup Down");
+    EXPECT_EQ(poll_until(0), 0);
+    // Other keys count for nothing.
+    run("xdotool keydown a keydown space keydown Return keydown x");
+    serve_for(100);
+    EXPECT_EQ(poll_input(), 0);
+    run("xdotool keyup a keyup space keyup Return keyup x");
+    // Z whatever Shift or Caps Lock say.
+    run("xdotool keydown shift keydown z");
+    EXPECT_EQ(poll_until(0x01), 0x01);
+    run("xdotool keyup z keyup shift");
+    EXPECT_EQ(poll_until(0), 0);
+    run("xdotool key Caps_Lock keydown z");
+    EXPECT_EQ(poll_until(0x01), 0x01);
+    run("xdotool keyup z key Caps_Lock");
+    EXPECT_EQ(poll_until(0), 0);
+}
+
+TEST(DesktopHost, NoKeyStaysHeldWhenTheWindowLosesFocus) {
+    ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
+    run("xdotool keydown Right");
+    ASSERT_EQ(poll_until(0x02), 0x02);
+    // Another program's window takes the keyboard while Right is held, and
+    // Right is let go there.
+    const std::string other = (scratch / "other.pid").string();
+    run("xmessage -geometry 200x60+0+0 -name murlo-other other & echo $! > " + other);
+    const auto end = Clock::now() + std::chrono::seconds(10);
+    while (run("xdotool search --name '^murlo-other$' windowfocus --sync >/dev/null 2>&1") != 0 &&
+           Clock::now() < end)
+        serve_for(50);
+    EXPECT_EQ(poll_until(0), 0);
+    run("xdotool keyup Right");
+    ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
+    serve_for(100);
+    EXPECT_EQ(poll_input(), 0);
+    run("kill $(cat " + other + ")");
+}
+
+TEST(DesktopHost, WaitsLastTheirTicksAndSleep) {
+    // wait_ticks(0) serves events and returns at once.
+    auto t0 = Clock::now();
+    wait_ticks(0);
+    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(20));
+
+    // Five ticks on the millisecond clock, however many events come meanwhile.
+    std::atomic<bool> stop{false};
+    std::thread events([&] {
+        while (!stop) {
+            SDL_Event event{};
+            event.type = SDL_USEREVENT;
+            SDL_PushEvent(&event);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    for (int i = 0; i < 10; ++i) {
+        t0 = Clock::now();
+        wait_ticks(5);
+        EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(45));
+    }
+    stop = true;
+    events.join();
+
+    // A long wait sleeps rather than spins.
+    timespec cpu0{}, cpu1{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
+    t0 = Clock::now();
+    wait_ticks(30);
+    const auto wall = Clock::now() - t0;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
+    const double cpu_ms = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
+    EXPECT_GE(wall, std::chrono::milliseconds(269));
+    EXPECT_LT(cpu_ms, 100.0) << "the wait kept the processor busy";
+}
+
+TEST(DesktopHost, SoundsPlayOneAtATimeAndMissingOnesAreSilence) {
+    std::size_t size = audio_after(0, 4096);
+    ASSERT_GE(size, 4096u) << "the disk audio driver wrote nothing";
+
+    // A short sound reaches the output.
+    play_sound("dig.wav");
+    std::size_t end = audio_after(size, 22050);  // half a second or more
+    std::vector<unsigned char> out = audio_output();
+    EXPECT_FALSE(all_silent(out, size, end)) << "dig.wav was not heard";
+
+    // Once it is over, all is quiet; a missing file stays quiet.
+    size = audio_after(end, 4096);
+    play_sound("no-such-sound.wav");
+    play_sound(nullptr);
+    end = audio_after(size, 22050);
+    out = audio_output();
+    EXPECT_TRUE(all_silent(out, size, end)) << "a missing sound was heard";
+
+    // A long sound, cut off by a missing one: silence soon after.
+    play_sound("ending.wav");
+    size = audio_after(audio_output().size(), 8192);
+    EXPECT_FALSE(all_silent(audio_output(), size - 8192, size)) << "ending.wav was not heard";
+    play_sound(nullptr);  // no name: the sound goes on
+    end = audio_after(size, 8192);
+    EXPECT_FALSE(all_silent(audio_output(), size, end));
+    play_sound("no-such-sound.wav");
+    // What was already handed to the device may still come out.
+    size = audio_after(audio_output().size(), 11025);
+    end = audio_after(size, 22050);
+    EXPECT_TRUE(all_silent(audio_output(), size, end)) << "the cut-off sound went on";
+
+    // stop_sound silences a playing sound, and does no harm when all is quiet.
+    play_sound("ending.wav");
+    size = audio_after(audio_output().size(), 8192);
+    stop_sound();
+    stop_sound();
+    size = audio_after(audio_output().size(), 11025);
+    end = audio_after(size, 22050);
+    EXPECT_TRUE(all_silent(audio_output(), size, end)) << "stop_sound left it playing";
+}
+
+}  // namespace
