@@ -1,0 +1,65 @@
+#include "host/win32/portable.h"
+
+#include "game/game.h"
+
+namespace murlo {
+
+void frame_to_presented(const LcdFrame& frame, std::uint8_t (&out)[presented_bytes]) {
+    for (int y = 0; y < 32; ++y) {
+        const std::uint32_t word = frame.row[y];
+        // Columns 8k..8k+7 sit in bits 8k..8k+7 of the word, leftmost lowest;
+        // the bitmap wants the leftmost in bit 7.
+        out[4 * y + 0] = bit_reverse_table[word & 0xFFu];
+        out[4 * y + 1] = bit_reverse_table[(word >> 8) & 0xFFu];
+        out[4 * y + 2] = bit_reverse_table[(word >> 16) & 0xFFu];
+        out[4 * y + 3] = bit_reverse_table[(word >> 24) & 0xFFu];
+    }
+}
+
+const KeyBinding key_table[key_count] = {
+    {0x5A, input::Z},      // the letter key Z
+    {0x27, input::Right},  // VK_RIGHT
+    {0x25, input::Left},   // VK_LEFT
+    {0x28, input::Down},   // VK_DOWN
+    {0x26, input::Up},     // VK_UP
+};
+
+InputBits keys_from_state(const std::uint8_t (&state)[256]) {
+    InputBits held = 0;
+    for (const KeyBinding& key : key_table)
+        if (state[key.virtual_key] & 0x80u) held = static_cast<InputBits>(held | key.mask);
+    return held;
+}
+
+std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, Rgb key,
+                                  int width, int height) {
+    std::vector<PixelRun> runs;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = pixels + static_cast<std::size_t>(y) * stride;
+        bool open = false;
+        int start = 0;
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
+            const bool opaque = p[0] != key.blue || p[1] != key.green || p[2] != key.red;
+            if (opaque) {
+                if (!open) {
+                    open = true;
+                    start = x;
+                }
+            } else if (open) {
+                runs.push_back({start, x, y});
+                open = false;
+            }
+        }
+        if (open) runs.push_back({start, width, y});
+    }
+    return runs;
+}
+
+WindowPlace window_place(int screen_width, int screen_height) {
+    if (screen_width >= 640 && screen_height >= 480)
+        return {true, (screen_width - window_width) / 2, (screen_height - window_height) / 2};
+    return {false, 0, 0};
+}
+
+}  // namespace murlo

@@ -1,0 +1,68 @@
+// The LCD on screen: each presented frame becomes a top-down one-bit bitmap
+// with a two-colour table, stretched eight times into the LCD area.
+#include "host/win32/win32_host.h"
+
+namespace murlo {
+
+std::uint8_t presented_image[presented_bytes] = {};
+
+const LcdBitmapInfo lcd_bitmap_info = {
+    {
+        sizeof(BITMAPINFOHEADER),  // biSize
+        32,                        // biWidth
+        -32,                       // biHeight: rows run top-down
+        1,                         // biPlanes
+        1,                         // biBitCount
+        BI_RGB,                    // biCompression
+        0, 0, 0, 0, 0,
+    },
+    {
+        {lcd_clear_colour.blue, lcd_clear_colour.green, lcd_clear_colour.red, 0},
+        {lcd_ink_colour.blue, lcd_ink_colour.green, lcd_ink_colour.red, 0},
+    },
+};
+
+namespace {
+
+// When the previous present_frame returned, in performance-counter units;
+// 0 before the first.
+LONGLONG last_present_end = 0;
+
+LONGLONG counter_now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+LONGLONG counter_per_millisecond() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    const LONGLONG per_ms = frequency.QuadPart / 1000;
+    return per_ms > 0 ? per_ms : 1;
+}
+
+}  // namespace
+
+void present_frame(const LcdFrame& frame) {
+    frame_to_presented(frame, presented_image);
+    // Without a window GetDC would hand out the whole screen.
+    const HDC dc = main_window != nullptr ? GetDC(main_window) : nullptr;
+    if (dc != nullptr) {
+        draw_lcd(dc);
+        ReleaseDC(main_window, dc);
+    }
+    // The title screen presents in a loop with no wait of its own; keeping
+    // presents at least 1 ms apart stops it spinning a core.
+    if (last_present_end != 0) {
+        static const LONGLONG per_ms = counter_per_millisecond();
+        if (counter_now() - last_present_end < per_ms) Sleep(1);
+    }
+    last_present_end = counter_now();
+}
+
+void draw_lcd(HDC dc) {
+    StretchDIBits(dc, lcd_left, lcd_top, lcd_side, lcd_side, 0, 0, 32, 32, presented_image,
+                  reinterpret_cast<const BITMAPINFO*>(&lcd_bitmap_info), DIB_RGB_COLORS, SRCCOPY);
+}
+
+}  // namespace murlo

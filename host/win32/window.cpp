@@ -1,0 +1,196 @@
+// The game's one window: a 512 x 400 pop-up whose picture and outline come
+// from "window.bmp" (exact magenta is see-through), dragged by any visible
+// point outside the LCD, closed by Escape.
+#include <memory>
+#include <new>
+
+#include "host/win32/win32_host.h"
+
+#include <mmsystem.h>
+
+namespace murlo {
+
+HINSTANCE app_instance = nullptr;
+HWND main_window = nullptr;
+HBITMAP skin_bitmap = nullptr;
+
+namespace {
+
+constexpr COLORREF key_colour =
+    RGB(skin_key_colour.red, skin_key_colour.green, skin_key_colour.blue);
+constexpr COLORREF fill_colour =
+    RGB(window_fill_colour.red, window_fill_colour.green, window_fill_colour.blue);
+static_assert(fill_colour == 11569013);
+
+[[noreturn]] void fail_to_start() {
+    MessageBoxA(nullptr, "initializing application", "fatal error", MB_OK | MB_ICONWARNING);
+    ExitProcess(1);
+}
+
+}  // namespace
+
+void create_main_window() {
+    // Sleeps and the 45 ms frame wait in whole milliseconds, not in the
+    // default 15.6 ms scheduler tick.
+    timeBeginPeriod(1);
+
+    // A missing skin only changes the look: the window falls back to a
+    // rounded rectangle in the fill colour.
+    skin_bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, "window.bmp", IMAGE_BITMAP, 0, 0,
+                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+
+    WNDCLASSA window_class{};
+    window_class.style = 0;
+    window_class.lpfnWndProc = main_window_proc;
+    window_class.cbClsExtra = 0;
+    window_class.cbWndExtra = 0;
+    window_class.hInstance = app_instance;
+    window_class.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    window_class.lpszMenuName = nullptr;
+    window_class.lpszClassName = "murlo_class";
+    const ATOM atom = RegisterClassA(&window_class);
+    if (atom == 0) fail_to_start();
+
+    const WindowPlace place =
+        window_place(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const int x = place.centred ? place.x : CW_USEDEFAULT;
+    const int y = place.centred ? place.y : CW_USEDEFAULT;
+
+    // WM_CREATE shapes the window inside this call, before main_window is set.
+    const HWND window =
+        CreateWindowExA(0, MAKEINTATOM(atom), "Murlo Win", WS_POPUP, x, y, window_width,
+                        window_height, nullptr, nullptr, app_instance, nullptr);
+    if (window == nullptr) fail_to_start();
+    main_window = window;
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CREATE:
+            apply_window_shape(window);
+            break;
+        case WM_DESTROY:
+            // The next poll or wait takes the quit message and ends the game.
+            PostQuitMessage(0);
+            break;
+        case WM_PAINT:
+            paint_window(window);
+            break;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_SETCURSOR:
+            // Over the LCD the pointer would only hide the picture.
+            if (LOWORD(lparam) == HTCLIENT) {
+                SetCursor(nullptr);
+                return TRUE;
+            }
+            break;
+        case WM_NCHITTEST: {
+            // Outside the LCD the skin acts as a caption bar, so it drags.
+            const ScreenPoint point = point_from_packed(static_cast<std::uint32_t>(lparam));
+            return in_lcd_area(window, point.x, point.y) ? HTCLIENT : HTCAPTION;
+        }
+        case WM_NCPAINT:
+            InvalidateRect(window, nullptr, TRUE);
+            break;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            // Pressed or released: an Escape released here after being
+            // pressed in another window closes the game too.
+            if (wparam == VK_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+bool in_lcd_area(HWND window, int screen_x, int screen_y) {
+    POINT point{screen_x, screen_y};
+    if (!ScreenToClient(window, &point)) return false;
+    return in_lcd_hit_area(point.x, point.y);
+}
+
+void apply_window_shape(HWND window) {
+    HRGN region = build_skin_region(skin_bitmap, key_colour, window_width, window_height);
+    if (region == nullptr) region = CreateRoundRectRgn(0, 0, window_width, window_height, 64, 64);
+    if (region == nullptr) return;
+    // On success the window owns the region.
+    if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
+}
+
+HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
+    if (bitmap == nullptr || width <= 0 || height <= 0) return nullptr;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = width;
+    header.biHeight = -height;  // top row first
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const std::size_t stride = skin_row_stride(width);
+    // Zero-filled: rows that a smaller bitmap cannot supply read as opaque
+    // black rather than as whatever the heap held.
+    std::unique_ptr<std::uint8_t[]> pixels(
+        new (std::nothrow) std::uint8_t[stride * static_cast<std::size_t>(height)]());
+    if (!pixels) return nullptr;
+    const HDC screen = GetDC(nullptr);
+    const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.get(),
+                                reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (lines <= 0) return nullptr;
+    return region_from_pixels(pixels.get(), stride, key, width, height);
+}
+
+HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF key, int width,
+                        int height) {
+    const Rgb key_rgb{GetRValue(key), GetGValue(key), GetBValue(key)};
+    HRGN region = nullptr;
+    for (const PixelRun& run : opaque_runs(pixels, stride, key_rgb, width, height)) {
+        const HRGN rect = CreateRectRgn(run.left, run.top, run.right, run.top + 1);
+        if (rect == nullptr) continue;
+        if (region == nullptr) {
+            region = rect;
+        } else {
+            CombineRgn(region, region, rect, RGN_OR);
+            DeleteObject(rect);
+        }
+    }
+    return region;
+}
+
+void paint_window(HWND window) {
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(window, &paint);
+    if (dc == nullptr) return;
+    // Fill colour, skin, LCD: each layer covers the last.
+    paint_background(dc);
+    draw_lcd(dc);
+    EndPaint(window, &paint);
+}
+
+void paint_background(HDC dc) {
+    const HBRUSH brush = CreateSolidBrush(fill_colour);
+    if (brush != nullptr) {
+        const RECT whole{0, 0, window_width, window_height};
+        FillRect(dc, &whole, brush);
+        DeleteObject(brush);
+    }
+    const HDC memory = CreateCompatibleDC(dc);
+    if (memory == nullptr) return;
+    if (skin_bitmap != nullptr) {
+        const HGDIOBJ previous = SelectObject(memory, skin_bitmap);
+        if (previous != nullptr && previous != HGDI_ERROR) {
+            BitBlt(dc, 0, 0, window_width, window_height, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, previous);
+        }
+    }
+    DeleteDC(memory);
+}
+
+}  // namespace murlo

@@ -1,0 +1,398 @@
+#!/usr/bin/env bash
+# The Windows game under Wine, seen from outside: one check per call.
+#
+#   checks.sh NAME STATE_DIR MURLO_EXE PROBE_EXE INSPECT_EXE
+#
+# STATE_DIR holds the session that session.sh started (display, prefix).
+# Each check works in its own fresh folder, which is the programs' working
+# directory, so window.bmp and the sounds are looked for there.
+set -euo pipefail
+
+name=$1
+state=$2
+murlo_exe=$3
+probe_exe=$4
+inspect_exe=$5
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$state/prefix
+if ! [ -s "$state/display" ]; then
+    echo "no Wine session in $state (run the wine.session fixture first)" >&2
+    exit 1
+fi
+DISPLAY=$(cat "$state/display")
+export DISPLAY
+
+work=$state/work/$name
+rm -rf "$work"
+mkdir -p "$work"
+cd "$work"
+
+failures=0
+pass() { echo "ok   $*"; }
+fail() {
+    echo "FAIL $*"
+    failures=$((failures + 1))
+}
+expect_eq() {  # what actual wanted
+    if [ "$2" = "$3" ]; then pass "$1"; else fail "$1: got '$2', wanted '$3'"; fi
+}
+
+# One Windows program in the background at a time, ended by its id if a
+# check leaves it running.
+bg_pid=""
+start_bg() {
+    timeout 120 wine "$@" >bg.out 2>bg.err </dev/null &
+    bg_pid=$!
+}
+# Wait at most 20 s for the background program; its exit status (or
+# "timeout") goes to bg_rc.
+bg_rc=""
+finish_bg() {
+    local waited=0
+    while kill -0 "$bg_pid" 2>/dev/null && [ $waited -lt 200 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$bg_pid" 2>/dev/null; then
+        kill "$bg_pid" 2>/dev/null || true
+        wait "$bg_pid" 2>/dev/null || true
+        bg_rc=timeout
+    else
+        bg_rc=0
+        wait "$bg_pid" || bg_rc=$?
+    fi
+    bg_pid=""
+}
+cleanup() {
+    if [ -n "$bg_pid" ] && kill -0 "$bg_pid" 2>/dev/null; then
+        kill "$bg_pid" 2>/dev/null || true
+        wait "$bg_pid" 2>/dev/null || true
+    fi
+    if [ -n "${wm_pid:-}" ] && kill -0 "$wm_pid" 2>/dev/null; then
+        kill "$wm_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT
+
+inspect() { wine "$inspect_exe" "$@"; }
+
+wait_for_window() {
+    if ! inspect wait-window 30; then
+        echo "FAIL the window never appeared"
+        cat bg.out bg.err 2>/dev/null || true
+        exit 1
+    fi
+}
+
+# Top-left corner of the game's window on the X screen, as "x y".
+window_origin() {
+    xwininfo -name "Murlo Win" |
+        awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} END {print x, y}'
+}
+
+screenshot() { import -window root "$1"; }
+
+# "r,g,b" of one pixel of a picture.
+pixel() {
+    convert "$1" -format "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
+}
+
+# Expect window pixel (x, y) of the screenshot to be r,g,b.
+expect_window_pixel() {  # shot origin_x origin_y x y rgb what
+    expect_eq "$7 at client ($4, $5)" "$(pixel "$1" $(($2 + $4)) $(($3 + $5)))" "$6"
+}
+
+fill=117,135,176
+lcd_clear=170,182,198
+lcd_ink=79,80,110
+root=0,0,0  # Xvfb -br: a black root shows through cut-out parts
+
+check_window() {
+    start_bg "$murlo_exe"
+    wait_for_window
+    inspect window 256 184 || failures=$((failures + 1))
+    expect_eq "X window placed and sized" "$(xwininfo -name "Murlo Win" |
+        awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+             /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}')" "256 184 512 400"
+    inspect hit || failures=$((failures + 1))
+    inspect close >/dev/null
+    finish_bg
+    expect_eq "closed, exit status" "$bg_rc" 0
+}
+
+check_class() {
+    wine "$probe_exe" class || failures=$((failures + 1))
+}
+
+check_close_command() {
+    start_bg "$murlo_exe"
+    wait_for_window
+    # The system's close command, as the task bar or Alt+F4 send it.
+    inspect close || failures=$((failures + 1))
+    finish_bg
+    expect_eq "system close command ends the game, exit status" "$bg_rc" 0
+    if xwininfo -name "Murlo Win" >/dev/null 2>&1; then fail "window still there"; else pass "window gone"; fi
+}
+
+check_escape() {
+    start_bg "$murlo_exe"
+    wait_for_window
+    read -r ox oy <<<"$(window_origin)"
+    # Keys go where the pointer is on a display without a window manager.
+    xdotool mousemove $((ox + 256)) $((oy + 200))
+    sleep 0.5
+    xdotool key Escape
+    finish_bg
+    expect_eq "Escape ends the game, exit status" "$bg_rc" 0
+}
+
+check_shape_round() {
+    start_bg "$murlo_exe"  # no window.bmp here
+    wait_for_window
+    inspect shape round || failures=$((failures + 1))
+    sleep 0.5
+    read -r ox oy <<<"$(window_origin)"
+    screenshot shot.png
+    expect_window_pixel shot.png "$ox" "$oy" 1 1 $root "rounded corner cut"
+    expect_window_pixel shot.png "$ox" "$oy" 510 398 $root "rounded corner cut"
+    expect_window_pixel shot.png "$ox" "$oy" 20 200 $fill "fill colour"
+    expect_window_pixel shot.png "$ox" "$oy" 256 2 $fill "fill colour"
+    expect_window_pixel shot.png "$ox" "$oy" 127 200 $fill "fill colour left of the LCD"
+    expect_window_pixel shot.png "$ox" "$oy" 384 200 $fill "fill colour right of the LCD"
+    inspect close >/dev/null
+    finish_bg
+}
+
+check_shape_skin() {
+    inspect make-skin window.bmp
+    start_bg "$murlo_exe"
+    wait_for_window
+    inspect shape skin || failures=$((failures + 1))
+    sleep 0.5
+    read -r ox oy <<<"$(window_origin)"
+    screenshot shot.png
+    local skin=200,120,40
+    expect_window_pixel shot.png "$ox" "$oy" 100 200 $skin "skin painted"
+    expect_window_pixel shot.png "$ox" "$oy" 4 4 $root "magenta band cut"
+    expect_window_pixel shot.png "$ox" "$oy" 505 5 $skin "run from column 500 kept"
+    expect_window_pixel shot.png "$ox" "$oy" 499 5 $root "column 499 cut"
+    expect_window_pixel shot.png "$ox" "$oy" 25 52 $root "magenta hole cut"
+    expect_window_pixel shot.png "$ox" "$oy" 30 55 255,0,254 "near-magenta shown"
+    expect_window_pixel shot.png "$ox" "$oy" 31 55 254,0,255 "near-magenta shown"
+    expect_window_pixel shot.png "$ox" "$oy" 511 105 $root "right edge notch cut"
+    expect_window_pixel shot.png "$ox" "$oy" 200 100 $root "a magenta pixel cuts the LCD too"
+    inspect close >/dev/null
+    finish_bg
+}
+
+check_lcd_frames() {
+    start_bg "$probe_exe" frames expected.pbm
+    wait_for_window
+    for _ in $(seq 100); do
+        grep -q shown bg.out 2>/dev/null && break
+        sleep 0.1
+    done
+    sleep 0.5
+    read -r ox oy <<<"$(window_origin)"
+    screenshot shot.png
+    convert shot.png -crop "256x256+$((ox + 128))+$((oy + 64))" +repage PNG24:lcd.png
+    convert expected.pbm -fill "rgb($lcd_ink)" -opaque black -fill "rgb($lcd_clear)" -opaque white \
+        -filter point -scale 800% PNG24:expected.png
+    local differ
+    differ=$(compare -metric AE lcd.png expected.png diff.png 2>&1 || true)
+    expect_eq "LCD area matches the last frame, 8x, pixels differing" "$differ" 0
+    expect_window_pixel shot.png "$ox" "$oy" 128 64 $lcd_ink "pixel (0, 0) inked"
+    expect_window_pixel shot.png "$ox" "$oy" 135 71 $lcd_ink "pixel (0, 0) inked"
+    expect_window_pixel shot.png "$ox" "$oy" 136 64 $lcd_clear "pixel (1, 0) clear"
+    expect_window_pixel shot.png "$ox" "$oy" 376 312 $lcd_ink "pixel (31, 31) inked"
+    expect_window_pixel shot.png "$ox" "$oy" 383 319 $lcd_ink "pixel (31, 31) inked"
+    expect_window_pixel shot.png "$ox" "$oy" 127 64 $fill "fill colour left of the LCD"
+    expect_window_pixel shot.png "$ox" "$oy" 384 319 $fill "fill colour right of the LCD"
+    expect_window_pixel shot.png "$ox" "$oy" 200 320 $fill "fill colour under the LCD"
+    inspect close >/dev/null
+    finish_bg
+    expect_eq "closed, exit status" "$bg_rc" 0
+}
+
+check_keys() {
+    start_bg "$probe_exe" keys
+    wait_for_window
+    read -r ox oy <<<"$(window_origin)"
+    xdotool mousemove $((ox + 256)) $((oy + 200))
+    sleep 0.5
+    # The latest polled value after each step.
+    step() {  # what wanted xdotool-arguments...
+        local what=$1 wanted=$2
+        shift 2
+        xdotool "$@"
+        sleep 0.4
+        expect_eq "$what" "$(tail -n 1 bg.out | tr -d '\r')" "$wanted"
+    }
+    step "Right held" 02 keydown Right
+    step "Right and Z held" 03 keydown z
+    step "Z held" 01 keyup Right
+    step "nothing held" 00 keyup z
+    step "Z with Shift" 01 keydown shift+z
+    step "released" 00 keyup shift+z
+    step "Left" 04 keydown Left
+    step "Left Down Up" 1c keydown Down Up
+    step "all five" 1f keydown Right z
+    step "none" 00 keyup Left Down Up Right z
+    step "other keys count for nothing" 00 keydown a space Return
+    xdotool keyup a space Return
+    xdotool key Escape
+    finish_bg
+    expect_eq "Escape ends it, exit status" "$bg_rc" 0
+}
+
+check_timing() {
+    wine "$probe_exe" timing || failures=$((failures + 1))
+}
+
+check_sound() {
+    # ALSA's default device writes what it plays to a file, so we can hear.
+    mkdir -p home
+    cat >home/.asoundrc <<EOF
+pcm.!default {
+  type file
+  slave.pcm "null"
+  file "$work/played.raw"
+  format "raw"
+}
+EOF
+    inspect make-wav beep.wav
+    HOME=$work/home wine "$probe_exe" sound beep.wav >sound.out
+    cat sound.out
+    local took
+    took=$(awk '/^play_ms/ {print $2}' sound.out)
+    if awk -v t="$took" 'BEGIN {exit !(t != "" && t < 100)}'; then
+        pass "play_sound returns at once ($took ms for a one-second sound)"
+    else
+        fail "play_sound took $took ms"
+    fi
+    local size=0
+    [ -f played.raw ] && size=$(stat -c %s played.raw)
+    if [ "$size" -ge 20000 ]; then pass "the sound was played ($size bytes)"; else fail "only $size bytes played"; fi
+    [ -f played.raw ] && od -A n -t d2 -v played.raw >played.txt
+    if [ "$size" -gt 0 ] && grep -q -- '-8000' played.txt; then
+        pass "the samples are the file's"
+    else
+        fail "the file's samples never reached the device"
+    fi
+
+    rm -f played.raw
+    HOME=$work/home wine "$probe_exe" sound missing.wav >missing.out
+    size=0
+    [ -f played.raw ] && size=$(od -A n -t x1 -v played.raw | tr -d ' 0\n' | wc -c)
+    expect_eq "a missing file plays nothing, non-zero bytes" "$size" 0
+}
+
+check_fatal() {
+    start_bg "$probe_exe" fatal
+    inspect fatal-box 30 || failures=$((failures + 1))
+    finish_bg
+    expect_eq "failed start, exit status" "$bg_rc" 1
+}
+
+check_drag() {
+    # Dragging is the window manager's move: run one for this check.
+    openbox --sm-disable >openbox.log 2>&1 </dev/null &
+    wm_pid=$!
+    sleep 1
+    start_bg "$murlo_exe"
+    wait_for_window
+    sleep 0.5
+    read -r ox oy <<<"$(window_origin)"
+    # From the skin outside the LCD the window follows the pointer.
+    xdotool mousemove $((ox + 60)) $((oy + 200))
+    sleep 0.3
+    xdotool mousedown 1
+    sleep 0.3
+    for step in 1 2 3 4 5; do
+        xdotool mousemove $((ox + 60 + 20 * step)) $((oy + 200 + 10 * step))
+        sleep 0.1
+    done
+    sleep 0.3
+    xdotool mouseup 1
+    sleep 0.5
+    expect_eq "dragged by the skin" "$(window_origin)" "$((ox + 100)) $((oy + 50))"
+    read -r ox oy <<<"$(window_origin)"
+    # From inside the LCD it stays put.
+    xdotool mousemove $((ox + 256)) $((oy + 200))
+    sleep 0.3
+    xdotool mousedown 1
+    sleep 0.3
+    xdotool mousemove $((ox + 356)) $((oy + 250))
+    sleep 0.3
+    xdotool mouseup 1
+    sleep 0.5
+    expect_eq "not dragged by the LCD" "$(window_origin)" "$ox $oy"
+    inspect close >/dev/null
+    finish_bg
+    expect_eq "closed, exit status" "$bg_rc" 0
+    kill "$wm_pid" 2>/dev/null || true
+    wait "$wm_pid" 2>/dev/null || true
+    wm_pid=""
+}
+
+check_package() {
+    # The zip as cpack makes it from this build, unpacked where a player would.
+    "${MURLO_CPACK:?}" --config "${MURLO_CPACK_CONFIG:?}" -B "$work/pack" >cpack.log 2>&1 ||
+        { cat cpack.log; fail "cpack"; return; }
+    local zip
+    zip=$(ls pack/*.zip)
+    mkdir unpacked
+    (cd unpacked && cmake -E tar xf "$work/$zip")
+    local dir
+    dir=$(ls -d "$work"/unpacked/murlo-*)
+    expect_eq "files in the zip" "$(cd "$dir" && ls | sort | tr '\n' ' ')" \
+        "auu.wav break.wav dig.wav down.wav ending.wav maru.wav murlo.exe otukare.wav title.wav up.wav window.bmp "
+    expect_eq "murlo.exe imports system DLLs only" \
+        "$("${MURLO_OBJDUMP:?}" -p "$dir/murlo.exe" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')" \
+        "GDI32.dll KERNEL32.dll USER32.dll WINMM.dll msvcrt.dll "
+
+    # Started from its folder, the game finds its skin there.
+    cd "$dir"
+    start_bg ./murlo.exe
+    wait_for_window
+    inspect shape-of window.bmp || failures=$((failures + 1))
+    sleep 1
+    read -r ox oy <<<"$(window_origin)"
+    screenshot "$work/shot.png"
+    local colours
+    colours=$(convert "$work/shot.png" -crop "256x256+$((ox + 128))+$((oy + 64))" +repage \
+        -unique-colors -format '%w' info:)
+    expect_eq "the LCD shows the title picture in its two colours, colour count" "$colours" 2
+    xdotool mousemove $((ox + 256)) $((oy + 200))
+    sleep 0.3
+    xdotool key Escape
+    finish_bg
+    expect_eq "Escape ends the game, exit status" "$bg_rc" 0
+}
+
+case $name in
+window) check_window ;;
+class) check_class ;;
+close_command) check_close_command ;;
+escape) check_escape ;;
+shape_round) check_shape_round ;;
+shape_skin) check_shape_skin ;;
+lcd_frames) check_lcd_frames ;;
+keys) check_keys ;;
+timing) check_timing ;;
+sound) check_sound ;;
+fatal) check_fatal ;;
+drag) check_drag ;;
+package) check_package ;;
+*)
+    echo "unknown check $name" >&2
+    exit 2
+    ;;
+esac
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi

@@ -1,0 +1,354 @@
+// A Windows test program that looks at the game's window from another
+// process in the same Wine prefix: what it is, where it is, its shape, how
+// it answers hit tests, and the start-up failure box. It also writes the
+// test skin and sends the system's close command.
+//
+//   inspect wait-window SECONDS    until the game's window is shown
+//   inspect window X Y             class, caption, style and place
+//   inspect shape round|skin       the window region
+//   inspect shape-of PATH          the window region against a skin file
+//   inspect hit                    hit tests inside and outside the LCD
+//   inspect close                  the system's close command
+//   inspect make-skin PATH         write the test skin
+//   inspect make-wav PATH          write a one-second test sound
+//   inspect fatal-box SECONDS      check the start-up failure box, press OK
+//
+// Exit status 0 when every check holds; each check is printed.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what) {
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
+    if (!ok) ++failures;
+}
+
+int finish() { return failures == 0 ? 0 : 1; }
+
+HWND find_game() { return FindWindowA("murlo_class", "Murlo Win"); }
+
+HWND wait_for_game(double seconds) {
+    for (int waited = 0; waited < seconds * 1000; waited += 50) {
+        const HWND window = find_game();
+        if (window != nullptr && IsWindowVisible(window)) return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+HWND game_or_fail() {
+    const HWND window = wait_for_game(10);
+    if (window == nullptr) {
+        std::printf("FAIL no window of class murlo_class named \"Murlo Win\"\n");
+        std::exit(1);
+    }
+    return window;
+}
+
+int window_checks(int x, int y) {
+    const HWND window = game_or_fail();
+    char text[64] = {};
+    GetClassNameA(window, text, sizeof text);
+    check(std::strcmp(text, "murlo_class") == 0, "class is murlo_class");
+    GetWindowTextA(window, text, sizeof text);
+    check(std::strcmp(text, "Murlo Win") == 0, "caption is \"Murlo Win\"");
+
+    const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+    check((style & WS_POPUP) != 0, "a pop-up window");
+    check((style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
+          "no caption bar, frame or buttons");
+    check((style & WS_VISIBLE) != 0, "shown");
+    check(GetWindowLongPtrA(window, GWL_EXSTYLE) == 0 ||
+              (GetWindowLongPtrA(window, GWL_EXSTYLE) & ~WS_EX_WINDOWEDGE) == 0,
+          "no extended style");
+
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    std::printf("     window at (%ld, %ld) to (%ld, %ld)\n", rect.left, rect.top, rect.right,
+                rect.bottom);
+    check(rect.left == x && rect.top == y, "placed where asked");
+    check(rect.right - rect.left == 512 && rect.bottom - rect.top == 400, "512 x 400");
+    RECT client{};
+    GetClientRect(window, &client);
+    check(client.right == 512 && client.bottom == 400, "client area is the whole window");
+    return finish();
+}
+
+HRGN rect_region(int left, int top, int right, int bottom) {
+    return CreateRectRgn(left, top, right, bottom);
+}
+
+void combine(HRGN into, HRGN with, int mode) {
+    CombineRgn(into, into, with, mode);
+    DeleteObject(with);
+}
+
+// The shape the test skin must give (see make_skin).
+HRGN expected_skin_region() {
+    const HRGN region = rect_region(0, 0, 512, 400);
+    combine(region, rect_region(0, 0, 512, 10), RGN_DIFF);     // magenta band on top
+    combine(region, rect_region(500, 5, 512, 6), RGN_OR);      // ... but row 5 from 500 on
+    combine(region, rect_region(20, 50, 40, 60), RGN_DIFF);    // a magenta hole
+    combine(region, rect_region(30, 55, 32, 56), RGN_OR);      // near-magenta stays
+    combine(region, rect_region(511, 100, 512, 110), RGN_DIFF);  // right edge notch
+    combine(region, rect_region(200, 100, 201, 101), RGN_DIFF);  // a hole in the LCD
+    return region;
+}
+
+int shape_checks(const char* which) {
+    const HWND window = game_or_fail();
+    const HRGN actual = CreateRectRgn(0, 0, 0, 0);
+    const int kind = GetWindowRgn(window, actual);
+    check(kind != ERROR && kind != NULLREGION, "the window has a region");
+    HRGN expected = nullptr;
+    if (std::strcmp(which, "round") == 0) {
+        expected = CreateRoundRectRgn(0, 0, 512, 400, 64, 64);
+    } else {
+        expected = expected_skin_region();
+    }
+    // Same points, whatever rectangles each is stored as.
+    const HRGN difference = CreateRectRgn(0, 0, 0, 0);
+    check(CombineRgn(difference, actual, expected, RGN_XOR) == NULLREGION,
+          "the region is the expected shape");
+    DeleteObject(difference);
+    if (std::strcmp(which, "round") == 0) {
+        check(!PtInRegion(actual, 0, 0) && !PtInRegion(actual, 511, 399), "corners cut");
+        check(PtInRegion(actual, 256, 0) && PtInRegion(actual, 0, 200), "edges kept");
+    } else {
+        check(PtInRegion(actual, 505, 5) && PtInRegion(actual, 511, 5), "run 500..511 of row 5");
+        check(!PtInRegion(actual, 499, 5), "column 499 of row 5 cut");
+        check(PtInRegion(actual, 30, 55) && PtInRegion(actual, 31, 55), "near-magenta opaque");
+        check(!PtInRegion(actual, 29, 55) && !PtInRegion(actual, 32, 55), "magenta cut");
+    }
+    DeleteObject(expected);
+    DeleteObject(actual);
+    return finish();
+}
+
+std::uint32_t le(const std::vector<unsigned char>& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + i];
+    return v;
+}
+
+// The window's region against a 24-bit skin file read on its own: every
+// pixel inside the region exactly when it is not magenta.
+int shape_of_file(const char* path) {
+    const HWND window = game_or_fail();
+    std::FILE* in = std::fopen(path, "rb");
+    check(in != nullptr, "the skin file opens");
+    if (in == nullptr) return finish();
+    std::vector<unsigned char> file;
+    for (int c; (c = std::fgetc(in)) != EOF;) file.push_back(static_cast<unsigned char>(c));
+    std::fclose(in);
+    const bool readable = file.size() > 54 && file[0] == 'B' && file[1] == 'M' &&
+                          le(file, 28, 2) == 24 && le(file, 30, 4) == BI_RGB;
+    check(readable, "the skin is an uncompressed 24-bit bitmap");
+    if (!readable) return finish();
+    const std::uint32_t offset = le(file, 10, 4);
+    const int width = static_cast<int>(le(file, 18, 4));
+    const int stored_height = static_cast<std::int32_t>(le(file, 22, 4));
+    const int height = stored_height < 0 ? -stored_height : stored_height;
+    check(width == 512 && height == 400, "the skin is 512 x 400");
+    const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) & ~std::size_t{3};
+    if (file.size() < offset + stride * height) return finish();
+
+    const HRGN actual = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(window, actual);
+    int wrong = 0, opaque = 0;
+    for (int y = 0; y < height; ++y) {
+        const int file_row = stored_height < 0 ? y : height - 1 - y;
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* p = &file[offset + file_row * stride + 3 * x];
+            const bool see_through = p[0] == 0xFF && p[1] == 0x00 && p[2] == 0xFF;
+            opaque += !see_through;
+            if ((PtInRegion(actual, x, y) != 0) == see_through && ++wrong <= 5)
+                std::printf("     pixel (%d, %d) is %s but %s the region\n", x, y,
+                            see_through ? "magenta" : "opaque", see_through ? "in" : "not in");
+        }
+    }
+    DeleteObject(actual);
+    std::printf("     %d opaque pixels, %d in the wrong place\n", opaque, wrong);
+    check(opaque > 0 && opaque < width * height, "the skin has a shape");
+    check(wrong == 0, "the region holds exactly the skin's opaque pixels");
+    return finish();
+}
+
+int hit_checks() {
+    const HWND window = game_or_fail();
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    struct Case {
+        int x, y;
+        LRESULT want;
+    };
+    const Case cases[] = {
+        {128, 64, HTCLIENT},  {384, 320, HTCLIENT}, {383, 319, HTCLIENT}, {256, 200, HTCLIENT},
+        {385, 200, HTCAPTION}, {127, 200, HTCAPTION}, {200, 63, HTCAPTION}, {200, 321, HTCAPTION},
+        {20, 200, HTCAPTION},
+    };
+    for (const Case& c : cases) {
+        const int sx = rect.left + c.x;
+        const int sy = rect.top + c.y;
+        const LPARAM packed =
+            static_cast<LPARAM>((static_cast<unsigned>(sy) & 0xFFFFu) << 16 |
+                                (static_cast<unsigned>(sx) & 0xFFFFu));
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window, WM_NCHITTEST, 0, packed, SMTO_ABORTIFHUNG, 5000, &result);
+        char what[96];
+        std::snprintf(what, sizeof what, "client (%d, %d) hits %s", c.x, c.y,
+                      c.want == HTCLIENT ? "the LCD" : "the caption");
+        check(static_cast<LRESULT>(result) == c.want, what);
+    }
+    return finish();
+}
+
+int close_game() {
+    const HWND window = game_or_fail();
+    check(PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0) != 0, "close command sent");
+    return finish();
+}
+
+// 512 x 400, 24 bits: an opaque orange skin with magenta cut-outs.
+int make_skin(const char* path) {
+    const int width = 512, height = 400;
+    const int stride = (3 * width + 3) & ~3;
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(stride) * height);
+    auto put = [&](int x, int y, unsigned char r, unsigned char g, unsigned char b) {
+        unsigned char* p = &pixels[static_cast<std::size_t>(height - 1 - y) * stride + 3 * x];
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+    };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) put(x, y, 200, 120, 40);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < width; ++x) put(x, y, 255, 0, 255);
+    for (int x = 500; x < width; ++x) put(x, 5, 200, 120, 40);
+    for (int y = 50; y < 60; ++y)
+        for (int x = 20; x < 40; ++x) put(x, y, 255, 0, 255);
+    put(30, 55, 255, 0, 254);
+    put(31, 55, 254, 0, 255);
+    for (int y = 100; y < 110; ++y) put(511, y, 255, 0, 255);
+    put(200, 100, 255, 0, 255);
+
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(pixels.size());
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) return 1;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    return std::fclose(out) == 0 ? 0 : 1;
+}
+
+// One second of a 22050 Hz, 16-bit mono square wave of amplitude 8000.
+int make_wav(const char* path) {
+    const std::uint32_t rate = 22050, samples = rate;
+    std::vector<unsigned char> bytes;
+    auto u32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    auto u16 = [&](std::uint32_t v) {
+        for (int i = 0; i < 2; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    auto tag = [&](const char* t) { bytes.insert(bytes.end(), t, t + 4); };
+    tag("RIFF");
+    u32(36 + 2 * samples);
+    tag("WAVE");
+    tag("fmt ");
+    u32(16);
+    u16(1);  // PCM
+    u16(1);  // mono
+    u32(rate);
+    u32(2 * rate);
+    u16(2);
+    u16(16);
+    tag("data");
+    u32(2 * samples);
+    for (std::uint32_t i = 0; i < samples; ++i) u16((i / 25) % 2 ? 8000u : static_cast<std::uint16_t>(-8000));
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) return 1;
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    return std::fclose(out) == 0 ? 0 : 1;
+}
+
+struct BoxSearch {
+    HWND box = nullptr;
+};
+
+BOOL CALLBACK find_box(HWND window, LPARAM data) {
+    char title[64] = {};
+    GetWindowTextA(window, title, sizeof title);
+    if (std::strcmp(title, "fatal error") == 0 && IsWindowVisible(window)) {
+        reinterpret_cast<BoxSearch*>(data)->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK find_text(HWND child, LPARAM data) {
+    char text[128] = {};
+    GetWindowTextA(child, text, sizeof text);
+    if (std::strcmp(text, "initializing application") == 0) {
+        *reinterpret_cast<bool*>(data) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int fatal_box(double seconds) {
+    BoxSearch search;
+    for (int waited = 0; search.box == nullptr && waited < seconds * 1000; waited += 50) {
+        EnumWindows(find_box, reinterpret_cast<LPARAM>(&search));
+        if (search.box == nullptr) Sleep(50);
+    }
+    check(search.box != nullptr, "a box captioned \"fatal error\" is shown");
+    if (search.box == nullptr) return finish();
+    bool text_found = false;
+    EnumChildWindows(search.box, find_text, reinterpret_cast<LPARAM>(&text_found));
+    check(text_found, "it says \"initializing application\"");
+    check(FindWindowA("murlo_class", nullptr) == nullptr, "no game window exists");
+    PostMessageA(search.box, WM_COMMAND, IDOK, 0);
+    return finish();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "wait-window") == 0)
+        return wait_for_game(std::atof(argv[2])) != nullptr ? 0 : 1;
+    if (argc >= 4 && std::strcmp(argv[1], "window") == 0)
+        return window_checks(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (argc >= 3 && std::strcmp(argv[1], "shape") == 0) return shape_checks(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "shape-of") == 0) return shape_of_file(argv[2]);
+    if (argc >= 2 && std::strcmp(argv[1], "hit") == 0) return hit_checks();
+    if (argc >= 2 && std::strcmp(argv[1], "close") == 0) return close_game();
+    if (argc >= 3 && std::strcmp(argv[1], "make-skin") == 0) return make_skin(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "make-wav") == 0) return make_wav(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "fatal-box") == 0) return fatal_box(std::atof(argv[2]));
+    std::fprintf(stderr, "usage: inspect wait-window S | window X Y | shape round|skin | shape-of PATH | hit | "
+                         "close | make-skin PATH | make-wav PATH | fatal-box S\n");
+    return 2;
+}
