@@ -7,51 +7,51 @@ namespace murlo {
 GroupList group_list = {};
 std::int8_t group_count = 0;
 
-namespace {
-
-// Neighbour steps in the order they are tried: up, right, down, left.
-// Which cells make the cut in a capped search follows from this order.
-constexpr std::int32_t step_column[4] = {0, 1, 0, -1};
-constexpr std::int32_t step_row[4] = {-1, 0, 1, 0};
-
-bool already_listed(int listed, int column, int row) {
-    for (int i = 0; i < listed; ++i)
-        if (group_list.entry[i].column == column && group_list.entry[i].row == row) return true;
-    return false;
-}
-
-}  // namespace
-
+// Breadth-first: the examined count walks the list while new cells are appended
+// behind it, the neighbours of each taken in the order up, right, down, left.
+// That order decides which cells make the cut in a capped search. The
+// support analysis runs one search per hanging block every frame, so this is
+// the hot spot of the board steps.
 void find_group(std::int8_t column, std::int8_t row, std::uint8_t kind) {
-    for (GroupEntry& e : group_list.entry) e = {0, 0};
-    group_count = 0;
-    group_list.entry[0] = {static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(row)};
+    // The list is built in locals and copied out at the end; kept apart from
+    // the globals, nothing needs reloading after each byte written. A bit
+    // per cell answers "already listed?" without a walk through the list.
+    GroupEntry found[group_capacity] = {};
+    std::uint8_t listed_mask[board_rows] = {};  // bit c: (c, row) is listed
+    found[0] = {static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(row)};
+    listed_mask[row] = static_cast<std::uint8_t>(1u << column);
     int listed = 1;
+    int examined = 0;
 
-    // Breadth-first: group_count walks the list while new cells are appended
-    // behind it. A full list ends the search before the next cell is
-    // examined, so a capped search reports fewer cells than it listed.
+    const auto consider = [&](int c, int r) {
+        const auto bit = static_cast<std::uint8_t>(1u << c);
+        if (listed_mask[r] & bit) return;
+        if ((board.cell[cell_index(c, r)] >> 4) != kind) return;
+        if (listed >= group_capacity) return;
+        listed_mask[r] |= bit;
+        found[listed] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(r)};
+        ++listed;
+    };
+
+    // A full list ends the search before the next cell is examined, so a
+    // capped search reports fewer cells than it listed.
     while (listed < group_capacity) {
-        const GroupEntry here = group_list.entry[group_count];
-        for (int s = 0; s < 4; ++s) {
-            const int c = here.column + step_column[s];
-            const int r = here.row + step_row[s];
-            // Never across the seam: column 8 of one row sits next to
-            // column 0 of the next in storage.
-            if (c < 0 || c >= board_columns) continue;
-            // Above row 0 and below row 29 everything reads as Empty, which
-            // is never a requested kind; skipping them keeps the search on
-            // the board even so.
-            if (r < 0 || r >= board_rows) continue;
-            if (already_listed(listed, c, r)) continue;
-            if (get_kind(static_cast<std::int8_t>(c), static_cast<std::int8_t>(r)) != kind) continue;
-            if (listed >= group_capacity) continue;
-            group_list.entry[listed] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(r)};
-            ++listed;
-        }
-        ++group_count;
-        if (group_count == listed) break;
+        const int c = found[examined].column;
+        const int r = found[examined].row;
+        // Nothing is taken from above row 0 or below row 29 (they read as
+        // Empty), nor across the seam: in storage column 7 of one row sits
+        // right before column 0 of the next.
+        if (r > 0) consider(c, r - 1);
+        if (c < board_columns - 1) consider(c + 1, r);
+        if (r < board_rows - 1) consider(c, r + 1);
+        if (c > 0) consider(c - 1, r);
+        ++examined;
+        if (examined == listed) break;
     }
+
+    group_list = GroupList{};  // entries past the listed ones read (0, 0)
+    for (int i = 0; i < listed; ++i) group_list.entry[i] = found[i];
+    group_count = static_cast<std::int8_t>(examined);
 }
 
 }  // namespace murlo

@@ -21,25 +21,35 @@ bool is_hanging(std::int8_t column, std::int8_t row) {
 
 namespace {
 
+constexpr std::uint8_t loose_bit = 1u << Loose;
+
 // A cell that holds nothing up: nothing there, a crumbling block, or a
 // block that is itself loose.
-bool is_gap(std::int8_t column, std::int8_t row) {
-    const std::uint8_t kind = get_kind(column, row);
-    return kind == Empty || kind == Crumbling || test_flag(column, row, Loose);
+bool is_gap(std::uint8_t cell) {
+    const int kind = cell >> 4;
+    return kind == Empty || kind == Crumbling || (cell & loose_bit);
 }
+
+// The gaps of one row as a mask laid out like support_mask.
+std::uint8_t gap_mask(int row) {
+    std::uint8_t mask = 0;
+    for (int column = 0; column < board_columns; ++column)
+        if (is_gap(board.cell[cell_index(column, row)])) mask |= static_cast<std::uint8_t>(0x80u >> column);
+    return mask;
+}
+
+bool hanging_at(int column, int row) { return support_mask[row] & (0x80u >> column); }
 
 // Clear the bits of the cells the last group search examined.
 void clear_group_hanging() {
     for (int i = 0; i < group_count; ++i)
-        clear_hanging(static_cast<std::int8_t>(group_list.entry[i].column),
-                      static_cast<std::int8_t>(group_list.entry[i].row));
+        support_mask[group_list.entry[i].row] &=
+            static_cast<std::uint8_t>(~(0x80u >> group_list.entry[i].column));
 }
 
 bool group_touches_held_cell() {
     for (int i = 0; i < group_count; ++i)
-        if (!is_hanging(static_cast<std::int8_t>(group_list.entry[i].column),
-                        static_cast<std::int8_t>(group_list.entry[i].row)))
-            return true;
+        if (!hanging_at(group_list.entry[i].column, group_list.entry[i].row)) return true;
     return false;
 }
 
@@ -47,22 +57,14 @@ bool group_touches_held_cell() {
 
 void analyse_support() {
     // Columns first: a cell hangs when any cell below it in its own column,
-    // down to the floor, is a gap. The latch carries that upward.
+    // down to the floor, is a gap. Scanning upward, each column's latch holds
+    // once a gap has been met, so a row's mask is just the latches so far.
+    // The bottom row stands on the floor.
     support_mask[board_rows - 1] = 0;
-    bool latch[board_columns] = {};
+    std::uint8_t latch = 0;
     for (int row = board_rows - 2; row >= 0; --row) {
-        for (int column = 0; column < board_columns; ++column) {
-            const auto c = static_cast<std::int8_t>(column);
-            const auto r = static_cast<std::int8_t>(row);
-            if (latch[column]) {
-                mark_hanging(c, r);
-            } else if (is_gap(c, static_cast<std::int8_t>(row + 1))) {
-                mark_hanging(c, r);
-                latch[column] = true;
-            } else {
-                clear_hanging(c, r);
-            }
-        }
+        latch |= gap_mask(row + 1);
+        support_mask[row] = latch;
     }
 
     // Then decide bottom-up, so a block made loose here is already a gap for
@@ -72,21 +74,25 @@ void analyse_support() {
     // later member splits.
     for (int row = board_rows - 2; row >= 0; --row) {
         for (int column = 0; column < board_columns; ++column) {
+            // Bits are only ever cleared from here on: a clear row is done.
+            if (support_mask[row] == 0) break;
+            const int i = cell_index(column, row);
+            const std::uint8_t cell = board.cell[i];
+            const std::uint8_t kind = cell >> 4;
+            if ((cell & loose_bit) || !hanging_at(column, row) || kind == Empty || kind == Crumbling)
+                continue;
+            const std::uint8_t below = board.cell[i + board_columns];
             const auto c = static_cast<std::int8_t>(column);
             const auto r = static_cast<std::int8_t>(row);
-            const auto below = static_cast<std::int8_t>(row + 1);
-            const std::uint8_t kind = get_kind(c, r);
-            if (test_flag(c, r, Loose) || !is_hanging(c, r) || kind == Empty || kind == Crumbling)
-                continue;
 
             if (kind == Air) {
                 // A capsule is held only from directly beneath.
-                if (!is_gap(c, below)) clear_hanging(c, r);
+                if (!is_gap(below)) clear_hanging(c, r);
             } else if (is_block(kind)) {
-                if (is_gap(c, below)) {
+                if (is_gap(below)) {
                     find_group(c, r, kind);
                     if (group_touches_held_cell()) clear_group_hanging();
-                } else if (get_kind(c, below) != kind) {
+                } else if ((below >> 4) != kind) {
                     // Resting on a capsule or a block of another kind: the
                     // whole group is held.
                     find_group(c, r, kind);
@@ -96,11 +102,11 @@ void analyse_support() {
                 // row came up, and settled this one with it.
             }
 
-            if (is_hanging(c, r)) {
-                set_flag(c, r, Loose);
+            if (hanging_at(column, row)) {
+                board.cell[i] = static_cast<std::uint8_t>(cell | loose_bit);
                 // A block that dropped a row last frame arrives with its timer
                 // at fall_delay and keeps it, so it slides on without shaking.
-                if (get_fall_timer(c, r) != fall_delay) set_fall_timer(c, r, 0);
+                if (board.fall_timer[i] != fall_delay) board.fall_timer[i] = 0;
             }
         }
     }
