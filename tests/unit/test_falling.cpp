@@ -147,15 +147,6 @@ TEST(Falling, LoneBlockShakesSlidesAndDropsOneRowPerEightFrames) {
     }
     EXPECT_EQ(at(4, 9), byte_of(Soft3));
     EXPECT_EQ(timer(4, 9), 23);
-
-    // Each arrival: Check set, Loose gone, timer at fall_delay; the row left
-    // behind is Empty with timer 0.
-    board_over_hard(5, {"....3...", "........", "........", "........", "........"});
-    for (int frame = 0; frame <= 31; ++frame) physics_frame();
-    EXPECT_EQ(at(4, 6), byte_of(Soft3, check_bit));
-    EXPECT_EQ(timer(4, 6), 24);
-    EXPECT_EQ(at(4, 5), byte_of(Empty));
-    EXPECT_EQ(timer(4, 5), 0);
 }
 
 TEST(Falling, DropsRunBottomUpAndOverwriteTheCellBelow) {

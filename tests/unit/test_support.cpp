@@ -44,17 +44,6 @@ Cells loose_cells() {
     return out;
 }
 
-TEST(SupportMask, ColumnZeroIsTheHighBit) {
-    reset_program_state();
-    mark_hanging(0, 4);
-    mark_hanging(7, 4);
-    EXPECT_EQ(support_mask[4], 0x81);
-    clear_hanging(0, 4);
-    EXPECT_EQ(support_mask[4], 0x01);
-    EXPECT_TRUE(is_hanging(7, 4));
-    EXPECT_FALSE(is_hanging(6, 4));
-}
-
 TEST(Support, BlocksAndCapsulesOverAGapTurnLooseTogether) {
     // A lone block over a hole; its shaking timer restarts unless it just
     // dropped a row (timer at fall_delay).
