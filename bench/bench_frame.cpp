@@ -113,7 +113,11 @@ Snapshot busy_board() {
 // The support analysis at its most expensive: one kind everywhere over an
 // empty bottom row, so every block hangs, each one's group search runs to the
 // 25-entry cap, and no search finds a held member. Only the player's cell and
-// the one above it are open.
+// the one above it are open. A frame makes at most one search per block in
+// each of the two passes that search, and a capped search in the breaking
+// pass breaks the cells it examined, which the support pass then skips; so
+// the support pass searching every block to the cap is about the worst a
+// frame can meet.
 Snapshot hanging_board(bool check_everywhere) {
     start_game();
     for (int i = 0; i < board_cells - board_columns; ++i) board.cell[i] = Soft1 << 4;
