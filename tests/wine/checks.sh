@@ -9,10 +9,10 @@
 set -euo pipefail
 
 name=$1
-state=$2
-murlo_exe=$3
-probe_exe=$4
-inspect_exe=$5
+state=$(realpath "$2")
+murlo_exe=$(realpath "$3")
+probe_exe=$(realpath "$4")
+inspect_exe=$(realpath "$5")
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -78,8 +78,19 @@ trap cleanup EXIT
 
 inspect() { wine "$inspect_exe" "$@"; }
 
+# Until an X window of that name is shown. Looking from the X side first
+# keeps a second Wine process from starting while the first one still
+# starts up, which Wine sometimes holds for ten seconds.
+wait_for_x_window() {
+    for _ in $(seq 300); do
+        xwininfo -name "$1" 2>/dev/null | grep -q IsViewable && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 wait_for_window() {
-    if ! inspect wait-window 30; then
+    if ! wait_for_x_window "Murlo Win" || ! inspect wait-window 30; then
         echo "FAIL the window never appeared"
         cat bg.out bg.err 2>/dev/null || true
         exit 1
@@ -124,6 +135,15 @@ check_window() {
 
 check_class() {
     wine "$probe_exe" class || failures=$((failures + 1))
+}
+
+check_messages() {
+    local rc=0
+    wine "$probe_exe" messages >messages.out || rc=$?
+    cat messages.out
+    expect_eq "quit taken inside poll_input, exit status" "$rc" 0
+    if grep -q FAIL messages.out; then fail "window procedure checks"; fi
+    grep -q "polling after close" messages.out || fail "never got to the close"
 }
 
 check_close_command() {
@@ -291,6 +311,7 @@ EOF
 
 check_fatal() {
     start_bg "$probe_exe" fatal
+    wait_for_x_window "fatal error" || fail "no X window for the box"
     inspect fatal-box 30 || failures=$((failures + 1))
     finish_bg
     expect_eq "failed start, exit status" "$bg_rc" 1
@@ -300,7 +321,10 @@ check_drag() {
     # Dragging is the window manager's move: run one for this check.
     openbox --sm-disable >openbox.log 2>&1 </dev/null &
     wm_pid=$!
-    sleep 1
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
     start_bg "$murlo_exe"
     wait_for_window
     sleep 0.5
@@ -375,6 +399,7 @@ check_package() {
 case $name in
 window) check_window ;;
 class) check_class ;;
+messages) check_messages ;;
 close_command) check_close_command ;;
 escape) check_escape ;;
 shape_round) check_shape_round ;;

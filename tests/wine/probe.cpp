@@ -10,6 +10,8 @@
 //   probe sound NAME            time play_sound, let it play, stop it
 //   probe fatal                 make window creation fail (class taken)
 //   probe class                 check the registered window class
+//   probe messages              check the window procedure's answers, then
+//                               close: the next poll ends the process with 0
 #include <cstdio>
 #include <cstring>
 
@@ -200,6 +202,60 @@ int class_checks() {
     return failures == 0 ? 0 : 1;
 }
 
+bool close_posted() {
+    MSG message;
+    return PeekMessageA(&message, main_window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
+}
+
+LRESULT hit_at(int client_x, int client_y) {
+    RECT rect;
+    GetWindowRect(main_window, &rect);
+    const unsigned x = static_cast<unsigned>(rect.left + client_x) & 0xFFFFu;
+    const unsigned y = static_cast<unsigned>(rect.top + client_y) & 0xFFFFu;
+    return main_window_proc(main_window, WM_NCHITTEST, 0, static_cast<LPARAM>(y << 16 | x));
+}
+
+// The window procedure's own answers, called directly on the game's thread.
+int message_checks() {
+    create_main_window();
+
+    const LPARAM over_client = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+    const LPARAM over_caption = MAKELPARAM(HTCAPTION, WM_MOUSEMOVE);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    check(main_window_proc(main_window, WM_SETCURSOR, reinterpret_cast<WPARAM>(main_window),
+                           over_client) == TRUE && GetCursor() == nullptr,
+          "pointer hidden over the client area");
+    main_window_proc(main_window, WM_SETCURSOR, reinterpret_cast<WPARAM>(main_window),
+                     over_caption);
+    check(GetCursor() == LoadCursorA(nullptr, IDC_ARROW), "arrow over the skin");
+
+    process_messages();
+    main_window_proc(main_window, WM_KEYDOWN, 'A', 0);
+    main_window_proc(main_window, WM_KEYDOWN, VK_LEFT, 0);
+    check(!close_posted(), "other keys do not close");
+    main_window_proc(main_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    check(close_posted(), "Escape pressed posts WM_CLOSE");
+    main_window_proc(main_window, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    check(close_posted(), "Escape released posts WM_CLOSE");
+
+    // Left of the screen's left edge the packed x is negative.
+    SetWindowPos(main_window, nullptr, -300, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    check(hit_at(200, 200) == HTCLIENT, "LCD hit at a negative screen x");
+    check(hit_at(20, 200) == HTCAPTION, "caption hit at a negative screen x");
+    check(hit_at(384, 320) == HTCLIENT && hit_at(385, 320) == HTCAPTION, "hit area edges");
+
+    if (failures != 0) return 1;
+    // Closing destroys the window; the next poll takes the quit message and
+    // ends the process with 0 from inside the poll.
+    main_window_proc(main_window, WM_CLOSE, 0, 0);
+    check(!IsWindow(main_window), "closing destroys the window");
+    std::printf("polling after close\n");
+    std::fflush(stdout);
+    poll_input();
+    std::printf("FAIL poll_input returned after the quit message\n");
+    return 1;
+}
+
 int fatal() {
     // The class name is taken already, so registering it again fails.
     WNDCLASSA taken{};
@@ -221,6 +277,7 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "sound") == 0) return sound(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "fatal") == 0) return fatal();
     if (argc >= 2 && std::strcmp(argv[1], "class") == 0) return class_checks();
-    std::fprintf(stderr, "usage: probe frames FILE.pbm | keys | timing | sound NAME | fatal | class\n");
+    if (argc >= 2 && std::strcmp(argv[1], "messages") == 0) return message_checks();
+    std::fprintf(stderr, "usage: probe frames FILE.pbm | keys | timing | sound NAME | fatal | class | messages\n");
     return 2;
 }

@@ -8,7 +8,7 @@
 set -euo pipefail
 
 action=$1
-state=$2
+state=$(realpath -m "$2")
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
