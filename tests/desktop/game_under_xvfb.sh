@@ -146,9 +146,9 @@ mkdir -p "$work/cwd"
 win_x=0
 win_y=0
 
-check_place() {  # check_place SCREEN X Y
+check_place() {  # check_place SCREEN X Y [AUDIO_DRIVER]
   start_x "$1"
-  export SDL_AUDIODRIVER=dummy
+  export SDL_AUDIODRIVER=${4:-dummy}
   start_game
   wait_window
   win_x=$(geometry 'Absolute upper-left X')
@@ -165,7 +165,10 @@ check_place() {  # check_place SCREEN X Y
 
 case "$case_name" in
 place-1024x768) check_place 1024x768 256 184 ;;
-place-800x600) check_place 800x600 144 100 ;;
+# ... and with no sound device at all, which only means silence.
+place-800x600) check_place 800x600 144 100 no-such-driver ;;
+# Too small to centre on: the top-left corner of the free screen area.
+place-600x420) check_place 600x420 0 0 ;;
 
 shape-skin)
   # A skin with magenta around and inside gives exactly its opaque pixels.

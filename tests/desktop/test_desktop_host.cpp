@@ -222,6 +222,19 @@ TEST(DesktopHost, FramesShowAsExactEightByEightSquaresInTheTwoColours) {
     expect_lcd_shows(frame, "checkerboard again");
 }
 
+TEST(DesktopHost, PresentsAreSpacedAMillisecondApart) {
+    // The title screen presents in a loop of its own with no wait; the
+    // host keeps it from running flat out.
+    LcdFrame frame{};
+    present_frame(frame);
+    const auto t0 = Clock::now();
+    for (int i = 0; i < 100; ++i) {
+        frame.row[i % 32] ^= 1u << (i % 7);
+        present_frame(frame);
+    }
+    EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(100));
+}
+
 TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
     LcdFrame frame{};
     for (int y = 0; y < 32; ++y) frame.row[y] = 1u << y;  // a diagonal
