@@ -41,7 +41,7 @@ constexpr std::uint32_t tick_ms = 9;
 
 struct WindowPlace {
     bool centred;  // false: the window system's default place
-    int x, y;      // offset from the screen's top-left corner when centred
+    int x, y;      // offset from the screen's top-left corner; 0, 0 when not centred
 };
 
 // Centred (halves truncated) on a screen of at least 640 x 480.

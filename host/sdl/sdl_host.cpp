@@ -276,9 +276,8 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool s
         return window;
     }
     // No shaped windows here: a plain borderless rectangle.
-    return SDL_CreateWindow(window_caption, place.centred ? x : SDL_WINDOWPOS_UNDEFINED,
-                            place.centred ? y : SDL_WINDOWPOS_UNDEFINED, window_width,
-                            window_height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    return SDL_CreateWindow(window_caption, x, y, window_width, window_height,
+                            SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
 }
 
 }  // namespace
@@ -307,8 +306,10 @@ void create_main_window() {
     if (SDL_GetDisplayBounds(0, &screen) != 0) screen = SDL_Rect{0, 0, 0, 0};
     WindowPlace place = window_place(screen.w, screen.h);
     if (!place.centred) {
-        // Where the window system would put a new window of its own accord:
-        // the top-left corner of the free part of the screen.
+        // Too small a screen to centre on. SDL offers no default place for a
+        // shaped window (it would stay parked off screen), so take the one a
+        // window system gives a first window: the top-left corner of the free
+        // part of the screen.
         SDL_Rect usable{};
         if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
             place.x = usable.x - screen.x;
