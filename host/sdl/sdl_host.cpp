@@ -5,6 +5,11 @@
 // the window has been closed.
 #include <SDL.h>
 #include <SDL_shape.h>
+#include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#endif
 
 #include <chrono>
 #include <climits>
@@ -218,6 +223,16 @@ void handle_event(const SDL_Event& event) {
     case SDL_MOUSEMOTION:
         set_pointer_hidden(in_lcd_hit_area(event.motion.x, event.motion.y));
         break;
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+    case SDL_SYSWMEVENT:
+        // SDL drops the release of a key it never saw pressed; Escape let go
+        // here after being pressed in another window closes all the same.
+        if (event.syswm.msg != nullptr && event.syswm.msg->subsystem == SDL_SYSWM_X11) {
+            XEvent& x = event.syswm.msg->msg.x11.event;
+            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape) host_shutdown();
+        }
+        break;
+#endif
     default:
         break;
     }
@@ -323,6 +338,9 @@ void create_main_window() {
     SDL_StopTextInput();
     SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
     SDL_EventState(SDL_TEXTEDITING, SDL_IGNORE);
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+#endif
     SDL_ShowWindow(main_window);
     SDL_RaiseWindow(main_window);
     show_window(true);

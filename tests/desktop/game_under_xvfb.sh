@@ -281,6 +281,29 @@ title-to-play)
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
   ;;
 
+escape-released)
+  # Escape pressed in another program's window and let go in ours closes it.
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game
+  wait_window
+  xmessage -geometry 200x60+0+0 -name murlo-other other &
+  other_pid=$!
+  for _ in $(seq 100); do
+    xdotool search --name '^murlo-other$' windowfocus --sync >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  xdotool keydown Escape
+  sleep 0.3
+  kill -0 "$game_pid" 2>/dev/null || fail "Escape pressed elsewhere closed the game"
+  xdotool windowfocus --sync "$window_id"
+  sleep 0.3
+  xdotool keyup Escape
+  wait_exit 10
+  kill "$other_pid" 2>/dev/null
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  ;;
+
 wm-close)
   # The window manager's close command (Alt+F4 in openbox) ends the game.
   start_x 1024x768
