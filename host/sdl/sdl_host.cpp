@@ -40,8 +40,9 @@ SDL_Surface* painted_surface = nullptr;
 char exe_dir[4096];
 bool have_exe_dir = false;
 
-LcdFrame presented_image{};  // the last frame shown; all clear before the first
-bool lcd_on_screen = false;  // the window shows presented_image as it is
+LcdFrame presented_image{};  // the last frame presented; all clear before the first
+LcdFrame shown_image{};      // what the window surface holds of it
+bool lcd_on_screen = false;  // shown_image is on the screen
 
 // The title screen presents without waiting; keep at least 1 ms between
 // the end of one present_frame and the end of the next.
@@ -110,14 +111,15 @@ SDL_Surface* make_fallback_shape() {
     return surface;
 }
 
-// The LCD image into the 256 x 256 area of the window surface: each pixel
-// an exact 8 x 8 square in one of the two colours.
-void draw_lcd(SDL_Surface* surface) {
+// LCD rows first..last of the presented image into the 256 x 256 area of
+// the window surface: each pixel an exact 8 x 8 square in one of the two
+// colours.
+void draw_lcd(SDL_Surface* surface, int first, int last) {
     const std::uint32_t clear = map(surface->format, lcd_clear);
     const std::uint32_t ink = map(surface->format, lcd_ink);
     if (surface->format->BytesPerPixel == 4) {
         std::uint32_t line[lcd_span];
-        for (int y = 0; y < lcd_pixels; ++y) {
+        for (int y = first; y <= last; ++y) {
             const std::uint32_t word = presented_image.row[y];
             for (int x = 0; x < lcd_pixels; ++x) {
                 const std::uint32_t colour = (word >> x) & 1u ? ink : clear;
@@ -132,7 +134,7 @@ void draw_lcd(SDL_Surface* surface) {
         return;
     }
     // Other pixel sizes are rare on today's displays: square by square.
-    for (int y = 0; y < lcd_pixels; ++y)
+    for (int y = first; y <= last; ++y)
         for (int x = 0; x < lcd_pixels; ++x) {
             const SDL_Rect square{lcd_left + x * lcd_scale, lcd_top + y * lcd_scale, lcd_scale,
                                   lcd_scale};
@@ -140,30 +142,39 @@ void draw_lcd(SDL_Surface* surface) {
         }
 }
 
-// Put the LCD image on the screen; the whole window too when the window
-// system lost it or SDL gave a fresh surface.
+// Put the presented image on the screen: the LCD rows that differ from
+// what is shown, or the whole window when the window system lost it or SDL
+// gave a fresh surface.
 void show_window(bool whole) {
     if (main_window == nullptr) return;
     SDL_Surface* surface = SDL_GetWindowSurface(main_window);
     if (surface == nullptr) return;  // kept; the next repaint shows it
-    if (surface != painted_surface) whole = true;
-    const bool locked = SDL_MUSTLOCK(surface);
-    if (locked && SDL_LockSurface(surface) != 0) return;
+    if (surface != painted_surface || !lcd_on_screen) whole = true;
+    int first = 0, last = lcd_pixels - 1;
+    if (!whole) {
+        while (first < lcd_pixels && presented_image.row[first] == shown_image.row[first]) ++first;
+        if (first == lcd_pixels) return;  // already on the screen
+        while (presented_image.row[last] == shown_image.row[last]) --last;
+    }
     if (whole) {
         if (background != nullptr)
             SDL_BlitSurface(background, nullptr, surface, nullptr);
         else
             SDL_FillRect(surface, nullptr, map(surface->format, fill_colour));
     }
-    draw_lcd(surface);
+    const bool locked = SDL_MUSTLOCK(surface);
+    if (locked && SDL_LockSurface(surface) != 0) return;
+    draw_lcd(surface, first, last);
     if (locked) SDL_UnlockSurface(surface);
     if (whole) {
         SDL_UpdateWindowSurface(main_window);
         painted_surface = surface;
     } else {
-        const SDL_Rect area{lcd_left, lcd_top, lcd_span, lcd_span};
-        SDL_UpdateWindowSurfaceRects(main_window, &area, 1);
+        const SDL_Rect rows{lcd_left, lcd_top + first * lcd_scale, lcd_span,
+                            (last - first + 1) * lcd_scale};
+        SDL_UpdateWindowSurfaceRects(main_window, &rows, 1);
     }
+    shown_image = presented_image;
     lcd_on_screen = true;
 }
 
@@ -364,11 +375,8 @@ InputBits poll_input() {
 }
 
 void present_frame(const LcdFrame& frame) {
-    // An unchanged image already on screen needs no drawing.
-    if (!lcd_on_screen || std::memcmp(&frame, &presented_image, sizeof frame) != 0) {
-        presented_image = frame;
-        show_window(false);
-    }
+    presented_image = frame;
+    show_window(false);  // draws only what changed
     auto now = std::chrono::steady_clock::now();
     if (presented_before && now < last_present_end + present_spacing) {
         std::this_thread::sleep_for(last_present_end + present_spacing - now);

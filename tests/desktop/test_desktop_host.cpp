@@ -220,6 +220,9 @@ TEST(DesktopHost, FramesShowAsExactEightByEightSquaresInTheTwoColours) {
     expect_lcd_shows(frame, "checkerboard");
     // Presenting the same frame again changes nothing.
     expect_lcd_shows(frame, "checkerboard again");
+    // A few rows changed in the middle: the rest stays as it was.
+    for (int y = 10; y <= 12; ++y) frame.row[y] = ~frame.row[y];
+    expect_lcd_shows(frame, "rows 10 to 12 changed");
 }
 
 TEST(DesktopHost, PresentsAreSpacedAMillisecondApart) {
