@@ -1,6 +1,8 @@
 #include "support/test_support.h"
 
+#include <cstdio>
 #include <stdexcept>
+#include <sys/wait.h>
 
 namespace murlo::testing {
 
@@ -44,6 +46,18 @@ void fill_board(int first_row, const std::vector<std::string_view>& rows) {
             board.cell[cell_index(column, row)] = static_cast<std::uint8_t>(kind << 4);
         }
     }
+}
+
+CommandResult run_command(const std::string& command) {
+    CommandResult result{-1, {}};
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+    const int status = pclose(pipe);
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    return result;
 }
 
 }  // namespace murlo::testing

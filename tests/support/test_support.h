@@ -32,4 +32,11 @@ private:
 // Soft1..Soft4. Every cell not given is Empty.
 void fill_board(int first_row, const std::vector<std::string_view>& rows);
 
+// What a command printed on stdout and how it exited (-1 if it did not).
+struct CommandResult {
+    int status;
+    std::string out;
+};
+CommandResult run_command(const std::string& command);
+
 }  // namespace murlo::testing

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/replay/capture.h"
+#include "support/test_support.h"
 
 namespace murlo {
 namespace {
@@ -212,24 +213,9 @@ TEST_F(CaptureTest, UnwritablePlacesAreReported) {
 }
 
 // The command-line tool itself.
-struct ToolRun {
-    int status;
-    std::string out;
-};
-
-fs::path tool_path() { return MURLO_REPLAY_PATH; }
-
-ToolRun run_tool(const std::string& arguments) {
-    const std::string command = tool_path().string() + " " + arguments + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ToolRun result{-1, {}};
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+testing::CommandResult run_tool(const std::string& arguments) {
+    return testing::run_command(std::string(MURLO_REPLAY_PATH) + " " + arguments +
+                                       " 2>/dev/null");
 }
 
 TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
@@ -241,11 +227,11 @@ TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
         std::fclose(f);
     }
     const std::string s = script.string();
-    const ToolRun plain = run_tool(s);
+    const testing::CommandResult plain = run_tool(s);
     ASSERT_EQ(plain.status, 0);
 
     // Options before the script: the same trace, and the pictures.
-    const ToolRun both = run_tool("--png " + (dir_ / "png").string() + " --gif " +
+    const testing::CommandResult both = run_tool("--png " + (dir_ / "png").string() + " --gif " +
                                   (dir_ / "a.gif").string() + " " + s);
     EXPECT_EQ(both.status, 0);
     EXPECT_EQ(both.out, plain.out);
@@ -262,7 +248,7 @@ TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
     const std::vector<std::string> bad_options = {"--frames x " + s, "--png", s + " --gif",
                                                   s + " " + s};
     for (const std::string& bad : bad_options) {
-        const ToolRun run = run_tool(bad);
+        const testing::CommandResult run = run_tool(bad);
         EXPECT_EQ(run.status, 2) << bad;
         EXPECT_EQ(run.out, "") << bad;
     }
@@ -274,12 +260,12 @@ TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
         std::fputs("00\n3g\n", f);
         std::fclose(f);
     }
-    const ToolRun bad = run_tool("--gif " + (dir_ / "b.gif").string() + " " + bad_script.string());
+    const testing::CommandResult bad = run_tool("--gif " + (dir_ / "b.gif").string() + " " + bad_script.string());
     EXPECT_EQ(bad.status, 2);
     EXPECT_FALSE(fs::exists(dir_ / "b.gif"));
 
     // A picture that cannot be written: status 1, before any trace.
-    const ToolRun unwritable = run_tool("--gif " + (dir_ / "none" / "c.gif").string() + " " + s);
+    const testing::CommandResult unwritable = run_tool("--gif " + (dir_ / "none" / "c.gif").string() + " " + s);
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.out, "");
 }

@@ -148,33 +148,20 @@ TEST(GameCycle, AGameFramePollsPresentsThenWaitsFiveTicks) {
 }
 
 // The command-line tool itself: exit codes and what reaches each stream.
-struct ToolResult {
-    int status;
-    std::string out;
-};
-
-ToolResult run_tool(const std::string& script) {
+testing::CommandResult run_tool(const std::string& script) {
     const std::string path = ::testing::TempDir() + "murlo-replay-test.script";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     std::fwrite(script.data(), 1, script.size(), f);
     std::fclose(f);
-    const std::string command = std::string(MURLO_REPLAY_PATH) + " " + path + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    ToolResult result{-1, {}};
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return testing::run_command(std::string(MURLO_REPLAY_PATH) + " " + path + " 2>/dev/null");
 }
 
 TEST(ReplayTool, ExitCodesAndStreams) {
-    const ToolResult ok = run_tool("08\n");
+    const testing::CommandResult ok = run_tool("08\n");
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(ok.out, "sound title.wav\npoll 08\nstop\nquit\n");
 
-    const ToolResult bad = run_tool("08\n00*0\n");
+    const testing::CommandResult bad = run_tool("08\n00*0\n");
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "");
 
