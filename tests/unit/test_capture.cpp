@@ -1,7 +1,6 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
