@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "game/host.h"
-#include "host/sdl/desktop_rules.h"
+#include "host/sdl/sdl_rules.h"
 
 namespace murlo {
 

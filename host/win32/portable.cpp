@@ -31,7 +31,7 @@ InputBits keys_from_state(const std::uint8_t (&state)[256]) {
     return held;
 }
 
-std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, Rgb key,
+std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, desktop::Rgb key,
                                   int width, int height) {
     std::vector<PixelRun> runs;
     for (int y = 0; y < height; ++y) {
@@ -40,7 +40,7 @@ std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride
         int start = 0;
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = row + 3 * static_cast<std::size_t>(x);
-            const bool opaque = p[0] != key.blue || p[1] != key.green || p[2] != key.red;
+            const bool opaque = p[0] != key.b || p[1] != key.g || p[2] != key.r;
             if (opaque) {
                 if (!open) {
                     open = true;
@@ -54,12 +54,6 @@ std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride
         if (open) runs.push_back({start, width, y});
     }
     return runs;
-}
-
-WindowPlace window_place(int screen_width, int screen_height) {
-    if (screen_width >= 640 && screen_height >= 480)
-        return {true, (screen_width - window_width) / 2, (screen_height - window_height) / 2};
-    return {false, 0, 0};
 }
 
 }  // namespace murlo

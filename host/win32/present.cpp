@@ -17,8 +17,8 @@ const LcdBitmapInfo lcd_bitmap_info = {
         0, 0, 0, 0, 0,
     },
     {
-        {lcd_clear_colour.blue, lcd_clear_colour.green, lcd_clear_colour.red, 0},
-        {lcd_ink_colour.blue, lcd_ink_colour.green, lcd_ink_colour.red, 0},
+        {desktop::lcd_clear.b, desktop::lcd_clear.g, desktop::lcd_clear.r, 0},
+        {desktop::lcd_ink.b, desktop::lcd_ink.g, desktop::lcd_ink.r, 0},
     },
 };
 
@@ -61,7 +61,8 @@ void present_frame(const LcdFrame& frame) {
 }
 
 void draw_lcd(HDC dc) {
-    StretchDIBits(dc, lcd_left, lcd_top, lcd_side, lcd_side, 0, 0, 32, 32, presented_image,
+    StretchDIBits(dc, desktop::lcd_left, desktop::lcd_top, desktop::lcd_span, desktop::lcd_span,
+                  0, 0, desktop::lcd_pixels, desktop::lcd_pixels, presented_image,
                   reinterpret_cast<const BITMAPINFO*>(&lcd_bitmap_info), DIB_RGB_COLORS, SRCCOPY);
 }
 

@@ -23,7 +23,7 @@
 #include <unistd.h>
 
 #include "game/host.h"
-#include "host/sdl/desktop_rules.h"
+#include "host/desktop/desktop_rules.h"
 
 namespace {
 

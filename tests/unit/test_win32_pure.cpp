@@ -1,5 +1,6 @@
 // The Windows host's plain parts, checked natively: skin runs, presented
-// LCD bytes, the key table, window placement, hit area and wait arithmetic.
+// LCD bytes, the key table and packed mouse points. The window rules it
+// shares with the SDL game are checked in test_desktop_rules.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -20,20 +21,20 @@ struct Skin {
 
     Skin(int w, int h) : width(w), height(h), stride(skin_row_stride(w)), bytes(stride * h, 0x11) {
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) set(x, y, skin_key_colour);
+            for (int x = 0; x < w; ++x) set(x, y, desktop::key_colour);
     }
-    void set(int x, int y, Rgb c) {
+    void set(int x, int y, desktop::Rgb c) {
         std::uint8_t* p = &bytes[y * stride + 3 * x];
-        p[0] = c.blue;
-        p[1] = c.green;
-        p[2] = c.red;
+        p[0] = c.b;
+        p[1] = c.g;
+        p[2] = c.r;
     }
     std::vector<PixelRun> runs() const {
-        return opaque_runs(bytes.data(), stride, skin_key_colour, width, height);
+        return opaque_runs(bytes.data(), stride, desktop::key_colour, width, height);
     }
 };
 
-constexpr Rgb grey{90, 90, 90};
+constexpr desktop::Rgb grey{90, 90, 90};
 
 TEST(Win32Skin, RowStrideIsFilledOutToFourBytes) {
     EXPECT_EQ(skin_row_stride(512), 1536u);
@@ -153,31 +154,6 @@ TEST(Win32Keys, HeldKeysFromTheKeyboardState) {
     EXPECT_EQ(keys_from_state(shifted), 0x01);
 }
 
-TEST(Win32Window, CentredOnScreensOfAtLeast640By480) {
-    auto at = [](int w, int h) { return window_place(w, h); };
-    EXPECT_TRUE(at(1024, 768).centred);
-    EXPECT_EQ(at(1024, 768).x, 256);
-    EXPECT_EQ(at(1024, 768).y, 184);
-    EXPECT_EQ(at(640, 480).x, 64);
-    EXPECT_EQ(at(640, 480).y, 40);
-    EXPECT_EQ(at(1025, 769).x, 256);  // halves truncated
-    EXPECT_EQ(at(1025, 769).y, 184);
-    EXPECT_FALSE(at(639, 480).centred);
-    EXPECT_FALSE(at(640, 479).centred);
-    EXPECT_FALSE(at(0, 0).centred);
-}
-
-TEST(Win32Window, LcdHitAreaIncludesColumn384AndRow320) {
-    EXPECT_TRUE(in_lcd_hit_area(128, 64));
-    EXPECT_TRUE(in_lcd_hit_area(384, 320));
-    EXPECT_TRUE(in_lcd_hit_area(256, 200));
-    EXPECT_FALSE(in_lcd_hit_area(385, 200));
-    EXPECT_FALSE(in_lcd_hit_area(127, 200));
-    EXPECT_FALSE(in_lcd_hit_area(200, 63));
-    EXPECT_FALSE(in_lcd_hit_area(200, 321));
-    EXPECT_FALSE(in_lcd_hit_area(-200, -100));
-}
-
 TEST(Win32Window, PackedScreenPointsAreSigned) {
     const ScreenPoint plain = point_from_packed((200u << 16) | 385u);
     EXPECT_EQ(plain.x, 385);
@@ -189,18 +165,6 @@ TEST(Win32Window, PackedScreenPointsAreSigned) {
     const ScreenPoint edge = point_from_packed(0x7FFF8000u);
     EXPECT_EQ(edge.x, -32768);
     EXPECT_EQ(edge.y, 32767);
-}
-
-TEST(Win32Timing, WaitRemainingAcrossTheClockWrap) {
-    EXPECT_EQ(wait_remaining(45, 1000, 1000), 45u);
-    EXPECT_EQ(wait_remaining(45, 1000, 1044), 1u);
-    EXPECT_EQ(wait_remaining(45, 1000, 1045), 0u);
-    EXPECT_EQ(wait_remaining(45, 1000, 5000), 0u);
-    EXPECT_EQ(wait_remaining(0, 1000, 1000), 0u);
-    // The clock wraps from 2^32 - 1 to 0 during the wait.
-    EXPECT_EQ(wait_remaining(45, 0xFFFFFFF0u, 0x00000010u), 13u);
-    EXPECT_EQ(wait_remaining(45, 0xFFFFFFF0u, 0x0000001Du), 0u);
-    EXPECT_EQ(wait_remaining(45, 0xFFFFFFF0u, 0x0000001Cu), 1u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The desktop host's decisions that need no window system.
+// The SDL game's own decisions that need no window system: the fallback
+// outline as pixels, wait limits and where data files are found.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,42 +9,12 @@
 
 #include <unistd.h>
 
-#include "host/sdl/desktop_rules.h"
+#include "host/sdl/sdl_rules.h"
 
 namespace murlo::desktop {
 namespace {
 
-TEST(DesktopRules, WindowIsCentredWithHalvesTruncatedOnScreensOfAtLeast640By480) {
-    const WindowPlace big = window_place(1024, 768);
-    EXPECT_TRUE(big.centred);
-    EXPECT_EQ(big.x, 256);
-    EXPECT_EQ(big.y, 184);
-    const WindowPlace odd = window_place(1025, 769);
-    EXPECT_EQ(odd.x, 256);
-    EXPECT_EQ(odd.y, 184);
-    const WindowPlace least = window_place(640, 480);
-    EXPECT_TRUE(least.centred);
-    EXPECT_EQ(least.x, 64);
-    EXPECT_EQ(least.y, 40);
-    EXPECT_EQ(window_place(800, 600).x, 144);
-    EXPECT_EQ(window_place(800, 600).y, 100);
-    EXPECT_FALSE(window_place(639, 768).centred);
-    EXPECT_FALSE(window_place(1024, 479).centred);
-    EXPECT_FALSE(window_place(0, 0).centred);
-}
-
-TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
-    EXPECT_TRUE(in_lcd_hit_area(128, 64));
-    EXPECT_TRUE(in_lcd_hit_area(384, 320));  // one past the picture, still inside
-    EXPECT_TRUE(in_lcd_hit_area(200, 200));
-    EXPECT_FALSE(in_lcd_hit_area(385, 200));
-    EXPECT_FALSE(in_lcd_hit_area(127, 200));
-    EXPECT_FALSE(in_lcd_hit_area(200, 63));
-    EXPECT_FALSE(in_lcd_hit_area(200, 321));
-    EXPECT_FALSE(in_lcd_hit_area(-200, -100));
-}
-
-TEST(DesktopRules, FallbackOutlineRoundsEachCornerWithA64By64Ellipse) {
+TEST(SdlRules, FallbackOutlineRoundsEachCornerWithA64By64Ellipse) {
     // Straight edges and the middle are inside.
     EXPECT_TRUE(in_fallback_outline(256, 0));
     EXPECT_TRUE(in_fallback_outline(0, 200));
@@ -72,24 +43,13 @@ TEST(DesktopRules, FallbackOutlineRoundsEachCornerWithA64By64Ellipse) {
     EXPECT_FALSE(in_fallback_outline(512, 200));
 }
 
-TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
-    EXPECT_EQ(wait_left(1000, 1000, 45), 45u);
-    EXPECT_EQ(wait_left(1000, 1044, 45), 1u);
-    EXPECT_EQ(wait_left(1000, 1045, 45), 0u);
-    EXPECT_EQ(wait_left(1000, 5000, 45), 0u);
-    EXPECT_EQ(wait_left(1000, 1000, 0), 0u);  // wait_ticks(0) only serves events
-    // The clock passing 2^32 - 1 during a wait neither ends nor stretches it.
-    EXPECT_EQ(wait_left(0xFFFFFFF0u, 0xFFFFFFFFu, 45), 30u);
-    EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000000Cu, 45), 17u);
-    EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, 45), 0u);
+TEST(SdlRules, WaitsNeedTheClockToMoveOneMillisecondPastTheTicks) {
     // n ticks need the clock to move on by more than 9n ms; none by nothing.
     EXPECT_EQ(wait_limit(0), 0u);
     EXPECT_EQ(wait_limit(1), 10u);
     EXPECT_EQ(wait_limit(5), 46u);
     EXPECT_EQ(wait_limit(1000), 9001u);
     EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, wait_limit(5)), 1u);
-    // Limits above 2^31 ms are compared unsigned.
-    EXPECT_EQ(wait_left(0, 0x80000000u, 0xFFFFFFFFu), 0x7FFFFFFFu);
 }
 
 // A scratch directory to run in, removed afterwards.

@@ -1,0 +1,29 @@
+// The few decisions of the SDL game that need no window system beyond the
+// window rules it shares with the Windows game: the fallback outline as
+// pixels, how far the clock must move for a wait, and where data files
+// are found.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "host/desktop/desktop_rules.h"
+
+namespace murlo::desktop {
+
+// Whether window pixel (x, y) lies in the rounded-rectangle outline.
+bool in_fallback_outline(int x, int y);
+
+// How far the millisecond clock must move for a wait of `ticks` ticks:
+// 9 ms a tick, and one more, since two whole-millisecond readings can be
+// 9 x ticks apart up to a millisecond before that much time has passed.
+// 0 for no ticks.
+std::uint32_t wait_limit(std::uint32_t ticks);
+
+// The name under which the skin or a sound is found: `name` itself when the
+// working directory holds it, else `exe_dir` + "../share/murlo/" + name
+// (exe_dir ends with a slash, or is null when unknown). Writes the path into
+// `out` and returns true, or returns false when neither place has it.
+bool find_data_file(const char* name, const char* exe_dir, char* out, std::size_t out_size);
+
+}  // namespace murlo::desktop
