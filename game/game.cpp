@@ -23,6 +23,17 @@ InputBits latch_input() {
     return cur_input;
 }
 
+void start_up() {
+    prev_input = 0;
+    rng_state = rng_seed;
+}
+
+void begin_cycle() {
+    air = air_full;
+    depth_show_frames = 0;
+    fall_delay = 24;
+}
+
 void begin_game() {
     depth = 0;
     depth_shown = 0;
@@ -55,13 +66,10 @@ bool game_frame() {
 }
 
 void game_main() {
-    prev_input = 0;
-    rng_state = rng_seed;
+    start_up();
     create_main_window();
     for (;;) {
-        air = air_full;
-        depth_show_frames = 0;
-        fall_delay = 24;
+        begin_cycle();
         play_sound("title.wav");
         title_screen();
         stop_sound();

@@ -33,7 +33,11 @@ InputBits latch_input();
 // Start-up, then title and game for ever. Never returns.
 [[noreturn]] void game_main();
 
-// Set up a new game after the title: depth counters and a fresh board.
+// The steps game_main takes around the title, for tools that drive it
+// themselves: the seed (once per process), the reset before each title,
+// and a new game after it (depth counters and a fresh board).
+void start_up();
+void begin_cycle();
 void begin_game();
 // One pass of the frame loop; true when the game has ended (its closing
 // sequences have already run).

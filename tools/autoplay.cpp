@@ -254,11 +254,8 @@ void start_game(const std::vector<InputBits>& title) {
     host = {};
     host.playback = true;
     host.script = &title;
-    murlo::prev_input = 0;
-    murlo::rng_state = murlo::rng_seed;
-    murlo::air = 10000;
-    murlo::depth_show_frames = 0;
-    murlo::fall_delay = 24;
+    murlo::start_up();
+    murlo::begin_cycle();
     murlo::title_screen();
     murlo::begin_game();
     host.playback = false;
