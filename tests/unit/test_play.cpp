@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +12,8 @@
 #include "game/game.h"
 #include "game/player.h"
 #include "host/replay/replay.h"
+#include "lcd/lcd.h"
+#include "screens/sequences.h"
 #include "support/test_support.h"
 
 namespace murlo {
@@ -136,18 +139,20 @@ TEST(Play, RunningOutOfAir) {
     }
 }
 
-TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
+// A script from tests/replay played from program load through game_main
+// into memory; `values` is the number of input values it holds.
+Lines replay_committed(const char* name, long& values) {
     const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "replay" / "level1.script";
+        std::filesystem::path(__FILE__).parent_path().parent_path() / "replay" / name;
     std::ifstream in(path);
-    ASSERT_TRUE(in) << path;
+    EXPECT_TRUE(in) << path;
     std::stringstream text;
     text << in.rdbuf();
     replay::Script script;
     replay::ScriptError error;
-    ASSERT_TRUE(replay::parse_script(text.str(), script, error)) << error.message;
-    std::uint64_t values = 0;
-    for (const replay::ScriptRun& run : script) values += run.count;
+    EXPECT_TRUE(replay::parse_script(text.str(), script, error)) << error.message;
+    values = 0;
+    for (const replay::ScriptRun& run : script) values += static_cast<long>(run.count);
 
     reset_program_state();
     replay::Trace trace;
@@ -155,8 +160,15 @@ TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
     Lines lines;
     std::istringstream split(trace.text());
     for (std::string line; std::getline(split, line);) lines.push_back(line);
+    return lines;
+}
 
-    EXPECT_EQ(count_prefix(lines, "poll"), static_cast<long>(values));
+TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
+    long values = 0;
+    const Lines lines = replay_committed("level1.script", values);
+    ASSERT_FALSE(lines.empty());
+
+    EXPECT_EQ(count_prefix(lines, "poll"), values);
     EXPECT_EQ(lines.back(), "quit");
     EXPECT_EQ(index_of(lines, "sound auu.wav"), -1);
     EXPECT_EQ(count_prefix(lines, "sound maru.wav"), 1);
@@ -182,6 +194,101 @@ TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
     EXPECT_LT(depth, 105);
     EXPECT_GT(air, 0);
     EXPECT_LT(air, 10000);
+}
+
+
+// The trace line of a frame presented with the given rows.
+std::string present_line(const std::uint32_t* rows) {
+    std::string line = "present";
+    char word[10];
+    for (int row = 0; row < 32; ++row) {
+        std::snprintf(word, sizeof word, " %08x", rows[row]);
+        line += word;
+    }
+    return line;
+}
+
+// The finished result picture for a depth: three digits, and the thousands
+// digit only for 1000.
+std::string result_line(int shown) {
+    for (int row = 0; row < 32; ++row) lcd.row[row] = result_picture[row];
+    draw_digit(17, 19, shown % 10);
+    draw_digit(13, 19, shown % 100 / 10);
+    draw_digit(9, 19, shown % 1000 / 100);
+    if (shown == 1000) draw_digit(5, 19, 1);
+    return present_line(lcd.row);
+}
+
+TEST(Play, TheCommittedScriptWinsTheGame) {
+    long values = 0;
+    const Lines lines = replay_committed("win.script", values);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(count_prefix(lines, "poll"), values);
+    EXPECT_EQ(lines.back(), "quit");
+    EXPECT_EQ(index_of(lines, "sound auu.wav"), -1);
+
+    // The sounds of the cycle, digging and capsules left out: the title,
+    // ten results, the ending, the game-over wipe and the title again.
+    Lines cycle;
+    for (const std::string& l : sounds(lines))
+        if (l != "sound break.wav" && l != "sound dig.wav" && l != "sound down.wav" &&
+            l != "sound up.wav")
+            cycle.push_back(l);
+    Lines expected{"sound title.wav"};
+    expected.insert(expected.end(), 10, "sound maru.wav");
+    expected.insert(expected.end(), {"sound ending.wav", "sound otukare.wav", "sound title.wav"});
+    EXPECT_EQ(cycle, expected);
+
+    // Each result shows the depth its level ended at, 100 to 900 with play
+    // going on after the first nine, and 1000 with the thousands digit.
+    std::vector<std::size_t> results;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (lines[i] == "sound maru.wav") results.push_back(i);
+    ASSERT_EQ(results.size(), 10u);
+    for (int level = 1; level <= 10; ++level) {
+        const std::size_t at = results[static_cast<std::size_t>(level - 1)];
+        ASSERT_GE(at, 2u);
+        ASSERT_LT(at + 3, lines.size());
+        EXPECT_EQ(lines[at - 2], result_line(100 * level)) << "level " << level;
+        EXPECT_EQ(lines[at - 1], "wait 50");
+        EXPECT_EQ(lines[at + 1], "wait 200");
+        if (level < 10) {
+            EXPECT_EQ(lines[at + 2], "wait 5") << "level " << level;
+            EXPECT_EQ(lines[at + 3].rfind("poll", 0), 0u) << "level " << level;
+        }
+    }
+
+    // The ending: 256 scroll steps, each a wait and a present, the strip
+    // coming in from the top and pushing the result out downward; a pause;
+    // the game-over wipe; and the title.
+    std::size_t at = results.back() + 2;
+    ASSERT_EQ(lines[at++], "sound ending.wav");
+    ASSERT_LT(at + 2 * 256 + 1 + 2 * 16 + 3, lines.size());
+    // The first step: strip row 255 above the result, one row down.
+    result_line(1000);
+    std::uint32_t first[32];
+    first[0] = ending_strip[255];
+    for (int row = 1; row < 32; ++row) first[row] = lcd.row[row - 1];
+    EXPECT_EQ(lines[at + 1], present_line(first));
+    for (int k = 0; k < 256; ++k) {
+        EXPECT_EQ(lines[at++], "wait 10") << "scroll step " << k;
+        EXPECT_EQ(lines[at++].rfind("present ", 0), 0u) << "scroll step " << k;
+    }
+    EXPECT_EQ(lines[at - 1], present_line(ending_strip));
+    EXPECT_EQ(lines[at++], "wait 1000");
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(lines[at++], "wait 10") << "wipe step " << k;
+        EXPECT_EQ(lines[at++].rfind("present ", 0), 0u) << "wipe step " << k;
+    }
+    EXPECT_EQ(lines[at - 1], present_line(game_over_picture));
+    EXPECT_EQ(lines[at++], "sound otukare.wav");
+    EXPECT_EQ(lines[at++], "wait 500");
+    EXPECT_EQ(lines[at++], "sound title.wav");
+
+    // Back on the title: the next game starts afresh.
+    EXPECT_EQ(depth, 1000);
+    EXPECT_EQ(fall_delay, 24);
+    EXPECT_EQ(air, 10000);
 }
 
 }  // namespace
