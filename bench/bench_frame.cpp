@@ -17,44 +17,10 @@
 namespace murlo {
 namespace {
 
-// Everything a game frame reads or changes that lasts beyond the frame.
-struct Snapshot {
-    Board board;
-    std::int8_t fall_delay;
-    std::uint32_t rng_state;
-    std::int8_t player_x;
-    std::int32_t player_y;
-    Facing facing;
-    std::int32_t air;
-    std::int32_t depth;
-    InputBits cur_input;
-    InputBits prev_input;
-    std::uint8_t blink_counter;
-    std::int32_t depth_shown;
-    std::int32_t depth_show_frames;
-};
+using Snapshot = GameState;
 
-Snapshot take_snapshot() {
-    return {board,  fall_delay, rng_state,  player_x,      player_y,    facing,
-            air,    depth,      cur_input,  prev_input,    blink_counter, depth_shown,
-            depth_show_frames};
-}
-
-void restore(const Snapshot& s) {
-    board = s.board;
-    fall_delay = s.fall_delay;
-    rng_state = s.rng_state;
-    player_x = s.player_x;
-    player_y = s.player_y;
-    facing = s.facing;
-    air = s.air;
-    depth = s.depth;
-    cur_input = s.cur_input;
-    prev_input = s.prev_input;
-    blink_counter = s.blink_counter;
-    depth_shown = s.depth_shown;
-    depth_show_frames = s.depth_show_frames;
-}
+Snapshot take_snapshot() { return save_game_state(); }
+void restore(const Snapshot& s) { restore_game_state(s); }
 
 // The state right after the title: a fresh board, full air, the player at
 // the top in cell (3, 2).

@@ -79,24 +79,48 @@ void game_main() {
     }
 }
 
-void reset_program_state() {
-    cur_input = 0;
-    prev_input = 0;
-    air = 0;
-    depth = 0;
-    lcd = {};
-    board = {};
-    fall_delay = 0;
-    rng_state = 0;
-    group_list = {};
-    group_count = 0;
-    for (std::uint8_t& mask : support_mask) mask = 0;
-    player_x = 0;
-    player_y = 0;
-    facing = Facing::Right;
-    blink_counter = 0;
-    depth_shown = 0;
-    depth_show_frames = 0;
+GameState save_game_state() {
+    GameState s{};
+    s.board = board;
+    s.fall_delay = fall_delay;
+    s.rng_state = rng_state;
+    s.lcd = lcd;
+    s.group_list = group_list;
+    s.group_count = group_count;
+    for (int i = 0; i < 30; ++i) s.support_mask[i] = support_mask[i];
+    s.player_x = player_x;
+    s.player_y = player_y;
+    s.facing = facing;
+    s.cur_input = cur_input;
+    s.prev_input = prev_input;
+    s.air = air;
+    s.depth = depth;
+    s.blink_counter = blink_counter;
+    s.depth_shown = depth_shown;
+    s.depth_show_frames = depth_show_frames;
+    return s;
 }
+
+void restore_game_state(const GameState& s) {
+    board = s.board;
+    fall_delay = s.fall_delay;
+    rng_state = s.rng_state;
+    lcd = s.lcd;
+    group_list = s.group_list;
+    group_count = s.group_count;
+    for (int i = 0; i < 30; ++i) support_mask[i] = s.support_mask[i];
+    player_x = s.player_x;
+    player_y = s.player_y;
+    facing = s.facing;
+    cur_input = s.cur_input;
+    prev_input = s.prev_input;
+    air = s.air;
+    depth = s.depth;
+    blink_counter = s.blink_counter;
+    depth_shown = s.depth_shown;
+    depth_show_frames = s.depth_show_frames;
+}
+
+void reset_program_state() { restore_game_state(GameState{}); }
 
 }  // namespace murlo

@@ -4,7 +4,10 @@
 
 #include <cstdint>
 
+#include "board/board.h"
+#include "board/group.h"
 #include "game/host.h"
+#include "game/player.h"
 
 namespace murlo {
 
@@ -42,6 +45,32 @@ void begin_game();
 // One pass of the frame loop; true when the game has ended (its closing
 // sequences have already run).
 bool game_frame();
+
+// Every global of the game in one value, for tools that rewind the game
+// (look-ahead players, benchmarks). A zero GameState is the program as it
+// loads.
+struct GameState {
+    Board board;
+    std::int8_t fall_delay;
+    std::uint32_t rng_state;
+    LcdFrame lcd;
+    GroupList group_list;
+    std::int8_t group_count;
+    std::uint8_t support_mask[30];
+    std::int8_t player_x;
+    std::int32_t player_y;
+    Facing facing;
+    InputBits cur_input;
+    InputBits prev_input;
+    std::int32_t air;
+    std::int32_t depth;
+    std::uint8_t blink_counter;
+    std::int32_t depth_shown;
+    std::int32_t depth_show_frames;
+};
+
+GameState save_game_state();
+void restore_game_state(const GameState& state);
 
 // Every global of the game back to how the program loads it.
 void reset_program_state();

@@ -70,70 +70,17 @@ HostState host;
 
 // ---- Whole game state, saved and restored for look-ahead -------------------
 
+// The game's own state plus what this host saw happen.
 struct Snapshot {
-    murlo::Board board;
-    std::int8_t fall_delay;
-    std::uint32_t rng_state;
-    murlo::LcdFrame lcd;
-    murlo::GroupList group_list;
-    std::int8_t group_count;
-    std::uint8_t support_mask[30];
-    std::int8_t player_x;
-    std::int32_t player_y;
-    murlo::Facing facing;
-    InputBits cur_input;
-    InputBits prev_input;
-    std::int32_t air;
-    std::int32_t depth;
-    std::uint8_t blink_counter;
-    std::int32_t depth_shown;
-    std::int32_t depth_show_frames;
+    murlo::GameState game;
     bool died;
     bool ending;
 };
 
-Snapshot save() {
-    Snapshot s{};
-    s.board = murlo::board;
-    s.fall_delay = murlo::fall_delay;
-    s.rng_state = murlo::rng_state;
-    s.lcd = murlo::lcd;
-    s.group_list = murlo::group_list;
-    s.group_count = murlo::group_count;
-    for (int i = 0; i < 30; ++i) s.support_mask[i] = murlo::support_mask[i];
-    s.player_x = murlo::player_x;
-    s.player_y = murlo::player_y;
-    s.facing = murlo::facing;
-    s.cur_input = murlo::cur_input;
-    s.prev_input = murlo::prev_input;
-    s.air = murlo::air;
-    s.depth = murlo::depth;
-    s.blink_counter = murlo::blink_counter;
-    s.depth_shown = murlo::depth_shown;
-    s.depth_show_frames = murlo::depth_show_frames;
-    s.died = host.died;
-    s.ending = host.ending;
-    return s;
-}
+Snapshot save() { return {murlo::save_game_state(), host.died, host.ending}; }
 
 void restore(const Snapshot& s) {
-    murlo::board = s.board;
-    murlo::fall_delay = s.fall_delay;
-    murlo::rng_state = s.rng_state;
-    murlo::lcd = s.lcd;
-    murlo::group_list = s.group_list;
-    murlo::group_count = s.group_count;
-    for (int i = 0; i < 30; ++i) murlo::support_mask[i] = s.support_mask[i];
-    murlo::player_x = s.player_x;
-    murlo::player_y = s.player_y;
-    murlo::facing = s.facing;
-    murlo::cur_input = s.cur_input;
-    murlo::prev_input = s.prev_input;
-    murlo::air = s.air;
-    murlo::depth = s.depth;
-    murlo::blink_counter = s.blink_counter;
-    murlo::depth_shown = s.depth_shown;
-    murlo::depth_show_frames = s.depth_show_frames;
+    murlo::restore_game_state(s.game);
     host.died = s.died;
     host.ending = s.ending;
 }
@@ -318,13 +265,13 @@ std::uint64_t position_key(const Snapshot& s) {
     std::uint64_t h = 14695981039346656037ull;
     auto mix = [&h](std::uint64_t v) { h = (h ^ v) * 1099511628211ull; };
     for (int i = 0; i < murlo::board_cells; ++i) {
-        mix(s.board.cell[i]);
-        mix(s.board.fall_timer[i]);
+        mix(s.game.board.cell[i]);
+        mix(s.game.board.fall_timer[i]);
     }
-    mix(static_cast<std::uint8_t>(s.player_x));
-    mix(static_cast<std::uint32_t>(s.player_y));
-    mix(static_cast<std::uint32_t>(s.depth));
-    mix(s.cur_input);
+    mix(static_cast<std::uint8_t>(s.game.player_x));
+    mix(static_cast<std::uint32_t>(s.game.player_y));
+    mix(static_cast<std::uint32_t>(s.game.depth));
+    mix(s.game.cur_input);
     return h;
 }
 
@@ -384,7 +331,7 @@ bool play_level(std::vector<InputBits>& script) {
             const std::uint64_t key = position_key(child.state);
             if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
             seen.push_back(key);
-            deepest = std::max(deepest, static_cast<int>(child.state.depth));
+            deepest = std::max(deepest, static_cast<int>(child.state.game.depth));
             beam.push_back(std::move(child));
         }
     }
