@@ -8,11 +8,11 @@
 
 #include "board/board.h"
 #include "board/falling.h"
-#include "board/support.h"
 #include "game/game.h"
 #include "game/player.h"
+#include "game/rules.h"
+#include "game/state.h"
 #include "lcd/lcd.h"
-#include "screens/status.h"
 
 namespace murlo {
 namespace {
@@ -26,17 +26,9 @@ void restore(const Snapshot& s) { restore_game_state(s); }
 // the top in cell (3, 2).
 void start_game() {
     reset_program_state();
-    rng_state = rng_seed;
-    air = 10000;
-    fall_delay = 24;
+    start_up();
+    begin_cycle();
     begin_game();
-}
-
-void board_steps() {
-    break_and_crumble();
-    analyse_support();
-    advance_fall_timers();
-    drop_loose_blocks();
 }
 
 Snapshot fresh_board() {
@@ -70,7 +62,7 @@ Snapshot busy_board() {
     std::uint32_t pick = 12345;
     for (int frame = 0; frame < 90; ++frame) {
         if (frame % 4 == 0) dig_somewhere(pick);
-        board_steps();
+        advance_board();
     }
     dig_somewhere(pick);
     return take_snapshot();
@@ -155,7 +147,7 @@ void BM_BoardStepsAllHanging(benchmark::State& state) {
     const Snapshot saved = hanging_board(false);
     for (auto _ : state) {
         restore(saved);
-        board_steps();
+        advance_board();
         benchmark::DoNotOptimize(board);
         benchmark::ClobberMemory();
     }

@@ -1,7 +1,5 @@
 #include "board/board.h"
 
-#include "game/player.h"
-
 namespace murlo {
 
 Board board = {};
@@ -67,10 +65,7 @@ void fill_row(int row, std::uint32_t air_odds) {
 
 }  // namespace
 
-void new_board() {
-    player_x = 28;
-    player_y = 20;
-    facing = Facing::Down;
+void fill_new_board() {
     for (int row = 0; row < board_rows; ++row) fill_row(row, 29);
     // The top three rows start open, though their draws were still taken.
     for (int row = 0; row < 3; ++row)
@@ -78,14 +73,12 @@ void new_board() {
             set_kind(static_cast<std::int8_t>(column), static_cast<std::int8_t>(row), Empty);
 }
 
-void scroll_board() {
-    if (player_y != 204) return;
-    for (int i = 0; i < 15 * board_columns; ++i) {
-        board.cell[i] = board.cell[i + 15 * board_columns];
-        board.fall_timer[i] = board.fall_timer[i + 15 * board_columns];
+void shift_board_up() {
+    for (int i = 0; i < scroll_rows * board_columns; ++i) {
+        board.cell[i] = board.cell[i + scroll_rows * board_columns];
+        board.fall_timer[i] = board.fall_timer[i + scroll_rows * board_columns];
     }
-    player_y = 84;
-    for (int row = 15; row < board_rows; ++row) fill_row(row, 13);
+    for (int row = board_rows - scroll_rows; row < board_rows; ++row) fill_row(row, 13);
 }
 
 }  // namespace murlo

@@ -61,7 +61,12 @@ void set_cell(std::int8_t column, std::int8_t row, std::uint8_t cell_byte);
 
 std::uint32_t rng_next();  // state * 7 + 5, wrapping; returns the new state
 
-void new_board();     // place the player at the top and fill all 30 rows
-void scroll_board();  // when player_y is 204, move rows 15..29 up to 0..14 and refill
+// The rows half a scroll moves: the bottom 15 go up to the top.
+constexpr int scroll_rows = 15;
+
+// Fill all 30 rows with new blocks and open the top three: a fresh well.
+void fill_new_board();
+// Move rows 15..29 up to 0..14, timers and all, and refill rows 15..29.
+void shift_board_up();
 
 }  // namespace murlo

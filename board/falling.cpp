@@ -2,6 +2,7 @@
 
 #include "board/board.h"
 #include "board/group.h"
+#include "board/support.h"
 
 namespace murlo {
 
@@ -86,6 +87,14 @@ void drop_loose_blocks() {
             if (is_block(board.cell[below] >> 4)) board.cell[below] |= check_bit;
         }
     }
+}
+
+void advance_board() {
+    break_and_crumble();
+    // A block that turned Crumbling just now already holds nothing up.
+    analyse_support();
+    advance_fall_timers();
+    drop_loose_blocks();
 }
 
 }  // namespace murlo

@@ -7,4 +7,8 @@ void break_and_crumble();    // test Check groups, doom, advance crumbling stage
 void advance_fall_timers();  // count Loose timers, settle blocks that just landed
 void drop_loose_blocks();    // move blocks whose timer ran out down one row
 
+// The board's part of one game frame, in its order: breaking, support,
+// timers, drops. (Scrolling follows, with the player.)
+void advance_board();
+
 }  // namespace murlo

@@ -5,18 +5,10 @@
 
 namespace murlo {
 
-std::uint8_t support_mask[30] = {};
-
-void mark_hanging(std::int8_t column, std::int8_t row) {
-    support_mask[row] |= static_cast<std::uint8_t>(0x80u >> column);
-}
+std::uint8_t support_mask[board_rows] = {};
 
 void clear_hanging(std::int8_t column, std::int8_t row) {
     support_mask[row] &= static_cast<std::uint8_t>(~(0x80u >> column));
-}
-
-bool is_hanging(std::int8_t column, std::int8_t row) {
-    return (support_mask[row] >> (7 - column)) & 1u;
 }
 
 namespace {
@@ -43,8 +35,8 @@ bool hanging_at(int column, int row) { return support_mask[row] & (0x80u >> colu
 // Clear the bits of the cells the last group search examined.
 void clear_group_hanging() {
     for (int i = 0; i < group_count; ++i)
-        support_mask[group_list.entry[i].row] &=
-            static_cast<std::uint8_t>(~(0x80u >> group_list.entry[i].column));
+        clear_hanging(static_cast<std::int8_t>(group_list.entry[i].column),
+                      static_cast<std::int8_t>(group_list.entry[i].row));
 }
 
 bool group_touches_held_cell() {

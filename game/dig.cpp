@@ -11,8 +11,6 @@ namespace {
 
 constexpr std::int32_t hard_dig_air = 2000;
 
-std::int8_t cell_of(int pixel) { return static_cast<std::int8_t>(pixel / 8); }
-
 // The directions in the order they are tried.
 enum class Dig : std::uint8_t { Right, Left, Down, Up, None };
 
@@ -56,8 +54,8 @@ void player_dig() {
         if (!standing) continue;
         bool allowed = true;
         switch (dig) {
-            case Dig::Right: allowed = x < 60; break;
-            case Dig::Left: allowed = x > 4; break;
+            case Dig::Right: allowed = x < player_x_max; break;
+            case Dig::Left: allowed = x > player_x_min; break;
             case Dig::Down: break;
             default: {
                 // A block above that has begun to slide down can no longer be dug.
@@ -79,9 +77,7 @@ void player_dig() {
     const std::uint8_t kind = get_kind(t.column, t.row);
     if (kind == Empty || kind == Crumbling) return;
     if (kind == Air) {
-        set_flag(t.column, t.row, Doomed);
-        gain_capsule_air();
-        play_sound("up.wav");
+        collect_capsule(t.column, t.row);
         return;
     }
     if (kind == Hard) {

@@ -2,11 +2,10 @@
 
 #include "board/board.h"
 #include "board/falling.h"
-#include "board/group.h"
-#include "board/support.h"
 #include "game/player.h"
 #include "game/rules.h"
 #include "screens/board_view.h"
+#include "screens/sequences.h"
 #include "screens/status.h"
 #include "screens/title.h"
 
@@ -14,8 +13,6 @@ namespace murlo {
 
 InputBits cur_input = 0;
 InputBits prev_input = 0;
-std::int32_t air = 0;
-std::int32_t depth = 0;
 
 InputBits latch_input() {
     prev_input = cur_input;
@@ -31,7 +28,7 @@ void start_up() {
 void begin_cycle() {
     air = air_full;
     depth_show_frames = 0;
-    fall_delay = 24;
+    fall_delay = first_fall_delay;
 }
 
 void begin_game() {
@@ -44,10 +41,7 @@ bool game_frame() {
     clear_frame();
     latch_input();
     // Board steps first, so the player moves against this frame's board.
-    break_and_crumble();
-    analyse_support();
-    advance_fall_timers();
-    drop_loose_blocks();
+    advance_board();
     scroll_board();
     move_player();
     player_dig();
@@ -58,8 +52,23 @@ bool game_frame() {
     draw_depth();
     present_frame(lcd);
     // The last frame shown before a death or a win is the one it happened in.
-    if (check_hazards()) return true;
-    if (check_level_goal()) return true;
+    if (check_hazards()) {
+        play_sound("auu.wav");
+        show_result();
+        show_game_over();
+        return true;
+    }
+    const LevelGoal goal = check_level_goal();
+    if (goal != LevelGoal::Playing) {
+        show_result();
+        if (goal == LevelGoal::Won) {
+            show_ending();
+            return true;
+        }
+        // The next level on a fresh board, keeping air and depth; this
+        // frame still waits and drains.
+        new_board();
+    }
     wait_ticks(frame_wait_ticks);
     drain_air();
     return false;
@@ -78,49 +87,5 @@ void game_main() {
         }
     }
 }
-
-GameState save_game_state() {
-    GameState s{};
-    s.board = board;
-    s.fall_delay = fall_delay;
-    s.rng_state = rng_state;
-    s.lcd = lcd;
-    s.group_list = group_list;
-    s.group_count = group_count;
-    for (int i = 0; i < 30; ++i) s.support_mask[i] = support_mask[i];
-    s.player_x = player_x;
-    s.player_y = player_y;
-    s.facing = facing;
-    s.cur_input = cur_input;
-    s.prev_input = prev_input;
-    s.air = air;
-    s.depth = depth;
-    s.blink_counter = blink_counter;
-    s.depth_shown = depth_shown;
-    s.depth_show_frames = depth_show_frames;
-    return s;
-}
-
-void restore_game_state(const GameState& s) {
-    board = s.board;
-    fall_delay = s.fall_delay;
-    rng_state = s.rng_state;
-    lcd = s.lcd;
-    group_list = s.group_list;
-    group_count = s.group_count;
-    for (int i = 0; i < 30; ++i) support_mask[i] = s.support_mask[i];
-    player_x = s.player_x;
-    player_y = s.player_y;
-    facing = s.facing;
-    cur_input = s.cur_input;
-    prev_input = s.prev_input;
-    air = s.air;
-    depth = s.depth;
-    blink_counter = s.blink_counter;
-    depth_shown = s.depth_shown;
-    depth_show_frames = s.depth_show_frames;
-}
-
-void reset_program_state() { restore_game_state(GameState{}); }
 
 }  // namespace murlo

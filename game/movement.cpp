@@ -1,7 +1,9 @@
-// Walking, falling and counting depth.
+// The player's place on the board: starting a board, scrolling with it,
+// walking, falling and counting depth.
 #include "board/board.h"
 #include "game/game.h"
 #include "game/player.h"
+#include "game/rules.h"
 
 namespace murlo {
 
@@ -11,15 +13,26 @@ Facing facing = Facing::Right;
 
 namespace {
 
-// Pixel to cell: plain integer division, so -1 lands in cell 0 (only ever
-// asked for at the left wall, where the wall refuses the move first).
-std::int8_t cell_of(int pixel) { return static_cast<std::int8_t>(pixel / 8); }
-
 bool is_open(std::uint8_t kind) { return kind == Empty || kind == Crumbling; }
 bool is_fall_through(std::uint8_t kind) { return kind <= Air; }
 bool is_footing(std::uint8_t kind) { return kind >= Hard; }
 
 }  // namespace
+
+void new_board() {
+    player_x = player_x_start;
+    player_y = player_y_start;
+    facing = Facing::Down;
+    fill_new_board();
+}
+
+void scroll_board() {
+    // player_y moves in steps of 2 from an even start, so it meets this exactly.
+    if (player_y != scroll_at_y) return;
+    shift_board_up();
+    // The same place among the blocks, 15 rows higher up the board.
+    player_y = scroll_to_y;
+}
 
 void move_player() {
     const int x = player_x;
@@ -38,11 +51,11 @@ void move_player() {
     // The probe is always the cell the player is entering.
     switch (facing) {
         case Facing::Right:
-            if (x < 60 && is_open(get_kind(cell_of(x + 4), cell_of(y0))))
+            if (x < player_x_max && is_open(get_kind(cell_of(x + 4), cell_of(y0))))
                 player_x = static_cast<std::int8_t>(x + 1);
             break;
         case Facing::Left:
-            if (x > 4 && is_open(get_kind(cell_of(x - 5), cell_of(y0))))
+            if (x > player_x_min && is_open(get_kind(cell_of(x - 5), cell_of(y0))))
                 player_x = static_cast<std::int8_t>(x - 1);
             break;
         case Facing::Down:

@@ -22,7 +22,7 @@ void clear_frame() {
 }
 
 void set_pixel(std::int8_t x, std::int8_t y, bool on) {
-    if (x < 0 || y < 0 || x > 31 || y > 31) return;
+    if (x < 0 || y < 0 || x >= lcd_size || y >= lcd_size) return;
     const std::uint32_t bit = std::uint32_t{1} << x;
     if (on)
         lcd.row[y] |= bit;

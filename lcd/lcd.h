@@ -5,10 +5,13 @@
 
 namespace murlo {
 
+// The display is lcd_size x lcd_size pixels.
+constexpr int lcd_size = 32;
+
 // Row y of the display is row[y]; bit x of it is pixel (x, y), bit 0 the
 // leftmost. A set bit is a dark pixel.
 struct LcdFrame {
-    std::uint32_t row[32];
+    std::uint32_t row[lcd_size];
 };
 
 // An 8 x 8 image: rows 0..3 in word[0], rows 4..7 in word[1], row 0 (and 4)

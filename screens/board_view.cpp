@@ -4,7 +4,7 @@
 
 namespace murlo {
 
-const Sprite8 block_sprites[11] = {
+const Sprite8 block_sprites[block_sprite_count] = {
     {{0x00000000u, 0x00000000u}},  // 0  unused: empty cells draw nothing
     {{0x813C425Au, 0x5A423C81u}},  // 1  crumbling, first stage (still Doomed)
     {{0x00421824u, 0x24184200u}},  // 2  crumbling, later stages
@@ -19,8 +19,6 @@ const Sprite8 block_sprites[11] = {
 };
 
 namespace {
-
-constexpr int wall_sprite = 5;
 
 // Kind of a cell; anything above or below the board holds no block.
 std::uint8_t kind_at(int column, int row) {
@@ -40,7 +38,7 @@ bool same_kind(int column, int row, std::uint8_t kind) {
 
 Sprite8 joined_sprite(int column, int row) {
     const std::uint8_t kind = kind_at(column, row);
-    Sprite8 s = block_sprites[kind + 3];
+    Sprite8 s = block_sprites[soft1_sprite + (kind - Soft1)];
     // The four soft sprites share one outline with open corners: opening the
     // frame line on a side where the same kind touches, and closing that
     // corner, makes the touching blocks read as one outlined lump.
@@ -78,7 +76,7 @@ void draw_board(int player_x, int player_y) {
             const std::int8_t cell_y = static_cast<std::int8_t>(base_y + oy);
             if (column < 0 || column >= board_columns) {
                 // Walls scroll with the grid but never shake or slide.
-                draw_sprite(cell_x, cell_y, block_sprites[wall_sprite]);
+                draw_sprite(cell_x, cell_y, block_sprites[hard_sprite]);
                 continue;
             }
             const std::uint8_t kind = kind_at(column, row);
@@ -87,14 +85,15 @@ void draw_board(int player_x, int player_y) {
             Sprite8 sprite;
             switch (kind) {
                 case Crumbling:
-                    sprite = block_sprites[flag_at(column, row, Doomed) ? 1 : 2];
+                    sprite = block_sprites[flag_at(column, row, Doomed) ? crumbling_doomed_sprite
+                                                                        : crumbling_sprite];
                     break;
                 case Air:
                     // Capsules on the player's right face the other way.
-                    sprite = block_sprites[base_x <= 8 ? 3 : 4];
+                    sprite = block_sprites[base_x <= 8 ? air_left_sprite : air_right_sprite];
                     break;
                 case Hard:
-                    sprite = block_sprites[flag_at(column, row, Cracked) ? 6 : 5];
+                    sprite = block_sprites[flag_at(column, row, Cracked) ? cracked_sprite : hard_sprite];
                     break;
                 default:
                     sprite = joined_sprite(column, row);

@@ -7,7 +7,19 @@
 
 namespace murlo {
 
-extern const Sprite8 block_sprites[11];
+// Which of block_sprites a cell is drawn with.
+enum BlockSprite : int {
+    crumbling_doomed_sprite = 1,  // first crumbling stage
+    crumbling_sprite = 2,         // later stages
+    air_left_sprite = 3,          // capsules left of the player's column
+    air_right_sprite = 4,         // the same, mirrored, right of it
+    hard_sprite = 5,              // also every wall cell
+    cracked_sprite = 6,           // a Hard block dug once
+    soft1_sprite = 7,             // Soft1..Soft4 follow in the order of their kinds
+    block_sprite_count = 11,
+};
+
+extern const Sprite8 block_sprites[block_sprite_count];
 
 // The player's square lands at LCD (12, 12).
 void draw_board(int player_x, int player_y);

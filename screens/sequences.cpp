@@ -1,7 +1,7 @@
 #include "screens/sequences.h"
 
-#include "game/game.h"
 #include "game/host.h"
+#include "game/rules.h"
 #include "lcd/lcd.h"
 
 namespace murlo {
@@ -57,7 +57,7 @@ void show_result() {
     draw_digit(hundreds_column, digit_row, depth % 1000 / 100);
     present_frame(lcd);
     wait_ticks(digit_pause_ticks);
-    if (depth == 1000) draw_digit(thousands_column, digit_row, 1);
+    if (depth == final_depth) draw_digit(thousands_column, digit_row, 1);
     present_frame(lcd);
     wait_ticks(50);
     play_sound("maru.wav");

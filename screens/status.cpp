@@ -1,7 +1,7 @@
 #include "screens/status.h"
 
-#include "game/game.h"
 #include "game/player.h"
+#include "game/rules.h"
 
 namespace murlo {
 
@@ -39,6 +39,8 @@ void draw_player() {
         draw_sprite(12, 12, player_down_sprite);
         return;
     }
+    // Right poses first, then Left; facing's values order them.
+    static_assert(static_cast<int>(Facing::Right) == 0 && static_cast<int>(Facing::Left) == 1);
     const int pose = 2 * static_cast<int>(facing) + (player_x & 1);
     draw_sprite(12, 12, player_sprites[pose]);
 }

@@ -43,6 +43,8 @@
 #include "game/game.h"
 #include "game/host.h"
 #include "game/player.h"
+#include "game/rules.h"
+#include "game/state.h"
 #include "lcd/lcd.h"
 #include "screens/status.h"
 #include "screens/title.h"

@@ -12,9 +12,36 @@ bool in_lcd_hit_area(int x, int y) {
     return x >= lcd_left && x <= lcd_left + lcd_span && y >= lcd_top && y <= lcd_top + lcd_span;
 }
 
+std::uint32_t wait_limit(std::uint32_t ticks) {
+    if (ticks == 0) return 0;
+    if (ticks > (0xFFFFFFFFu - 1) / tick_ms) return 0xFFFFFFFFu;
+    return tick_ms * ticks + 1;
+}
+
 std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t limit) {
     const std::uint32_t elapsed = now - start;  // modulo 2^32: a wrap in between is harmless
     return elapsed >= limit ? 0 : limit - elapsed;
+}
+
+std::uint32_t present_pause_us(std::uint64_t since_last_us) {
+    return since_last_us >= present_spacing_us
+               ? 0
+               : present_spacing_us - static_cast<std::uint32_t>(since_last_us);
+}
+
+InputBits skin_keys_at(int x, int y) {
+    using namespace skin;
+    const int dx = x - pad_x, dy = y - pad_y;
+    if (dx * dx + dy * dy <= pad_dish * pad_dish) {
+        if (dx * dx + dy * dy < pad_dead * pad_dead) return 0;
+        const int ax = dx < 0 ? -dx : dx;
+        const int ay = dy < 0 ? -dy : dy;
+        if (ax >= ay) return dx > 0 ? input::Right : input::Left;
+        return dy > 0 ? input::Down : input::Up;
+    }
+    const int bx = x - button_x, by = y - button_y;
+    if (bx * bx + by * by <= button_dish * button_dish) return input::Z;
+    return 0;
 }
 
 }  // namespace murlo::desktop

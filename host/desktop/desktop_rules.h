@@ -1,26 +1,30 @@
-// The window rules both desktop games follow, on SDL and on Win32 alike:
-// the window's size, where the LCD picture sits in it and which points
-// count as the LCD, the colours, where the window goes on the screen, the
-// corner of the outline used without a skin, and how a wait counts on a
-// wrapping millisecond clock. Plain computation without any platform
-// header, so the native tests check the very code both games run.
+// The window rules every host that shows the handheld follows (the SDL and
+// Windows games, and any other that draws the skin): the window's size and
+// caption, where the LCD picture sits in it and which points count as the
+// LCD, the colours, where the window goes on the screen, the corner of the
+// outline used without a skin, how long a wait lasts on a millisecond
+// clock, and how presents are paced. Plain computation without any
+// platform header, so the native tests check the very code the hosts run.
 #pragma once
 
 #include <cstdint>
+
+#include "game/host.h"
+#include "lcd/lcd.h"
 
 namespace murlo::desktop {
 
 // The window, which is all picture: no frame, no caption bar.
 constexpr int window_width = 512;
 constexpr int window_height = 400;
+constexpr const char* window_caption = "Murlo Win";
 
-// The LCD image: 32 x 32 pixels, each an 8 x 8 square, top-left at (128, 64),
+// The LCD image: each display pixel an 8 x 8 square, top-left at (128, 64),
 // so it covers columns 128..383 and rows 64..319.
 constexpr int lcd_left = 128;
 constexpr int lcd_top = 64;
 constexpr int lcd_scale = 8;
-constexpr int lcd_pixels = 32;
-constexpr int lcd_span = lcd_pixels * lcd_scale;  // 256
+constexpr int lcd_span = lcd_size * lcd_scale;  // 256
 
 struct Rgb {
     std::uint8_t r, g, b;
@@ -28,8 +32,8 @@ struct Rgb {
 
 constexpr Rgb fill_colour{117, 135, 176};  // under the skin, everywhere without one
 constexpr Rgb key_colour{255, 0, 255};     // skin pixels of exactly this are see-through
-constexpr Rgb lcd_clear{170, 182, 198};
-constexpr Rgb lcd_ink{79, 80, 110};
+constexpr Rgb lcd_clear{170, 182, 198};    // a clear display pixel
+constexpr Rgb lcd_ink{79, 80, 110};        // a set (dark) display pixel
 
 // The smallest screen the window is centred on.
 constexpr int centring_min_width = 640;
@@ -38,9 +42,6 @@ constexpr int centring_min_height = 480;
 // Corner size of the rounded-rectangle outline used when the skin gives
 // none: quarters of a 64 x 64 ellipse.
 constexpr int fallback_corner = 64;
-
-// Every wait is a whole number of ticks of 9 ms.
-constexpr std::uint32_t tick = 9;
 
 struct WindowPlace {
     bool centred;  // false: the window system's default place
@@ -55,9 +56,48 @@ WindowPlace window_place(int screen_width, int screen_height);
 // the pointer is hidden and the window cannot be dragged.
 bool in_lcd_hit_area(int x, int y);
 
+// Waits. A wait of n ticks must last at least n * tick_ms milliseconds. The
+// hosts read whole-millisecond clocks, and two readings 9n apart may be up
+// to a millisecond less than 9n ms apart in real time (the first read just
+// before its millisecond ended), so a wait lasts until the clock has moved
+// 9n + 1: never short, at most a millisecond long. 0 for no ticks; waits
+// too long for 32 bits (49 days) are cut to the longest there is.
+std::uint32_t wait_limit(std::uint32_t ticks);
+
 // Milliseconds still to wait when a wait of `limit` ms began at clock
 // reading `start` and the clock now reads `now`; 0 when it is over. The
 // clock is a 32-bit millisecond count that wraps to 0.
 std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t limit);
+
+// Present pacing. The title screen presents in a loop with no wait of its
+// own; a host keeps the ends of two presents at least this far apart, so
+// the title runs about a thousand passes a second instead of spinning a core.
+constexpr std::uint32_t present_spacing_us = 1000;
+
+// Microseconds to sleep at the end of a present that comes `since_last_us`
+// after the end of the previous one.
+std::uint32_t present_pause_us(std::uint64_t since_last_us);
+
+// The controls drawn on the skin, in window coordinates: the direction pad
+// left of the screen and the Z button right of it. The skin generator draws
+// them from these numbers, and hosts that take touches or clicks on the
+// skin as key presses find them with skin_keys_at.
+namespace skin {
+constexpr int pad_x = 64, pad_y = 192;  // centre of the cross
+constexpr int pad_dish = 50;            // radius of the dish around it
+constexpr int pad_arm = 14;             // half the width of an arm
+constexpr int pad_reach = 40;           // centre to the end of an arm
+constexpr int pad_mark = 29;            // centre to each arm's arrow mark
+constexpr int button_x = 448, button_y = 192;
+constexpr int button_key = 26;   // radius of the key itself
+constexpr int button_dish = 34;  // radius of its dish
+constexpr int pad_dead = 6;      // no direction this near the pad's centre
+}  // namespace skin
+
+// The key that a touch or click at window point (x, y) holds: anywhere in
+// the pad's dish gives the arrow whose arm lies nearest (by the larger of
+// the two distances from the centre, Left/Right on a tie), none in the
+// centre; anywhere in the button's dish gives Z; elsewhere none.
+InputBits skin_keys_at(int x, int y);
 
 }  // namespace murlo::desktop

@@ -55,9 +55,8 @@ void write_png(Capture& capture) {
     image.height = capture_size;
     image.format = PNG_FORMAT_RGB_COLORMAP;
     image.colormap_entries = 2;  // two entries: written as a one-bit palette image
-    std::uint8_t colormap[6];
-    std::memcpy(colormap, light_rgb, 3);
-    std::memcpy(colormap + 3, dark_rgb, 3);
+    const std::uint8_t colormap[6] = {desktop::lcd_clear.r, desktop::lcd_clear.g, desktop::lcd_clear.b,
+                                      desktop::lcd_ink.r,   desktop::lcd_ink.g,   desktop::lcd_ink.b};
     if (!png_image_write_to_file(&image, path.c_str(), 0, capture.pixels.data(), capture_size,
                                  colormap)) {
         fail(capture, "cannot write " + path + ": " + image.message);
@@ -150,8 +149,8 @@ bool start_gif(Capture& capture, const std::string& path) {
         return false;
     }
     EGifSetGifVersion(capture.gif, true);
-    GifColorType colours[2] = {{light_rgb[0], light_rgb[1], light_rgb[2]},
-                               {dark_rgb[0], dark_rgb[1], dark_rgb[2]}};
+    GifColorType colours[2] = {{desktop::lcd_clear.r, desktop::lcd_clear.g, desktop::lcd_clear.b},
+                               {desktop::lcd_ink.r, desktop::lcd_ink.g, desktop::lcd_ink.b}};
     ColorMapObject* map = GifMakeMapObject(2, colours);
     if (map == nullptr) {
         abandon_gif(capture, "out of memory");
@@ -195,7 +194,7 @@ void capture_frame(Capture& capture, const LcdFrame& frame) {
 
 void capture_wait(Capture& capture, std::uint32_t ticks) {
     // Waits before the first frame show nothing and are not kept.
-    if (capture.gif_pending) capture.gif_wait_ms += std::uint64_t{ticks} * tick_ms;
+    if (capture.gif_pending) capture.gif_wait_ms += std::uint64_t{ticks} * murlo::tick_ms;
 }
 
 bool finish_capture(Capture& capture) {

@@ -6,19 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "host/desktop/desktop_rules.h"
 #include "lcd/lcd.h"
 
 struct GifFileType;  // giflib's encoder state
 
 namespace murlo::replay {
 
-// The display as the desktop shows it: eight screen pixels per LCD pixel.
-constexpr int capture_scale = 8;
-constexpr int capture_size = 32 * capture_scale;  // 256 x 256
-constexpr std::uint8_t light_rgb[3] = {170, 182, 198};  // clear pixel
-constexpr std::uint8_t dark_rgb[3] = {79, 80, 110};     // set pixel
-
-constexpr std::uint32_t tick_ms = 9;
+// The display as the desktop shows it: each LCD pixel an 8 x 8 square in
+// the desktop's two colours.
+constexpr int capture_scale = desktop::lcd_scale;
+constexpr int capture_size = desktop::lcd_span;  // 256 x 256
 // GIF delays count hundredths of a second. Frames shown with no wait after
 // them (the title screen runs as fast as it can) get the shortest delay
 // viewers honour; below 2 most of them slow the frame down to 10.

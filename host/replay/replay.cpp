@@ -54,7 +54,7 @@ bool parse_token(std::string_view token, InputBits& value, std::uint64_t& count,
         }
         v = v * 16 + d;
     }
-    if (v & ~0x1F) {
+    if (v & ~input::all) {
         reason = "only bits 0..4 name keys";
         return false;
     }

@@ -19,12 +19,6 @@ bool in_fallback_outline(int x, int y) {
     return dx * dx + dy * dy <= radius2 * radius2;
 }
 
-std::uint32_t wait_limit(std::uint32_t ticks) {
-    if (ticks == 0) return 0;
-    const std::uint32_t limit = tick * ticks;  // modulo 2^32, like the clock
-    return limit == 0xFFFFFFFFu ? limit : limit + 1;
-}
-
 namespace {
 
 bool readable(const char* path) {

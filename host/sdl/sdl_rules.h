@@ -1,7 +1,6 @@
 // The few decisions of the SDL game that need no window system beyond the
 // window rules it shares with the Windows game: the fallback outline as
-// pixels, how far the clock must move for a wait, and where data files
-// are found.
+// pixels and where data files are found.
 #pragma once
 
 #include <cstddef>
@@ -13,12 +12,6 @@ namespace murlo::desktop {
 
 // Whether window pixel (x, y) lies in the rounded-rectangle outline.
 bool in_fallback_outline(int x, int y);
-
-// How far the millisecond clock must move for a wait of `ticks` ticks:
-// 9 ms a tick, and one more, since two whole-millisecond readings can be
-// 9 x ticks apart up to a millisecond before that much time has passed.
-// 0 for no ticks.
-std::uint32_t wait_limit(std::uint32_t ticks);
 
 // The name under which the skin or a sound is found: `name` itself when the
 // working directory holds it, else `exe_dir` + "../share/murlo/" + name

@@ -38,7 +38,7 @@ InputBits poll_input() {
 }
 
 void wait_ticks(std::uint32_t n) {
-    const std::uint32_t limit = desktop::tick * n;
+    const std::uint32_t limit = desktop::wait_limit(n);
     const std::uint32_t start = timeGetTime();
     for (;;) {
         process_messages();

@@ -34,11 +34,15 @@ LONGLONG counter_now() {
     return now.QuadPart;
 }
 
-LONGLONG counter_per_millisecond() {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    const LONGLONG per_ms = frequency.QuadPart / 1000;
-    return per_ms > 0 ? per_ms : 1;
+// Microseconds between two performance-counter readings.
+std::uint64_t counter_us(LONGLONG from, LONGLONG to) {
+    static const LONGLONG per_second = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+    }();
+    const LONGLONG ticks = to - from;
+    return ticks <= 0 ? 0 : static_cast<std::uint64_t>(ticks) * 1000000u / static_cast<std::uint64_t>(per_second);
 }
 
 }  // namespace
@@ -52,17 +56,18 @@ void present_frame(const LcdFrame& frame) {
         ReleaseDC(main_window, dc);
     }
     // The title screen presents in a loop with no wait of its own; keeping
-    // presents at least 1 ms apart stops it spinning a core.
+    // presents apart stops it spinning a core. Sleep counts whole
+    // milliseconds, so any pause becomes at least one.
     if (last_present_end != 0) {
-        static const LONGLONG per_ms = counter_per_millisecond();
-        if (counter_now() - last_present_end < per_ms) Sleep(1);
+        const std::uint32_t pause = desktop::present_pause_us(counter_us(last_present_end, counter_now()));
+        if (pause > 0) Sleep((pause + 999) / 1000);
     }
     last_present_end = counter_now();
 }
 
 void draw_lcd(HDC dc) {
     StretchDIBits(dc, desktop::lcd_left, desktop::lcd_top, desktop::lcd_span, desktop::lcd_span,
-                  0, 0, desktop::lcd_pixels, desktop::lcd_pixels, presented_image,
+                  0, 0, lcd_size, lcd_size, presented_image,
                   reinterpret_cast<const BITMAPINFO*>(&lcd_bitmap_info), DIB_RGB_COLORS, SRCCOPY);
 }
 

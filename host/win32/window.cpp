@@ -60,7 +60,7 @@ void create_main_window() {
 
     // WM_CREATE shapes the window inside this call, before main_window is set.
     const HWND window =
-        CreateWindowExA(0, MAKEINTATOM(atom), "Murlo Win", WS_POPUP, x, y, desktop::window_width,
+        CreateWindowExA(0, MAKEINTATOM(atom), desktop::window_caption, WS_POPUP, x, y, desktop::window_width,
                         desktop::window_height, nullptr, nullptr, app_instance, nullptr);
     if (window == nullptr) fail_to_start();
     main_window = window;

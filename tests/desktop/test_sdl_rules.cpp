@@ -1,5 +1,5 @@
 // The SDL game's own decisions that need no window system: the fallback
-// outline as pixels, wait limits and where data files are found.
+// outline as pixels and where data files are found.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,15 +41,6 @@ TEST(SdlRules, FallbackOutlineRoundsEachCornerWithA64By64Ellipse) {
         }
     EXPECT_FALSE(in_fallback_outline(-1, 200));
     EXPECT_FALSE(in_fallback_outline(512, 200));
-}
-
-TEST(SdlRules, WaitsNeedTheClockToMoveOneMillisecondPastTheTicks) {
-    // n ticks need the clock to move on by more than 9n ms; none by nothing.
-    EXPECT_EQ(wait_limit(0), 0u);
-    EXPECT_EQ(wait_limit(1), 10u);
-    EXPECT_EQ(wait_limit(5), 46u);
-    EXPECT_EQ(wait_limit(1000), 9001u);
-    EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, wait_limit(5)), 1u);
 }
 
 // A scratch directory to run in, removed afterwards.

@@ -5,17 +5,13 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "game/player.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
 using testing::fill_board;
-
-std::uint32_t rng_after(std::uint32_t state, int steps) {
-    for (int i = 0; i < steps; ++i) state = state * 7u + 5u;
-    return state;
-}
+using testing::rng_after;
 
 TEST(Random, FirstValuesFromTheSeedWrapAt32Bits) {
     reset_program_state();

@@ -7,7 +7,7 @@
 #include "lcd/lcd.h"
 #include "screens/board_view.h"
 #include "screens/status.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {

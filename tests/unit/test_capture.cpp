@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/replay/capture.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {
@@ -57,8 +57,8 @@ bool read_png(const fs::path& path, std::vector<std::uint8_t>& rgb, int& width, 
 }
 
 void expect_rgb(const std::uint8_t* got, bool dark, int x, int y) {
-    const std::uint8_t* want = dark ? replay::dark_rgb : replay::light_rgb;
-    EXPECT_TRUE(got[0] == want[0] && got[1] == want[1] && got[2] == want[2])
+    const desktop::Rgb want = dark ? desktop::lcd_ink : desktop::lcd_clear;
+    EXPECT_TRUE(got[0] == want.r && got[1] == want.g && got[2] == want.b)
         << "screen pixel (" << x << ", " << y << ")";
 }
 

@@ -1,5 +1,6 @@
-// The window rules both desktop games share: placement, the LCD hit area
-// and waits on the wrapping millisecond clock.
+// The window rules every skinned host shares: placement, the LCD hit area,
+// waits on the wrapping millisecond clock, present pacing and the controls
+// drawn on the skin.
 #include <gtest/gtest.h>
 
 #include "host/desktop/desktop_rules.h"
@@ -55,6 +56,43 @@ TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
     EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, 45), 0u);
     // Limits above 2^31 ms are compared unsigned.
     EXPECT_EQ(wait_left(0, 0x80000000u, 0xFFFFFFFFu), 0x7FFFFFFFu);
+
+    // n ticks need the clock to move on by more than 9n ms; none by nothing;
+    // waits too long for the clock are cut to its longest, never wrapped short.
+    EXPECT_EQ(wait_limit(0), 0u);
+    EXPECT_EQ(wait_limit(1), 10u);
+    EXPECT_EQ(wait_limit(5), 46u);
+    EXPECT_EQ(wait_limit(1000), 9001u);
+    EXPECT_EQ(wait_limit(477218588), 4294967293u);
+    EXPECT_EQ(wait_limit(477218589), 0xFFFFFFFFu);
+    EXPECT_EQ(wait_limit(0xFFFFFFFFu), 0xFFFFFFFFu);
+    EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, wait_limit(5)), 1u);
+
+    // Presents end at least a millisecond apart.
+    EXPECT_EQ(present_pause_us(0), 1000u);
+    EXPECT_EQ(present_pause_us(999), 1u);
+    EXPECT_EQ(present_pause_us(1000), 0u);
+    EXPECT_EQ(present_pause_us(45000), 0u);
+}
+
+TEST(DesktopRules, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
+    using namespace skin;
+    // Each arm of the cross, out to the dish's rim, and never the centre.
+    EXPECT_EQ(skin_keys_at(pad_x + pad_reach, pad_y), input::Right);
+    EXPECT_EQ(skin_keys_at(pad_x - pad_reach, pad_y + 10), input::Left);
+    EXPECT_EQ(skin_keys_at(pad_x, pad_y + pad_dish), input::Down);
+    EXPECT_EQ(skin_keys_at(pad_x - 5, pad_y - pad_reach), input::Up);
+    EXPECT_EQ(skin_keys_at(pad_x, pad_y), 0);
+    EXPECT_EQ(skin_keys_at(pad_x + pad_dish, pad_y + 1), 0);  // just outside the dish
+    // Sliding from the right arm to the bottom one turns Right into Down.
+    EXPECT_EQ(skin_keys_at(pad_x + 20, pad_y + 19), input::Right);
+    EXPECT_EQ(skin_keys_at(pad_x + 19, pad_y + 20), input::Down);
+    EXPECT_EQ(skin_keys_at(button_x, button_y), input::Z);
+    EXPECT_EQ(skin_keys_at(button_x - button_dish, button_y), input::Z);
+    EXPECT_EQ(skin_keys_at(button_x - button_dish - 1, button_y), 0);
+    // The screen and the rest of the body hold nothing.
+    EXPECT_EQ(skin_keys_at(lcd_left + 100, lcd_top + 100), 0);
+    EXPECT_EQ(skin_keys_at(256, 380), 0);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "board/group.h"
 #include "board/support.h"
 #include "game/game.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {

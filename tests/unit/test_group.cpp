@@ -6,7 +6,7 @@
 #include "board/board.h"
 #include "board/group.h"
 #include "game/game.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {

@@ -3,7 +3,7 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "game/player.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,13 +12,14 @@
 #include "host/replay/replay.h"
 #include "lcd/lcd.h"
 #include "screens/sequences.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
 using testing::fill_board;
 using testing::HostRecorder;
+using testing::present_line;
 using Lines = std::vector<std::string>;
 
 // Game state as in the first level, with the player placed on the board
@@ -142,15 +141,7 @@ TEST(Play, RunningOutOfAir) {
 // A script from tests/replay played from program load through game_main
 // into memory; `values` is the number of input values it holds.
 Lines replay_committed(const char* name, long& values) {
-    const std::filesystem::path path =
-        std::filesystem::path(__FILE__).parent_path().parent_path() / "replay" / name;
-    std::ifstream in(path);
-    EXPECT_TRUE(in) << path;
-    std::stringstream text;
-    text << in.rdbuf();
-    replay::Script script;
-    replay::ScriptError error;
-    EXPECT_TRUE(replay::parse_script(text.str(), script, error)) << error.message;
+    const replay::Script script = testing::committed_script(name);
     values = 0;
     for (const replay::ScriptRun& run : script) values += static_cast<long>(run.count);
 
@@ -196,17 +187,6 @@ TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
     EXPECT_LT(air, 10000);
 }
 
-
-// The trace line of a frame presented with the given rows.
-std::string present_line(const std::uint32_t* rows) {
-    std::string line = "present";
-    char word[10];
-    for (int row = 0; row < 32; ++row) {
-        std::snprintf(word, sizeof word, " %08x", rows[row]);
-        line += word;
-    }
-    return line;
-}
 
 // The finished result picture for a depth: three digits, and the thousands
 // digit only for 1000.

@@ -8,25 +8,21 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "host/replay/replay.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
 using replay::Script;
 using replay::ScriptError;
-
-std::vector<InputBits> expand(const Script& script) {
-    std::vector<InputBits> out;
-    for (const auto& run : script) out.insert(out.end(), run.count, run.value);
-    return out;
-}
+using testing::present_line;
+using testing::run_script;
 
 TEST(ReplayScript, HexTokensRepeatsCommentsAndBothCases) {
     Script script;
     ScriptError error;
     ASSERT_TRUE(replay::parse_script("# header\n\n 1f 0A\ta*3  # trailing\n10*1 00\n3", script, error));
-    EXPECT_EQ(expand(script), (std::vector<InputBits>{0x1F, 0x0A, 0x0A, 0x0A, 0x0A, 0x10, 0x00, 0x03}));
+    EXPECT_EQ(testing::script_values(script), (std::vector<InputBits>{0x1F, 0x0A, 0x0A, 0x0A, 0x0A, 0x10, 0x00, 0x03}));
     ASSERT_TRUE(replay::parse_script("", script, error));
     EXPECT_TRUE(script.empty());
     // A huge count is kept as a run, not spelled out.
@@ -61,26 +57,6 @@ TEST(ReplayScript, BadTokensNameTheirLine) {
         EXPECT_EQ(error.token, c.token) << c.text;
         EXPECT_FALSE(error.message.empty());
     }
-}
-
-std::string run_script(const char* text) {
-    reset_program_state();
-    Script script;
-    ScriptError error;
-    EXPECT_TRUE(replay::parse_script(text, script, error));
-    replay::Trace trace;
-    replay::run(script, trace);
-    return trace.text();
-}
-
-std::string present_line(const std::uint32_t (&rows)[32]) {
-    std::string line = "present";
-    char word[10];
-    for (const std::uint32_t row : rows) {
-        std::snprintf(word, sizeof word, " %08x", row);
-        line += word;
-    }
-    return line;
 }
 
 TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
@@ -120,31 +96,6 @@ TEST(ReplayRun, PresentLinesSpellTheRowsInLowerCaseHex) {
     play_sound(nullptr);
     stop_sound();
     EXPECT_EQ(host.text(), present_line(rows) + "\nwait 4000000000\nsound dig.wav\nstop\n");
-}
-
-TEST(Latch, PrevInputIsAlwaysThePollBefore) {
-    testing::HostRecorder host({0x01, 0x08, 0x00, 0x1F});
-    cur_input = 0x10;  // left from a title frame
-    EXPECT_EQ(latch_input(), 0x01);
-    EXPECT_EQ(prev_input, 0x10);
-    EXPECT_EQ(latch_input(), 0x08);
-    EXPECT_EQ(prev_input, 0x01);
-    EXPECT_EQ(latch_input(), 0x00);
-    EXPECT_EQ(prev_input, 0x08);
-    EXPECT_EQ(latch_input(), 0x1F);
-    EXPECT_EQ(cur_input, 0x1F);
-    EXPECT_EQ(prev_input, 0x00);
-    EXPECT_THROW(latch_input(), replay::Quit);
-}
-
-TEST(GameCycle, AGameFramePollsPresentsThenWaitsFiveTicks) {
-    const std::string trace = run_script("08 00");
-    const std::string start = "sound title.wav\npoll 08\nstop\npoll 00\npresent ";
-    ASSERT_EQ(trace.substr(0, start.size()), start);
-    const std::size_t wait = trace.find('\n', start.size());
-    EXPECT_EQ(trace.substr(wait + 1), "wait 5\nquit\n");
-    EXPECT_EQ(fall_delay, 24);
-    EXPECT_EQ(air, 10000 - 10);  // one frame's drain
 }
 
 // The command-line tool itself: exit codes and what reaches each stream.

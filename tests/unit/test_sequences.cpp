@@ -7,13 +7,14 @@
 #include "game/game.h"
 #include "lcd/lcd.h"
 #include "screens/sequences.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
 using testing::HostRecorder;
-using Frame = std::vector<std::uint32_t>;
+using Frame = testing::FrameRows;
+using testing::frames_of;
 
 constexpr std::uint32_t all_dark = 0xFFFFFFFFu;
 
@@ -25,20 +26,6 @@ Frame fill_old_frame() {
         lcd.row[y] = old[y];
     }
     return old;
-}
-
-Frame frame_of(const std::string& line) {
-    Frame rows;
-    for (std::size_t pos = 8; pos + 8 <= line.size(); pos += 9)
-        rows.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(pos, 8), nullptr, 16)));
-    return rows;
-}
-
-std::vector<Frame> frames_of(const std::vector<std::string>& lines) {
-    std::vector<Frame> frames;
-    for (const std::string& line : lines)
-        if (line.rfind("present ", 0) == 0) frames.push_back(frame_of(line));
-    return frames;
 }
 
 Frame picture(const std::uint32_t* rows, int first = 0) { return Frame(rows + first, rows + first + 32); }

@@ -7,7 +7,7 @@
 #include "game/player.h"
 #include "lcd/lcd.h"
 #include "screens/status.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {

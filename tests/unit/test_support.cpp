@@ -7,7 +7,7 @@
 #include "board/board.h"
 #include "board/support.h"
 #include "game/game.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {

@@ -9,41 +9,23 @@
 #include "game/game.h"
 #include "lcd/lcd.h"
 #include "screens/title.h"
-#include "support/test_support.h"
+#include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
+using testing::frame_of;
+using testing::frames_of;
 using testing::HostRecorder;
+using testing::rng_after;
 
 constexpr std::uint32_t all_dark = 0xFFFFFFFFu;
-
-std::uint32_t rng_after(std::uint32_t state, int steps) {
-    for (int i = 0; i < steps; ++i) state = state * 7u + 5u;
-    return state;
-}
 
 // The state that reaches `state` after `steps` steps of x * 7 + 5;
 // 0xB6DB6DB7 is the inverse of 7 modulo 2^32.
 std::uint32_t rng_before(std::uint32_t state, int steps) {
     for (int i = 0; i < steps; ++i) state = (state - 5u) * 0xB6DB6DB7u;
     return state;
-}
-
-// The 32 row words of a "present" trace line.
-std::vector<std::uint32_t> frame_of(const std::string& line) {
-    std::vector<std::uint32_t> rows;
-    if (line.rfind("present ", 0) != 0) return rows;
-    for (std::size_t pos = 8; pos + 8 <= line.size(); pos += 9)
-        rows.push_back(static_cast<std::uint32_t>(std::stoul(line.substr(pos, 8), nullptr, 16)));
-    return rows;
-}
-
-std::vector<std::vector<std::uint32_t>> frames_of(const std::vector<std::string>& lines) {
-    std::vector<std::vector<std::uint32_t>> frames;
-    for (const std::string& line : lines)
-        if (line.rfind("present", 0) == 0) frames.push_back(frame_of(line));
-    return frames;
 }
 
 bool light_at(const std::vector<std::uint32_t>& frame, int x, int y) {

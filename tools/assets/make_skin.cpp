@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "host/desktop/desktop_rules.h"
+
 namespace {
 
-constexpr int width = 512;
-constexpr int height = 400;
+using namespace murlo::desktop;
+constexpr int width = window_width;
+constexpr int height = window_height;
 
 struct Colour {
     double r, g, b;
@@ -112,7 +115,8 @@ Colour shade_pixel(int x, int y) {
     // A narrow darker frame right around the glass.
     c = mix(c, {34, 36, 50}, cover(box(px, py, 123, 59, 389, 325, 4)));
     // The glass itself (hidden under the LCD image when the game runs).
-    c = mix(c, {170, 182, 198}, cover(box(px, py, 128, 64, 384, 320, 0)));
+    c = mix(c, {lcd_clear.r, lcd_clear.g, lcd_clear.b},
+            cover(box(px, py, lcd_left, lcd_top, lcd_left + lcd_span, lcd_top + lcd_span, 0)));
 
     // Power lamp on the bezel, left of the glass.
     const double lamp = circle(px, py, 115, 110, 3.6);
@@ -121,11 +125,11 @@ Colour shade_pixel(int x, int y) {
     c = mix(c, {255, 190, 190}, cover(circle(px, py, 114, 109, 1.1)));
 
     // Direction pad: a shallow dish with a cross in it.
-    const double pcx = 64, pcy = 192;
-    const double dish = circle(px, py, pcx, pcy, 50);
-    c = mix(c, lighten(c, -0.10 + 0.16 * (py - pcy) / 50), cover(dish));
+    const double pcx = skin::pad_x, pcy = skin::pad_y;
+    const double dish = circle(px, py, pcx, pcy, skin::pad_dish);
+    c = mix(c, lighten(c, -0.10 + 0.16 * (py - pcy) / skin::pad_dish), cover(dish));
     c = mix(c, lighten(c, -0.25), cover(std::fabs(dish) - 0.7));
-    const double arm = 14, reach = 40;
+    const double arm = skin::pad_arm, reach = skin::pad_reach;
     const double cross = std::min(box(px, py, pcx - reach, pcy - arm, pcx + reach, pcy + arm, 5),
                                   box(px, py, pcx - arm, pcy - reach, pcx + arm, pcy + reach, 5));
     // Its drop shadow, then the cross with a raised look.
@@ -139,8 +143,9 @@ Colour shade_pixel(int x, int y) {
     c = mix(c, lighten(pad, -0.25), cover(circle(px, py, pcx, pcy, 7)) * 0.8);
     // Raised arrow marks at the four ends.
     for (int k = 0; k < 4; ++k) {
-        const double ax = pcx + (k == 0 ? 29 : k == 1 ? -29 : 0);
-        const double ay = pcy + (k == 2 ? 29 : k == 3 ? -29 : 0);
+        const double mark = skin::pad_mark;
+        const double ax = pcx + (k == 0 ? mark : k == 1 ? -mark : 0);
+        const double ay = pcy + (k == 2 ? mark : k == 3 ? -mark : 0);
         const double dx = px - ax, dy = py - ay;
         // Distance along the arm and across it, pointing outwards.
         const double along = k == 0 ? dx : k == 1 ? -dx : k == 2 ? dy : -dy;
@@ -150,13 +155,14 @@ Colour shade_pixel(int x, int y) {
     }
 
     // Z button: a round red key in its own dish.
-    const double bcx = 448, bcy = 192;
-    const double bdish = circle(px, py, bcx, bcy, 34);
-    c = mix(c, lighten(c, -0.10 + 0.16 * (py - bcy) / 34), cover(bdish));
+    const double bcx = skin::button_x, bcy = skin::button_y;
+    const double bdish = circle(px, py, bcx, bcy, skin::button_dish);
+    c = mix(c, lighten(c, -0.10 + 0.16 * (py - bcy) / skin::button_dish), cover(bdish));
     c = mix(c, lighten(c, -0.25), cover(std::fabs(bdish) - 0.7));
-    c = mix(c, lighten(c, -0.4), cover(circle(px - 2, py - 4, bcx, bcy, 26)) * 0.6);
-    const double key = circle(px, py, bcx, bcy, 26);
-    Colour red = mix({206, 64, 98}, {132, 22, 56}, (py - (bcy - 26)) / 52);
+    const double key_r = skin::button_key;
+    c = mix(c, lighten(c, -0.4), cover(circle(px - 2, py - 4, bcx, bcy, key_r)) * 0.6);
+    const double key = circle(px, py, bcx, bcy, key_r);
+    Colour red = mix({206, 64, 98}, {132, 22, 56}, (py - (bcy - key_r)) / (2 * key_r));
     c = mix(c, red, cover(key));
     c = mix(c, {240, 150, 170}, cover(circle(px, py, bcx - 8, bcy - 9, 7)) * 0.45);
     c = mix(c, {90, 14, 38}, cover(std::fabs(key) - 0.6));
@@ -175,7 +181,7 @@ Colour shade_pixel(int x, int y) {
         c = mix(c, {86, 90, 110}, cover(slot));
     }
 
-    if (d > 0) return {255, 0, 255};  // outside the outline: see-through
+    if (d > 0) return {key_colour.r, key_colour.g, key_colour.b};  // outside: see-through
     return c;
 }
 
