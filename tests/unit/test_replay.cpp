@@ -59,6 +59,49 @@ TEST(ReplayScript, BadTokensNameTheirLine) {
     }
 }
 
+TEST(ReplayScript, WrittenAsPollsComeAndReadBackToTheSamePolls) {
+    // Runs of all lengths and values, long runs, single polls side by side.
+    std::vector<InputBits> polls;
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 400; ++i) {
+        state = state * 1103515245u + 12345u;
+        const InputBits value = static_cast<InputBits>((state >> 16) & input::all);
+        const std::size_t length = (state >> 8) % 3 == 0 ? (state >> 4) % 1500 + 1 : 1;
+        polls.insert(polls.end(), length, value);
+    }
+    replay::ScriptWriter writer;
+    std::string text;
+    for (std::size_t i = 0; i < polls.size(); ++i) {
+        writer.add(polls[i], text);
+        if (i == polls.size() / 2) writer.end_run(text);  // a run cut in two still reads the same
+    }
+    // A copy finishes what the original still holds, which goes on.
+    replay::ScriptWriter so_far = writer;
+    std::string copy = text;
+    so_far.finish(copy);
+    writer.finish(text);
+    EXPECT_EQ(copy, text);
+
+    Script script;
+    ScriptError error;
+    ASSERT_TRUE(replay::parse_script(text, script, error)) << error.message;
+    EXPECT_EQ(testing::script_values(script), polls);
+    // One token per run, bar the cut; lines within 72 characters.
+    std::size_t runs = 1, repeats = 0;
+    for (std::size_t i = 1; i < polls.size(); ++i) runs += polls[i] != polls[i - 1];
+    for (std::size_t i = 1; i < script.size(); ++i) repeats += script[i].value == script[i - 1].value;
+    EXPECT_LE(repeats, 1u);
+    EXPECT_EQ(script.size(), runs + repeats);
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        EXPECT_LE(end - start, replay::script_line_width);
+    EXPECT_EQ(text.back(), '\n');
+
+    char token[replay::max_token_length];
+    EXPECT_EQ(std::string(token, replay::format_run(token, 0x1F, 1)), "1f");
+    EXPECT_EQ(std::string(token, replay::format_run(token, 0x08, 999999999)), "08*999999999");
+}
+
 TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
     EXPECT_EQ(run_script("08"), "sound title.wav\npoll 08\nstop\nquit\n");
 }
