@@ -1,6 +1,6 @@
-// The window rules every skinned host shares: placement, the LCD hit area,
-// waits on the wrapping millisecond clock, present pacing and the controls
-// drawn on the skin.
+// The window rules every skinned host shares: placement, scaling, the LCD
+// hit area, waits on the wrapping millisecond clock, present pacing,
+// controllers and the controls drawn on the skin.
 #include <gtest/gtest.h>
 
 #include "host/desktop/desktop_rules.h"
@@ -28,6 +28,32 @@ TEST(DesktopRules, WindowIsCentredWithHalvesTruncatedOnScreensOfAtLeast640By480)
     EXPECT_FALSE(window_place(639, 768).centred);
     EXPECT_FALSE(window_place(1024, 479).centred);
     EXPECT_FALSE(window_place(0, 0).centred);
+    // A window at scale 2 wants a screen twice as big to be centred on.
+    const WindowPlace twice = window_place(2560, 1600, 2);
+    EXPECT_TRUE(twice.centred);
+    EXPECT_EQ(twice.x, 768);
+    EXPECT_EQ(twice.y, 400);
+    EXPECT_TRUE(window_place(1280, 960, 2).centred);
+    EXPECT_FALSE(window_place(1279, 960, 2).centred);
+}
+
+TEST(DesktopRules, ScaledWindowsFitTwoThirdsOfTheUsableScreen) {
+    const Geometry g = geometry(3);
+    EXPECT_EQ(g.window_width, 1536);
+    EXPECT_EQ(g.window_height, 1200);
+    EXPECT_EQ(g.lcd_left, 384);
+    EXPECT_EQ(g.lcd_top, 192);
+    EXPECT_EQ(g.lcd_pixel, 24);
+    EXPECT_EQ(g.lcd_span, 768);
+    EXPECT_EQ(auto_scale(1024, 768), 1);
+    EXPECT_EQ(auto_scale(1920, 1080 - 32), 1);  // 2 would need 1200 of 1048 rows' two thirds
+    EXPECT_EQ(auto_scale(1920, 1200), 2);
+    EXPECT_EQ(auto_scale(2560, 1600), 2);
+    EXPECT_EQ(auto_scale(3840, 2160 - 48), 3);
+    EXPECT_EQ(auto_scale(7680, 4320), 4);  // never more than 4
+    EXPECT_EQ(auto_scale(1536, 1200), 2);  // exactly two thirds fits
+    EXPECT_EQ(auto_scale(1535, 1200), 1);
+    EXPECT_EQ(auto_scale(300, 200), 1);    // never less than 1
 }
 
 TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
@@ -40,6 +66,14 @@ TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
     EXPECT_FALSE(in_lcd_hit_area(200, 63));
     EXPECT_FALSE(in_lcd_hit_area(200, 321));
     EXPECT_FALSE(in_lcd_hit_area(-200, -100));
+    // At scale 3 the area is the scaled squares of those points.
+    EXPECT_TRUE(in_lcd_hit_area(384, 192, 3));
+    EXPECT_FALSE(in_lcd_hit_area(383, 400, 3));
+    EXPECT_FALSE(in_lcd_hit_area(400, 191, 3));
+    EXPECT_TRUE(in_lcd_hit_area(1154, 962, 3));  // the square of (384, 320)
+    EXPECT_FALSE(in_lcd_hit_area(1155, 600, 3));
+    EXPECT_FALSE(in_lcd_hit_area(600, 963, 3));
+    EXPECT_FALSE(in_lcd_hit_area(-1, 600, 3));
 }
 
 TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
@@ -73,6 +107,34 @@ TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
     EXPECT_EQ(present_pause_us(999), 1u);
     EXPECT_EQ(present_pause_us(1000), 0u);
     EXPECT_EQ(present_pause_us(45000), 0u);
+}
+
+TEST(DesktopRules, ControllersHoldArrowsWithPadOrStickAndZWithTwoButtons) {
+    PadState pad{};
+    EXPECT_EQ(pad_keys(pad), 0);
+    pad.right = pad.up = true;
+    EXPECT_EQ(pad_keys(pad), input::Right | input::Up);
+    pad = {};
+    pad.south = true;
+    EXPECT_EQ(pad_keys(pad), input::Z);
+    pad = {};
+    pad.east = true;
+    pad.left = true;
+    EXPECT_EQ(pad_keys(pad), input::Z | input::Left);
+    // The stick: half way out along an axis, not a little less; both ends.
+    pad = {};
+    pad.stick_x = stick_threshold;
+    EXPECT_EQ(pad_keys(pad), input::Right);
+    pad.stick_x = stick_threshold - 1;
+    EXPECT_EQ(pad_keys(pad), 0);
+    pad.stick_x = -32768;
+    pad.stick_y = 32767;
+    EXPECT_EQ(pad_keys(pad), input::Left | input::Down);
+    pad.stick_x = 0;
+    pad.stick_y = -stick_threshold;
+    EXPECT_EQ(pad_keys(pad), input::Up);
+    pad.down = true;  // the pad and the stick together
+    EXPECT_EQ(pad_keys(pad), input::Up | input::Down);
 }
 
 TEST(DesktopRules, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
