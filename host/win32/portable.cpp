@@ -31,6 +31,13 @@ InputBits keys_from_state(const std::uint8_t (&state)[256]) {
     return held;
 }
 
+InputBits xinput_keys(const XInputPad& pad) {
+    const auto held = [&pad](std::uint16_t button) { return (pad.buttons & button) != 0; };
+    return desktop::pad_keys({held(xinput::dpad_up), held(xinput::dpad_down), held(xinput::dpad_left),
+                              held(xinput::dpad_right), held(xinput::a), held(xinput::b), pad.thumb_lx,
+                              -static_cast<int>(pad.thumb_ly)});
+}
+
 std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, desktop::Rgb key,
                                   int width, int height) {
     std::vector<PixelRun> runs;
