@@ -5,6 +5,7 @@
 // second; a write that fails is reported once and that file is given up,
 // while the game goes on.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -34,9 +35,11 @@ Output record_file, trace_file;
 bool writing = false;  // either file is open
 Clock::time_point next_flush{};
 
-// The record: runs that have ended go out as they end. The run still going
-// is written at each flush too, ahead of where the next text goes, so that
-// the file always reads as the whole run so far; later text overwrites it.
+// The record: runs that have ended go out as they end. In a regular file
+// the run still going is written at each flush too, ahead of where the
+// next text goes, so that the file always reads as the whole run so far;
+// later text overwrites it. Elsewhere (a pipe) that run is cut there and
+// goes on as a new one.
 replay::ScriptWriter script_writer;
 std::string script_text;
 bool record_seekable = false;
@@ -157,7 +160,9 @@ bool sdl::open_run_files(const char* play, const char* record, const char* trace
         if (const std::tm* local = std::localtime(&now))
             std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S %z", local);
         std::fprintf(record_file.file, "# murlo %s, run recorded %s\n", version, when);
-        record_seekable = std::ftell(record_file.file) > 0;
+        // Text is written ahead and over again in files that allow it.
+        struct stat info {};
+        record_seekable = fstat(fileno(record_file.file), &info) == 0 && S_ISREG(info.st_mode);
         if (std::fflush(record_file.file) != 0) {
             problem = std::string("cannot write ") + record + " (" + std::strerror(errno) + ")";
             return false;
@@ -237,6 +242,11 @@ void sdl::close_run_files() {
         write(record_file, script_text.data(), script_text.size());
         script_text.clear();
     }
+    // Cut the file where its text ends: nothing written ahead stays behind.
+    if (record_seekable && record_file.file != nullptr &&
+        (std::fflush(record_file.file) != 0 ||
+         ftruncate(fileno(record_file.file), std::ftell(record_file.file)) != 0))
+        give_up(record_file);
     for (Output* out : {&record_file, &trace_file}) {
         if (out->file == nullptr) continue;
         if (std::fflush(out->file) != 0) {

@@ -517,7 +517,11 @@ write-fails)
      exec "$MURLO" --trace "$work/run.trace" --record "$work/run.script" >"$work/game.out" 2>"$work/game.err") &
   game_pid=$!
   wait_window
-  sleep 2  # the title fills 256 KiB of trace in about a second
+  for _ in $(seq 300); do  # the title fills 256 KiB of trace in about a second
+    grep -q 'cannot write' "$work/game.err" && break
+    sleep 0.1
+  done
+  sleep 1.5  # and writes on into the full trace
   xdotool keydown z; sleep 0.2; xdotool keyup z
   sleep 1
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
