@@ -362,9 +362,17 @@ wm-close)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
-  xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || true
-  sleep 0.3
-  xdotool key alt+F4
+  # On a busy machine openbox may take the window in only after the first
+  # press: ask again, a few times, while the game runs.
+  for _ in 1 2 3 4 5; do
+    xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || true
+    sleep 0.3
+    xdotool key alt+F4
+    for _ in $(seq 20); do
+      kill -0 "$game_pid" 2>/dev/null || break 2
+      sleep 0.1
+    done
+  done
   wait_exit 10
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after the window manager closed it"
   ;;
