@@ -12,8 +12,8 @@ const char usage_text[] =
 
 const char help_text[] =
     "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Any key\n"
-    "leaves the title; the arrows (or a controller's pad and left stick) walk\n"
-    "and dig; Z is the controller's south or east button; Escape quits.\n"
+    "leaves the title; the arrows walk and dig; Escape quits. A controller's\n"
+    "pad or left stick gives the arrows, its south or east button Z.\n"
     "  --scale N       a window N times the size, N from 1 to 4 (default 1);\n"
     "                  auto: the largest that fits in two thirds of the screen\n"
     "  --play SCRIPT   show the run of an input script (- for standard input)\n"
