@@ -6,18 +6,20 @@
 //
 // N counts calls of game_frame, the frames the game itself plays; title
 // passes and the closing sequences (which run inside the frame that ends a
-// game) are not counted. The keys come from a player that digs down and
-// looks a few moves ahead, mixed with bursts of random presses; both, and
-// how long each title runs, are drawn from S (default 1), so a seed always
-// plays the same games.
+// game) are not counted. The keys come from a player that digs its way
+// down, mixed with bursts of random presses; both, and how long each title
+// runs, are drawn from S (default 1), so a seed always plays the same games.
 //
 // The player: whenever the digger stands centred on a block it picks a
-// move (dig down, go left, go right, wait) by a cheap cost in air: time
-// spent, Hard blocks at 2000, capsules gained. It plays the move for real;
-// if the digger dies during it, the game is rewound to the last choice and
-// the next move is tried, back through the last few choices. Rewound frames
-// are real game frames too: they count in N and are checked. Random presses
-// are never rewound, so they end games now and then.
+// move (dig a capsule beside or above it, dig down, walk one to three
+// columns, wait) by a cheap cost in air: the frames it takes at the
+// current drain, 2000 for a Hard block, less what capsules give. It plays
+// the move for real; if the digger dies during it, the game is rewound to
+// the last choice and the next cheapest move is tried, back through the
+// last four choices. Rewound frames are real game frames too: they count in
+// N and are checked. Random presses are never rewound, so they end games
+// now and then. With seed 1 a million frames reach depth 982; other seeds
+// win games.
 //
 // The last line is
 //   frames N games G deepest D violations V allocations A
