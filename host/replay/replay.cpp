@@ -29,6 +29,8 @@ std::uint64_t used_of_run = 0;
 Trace* trace = nullptr;
 Capture* frame_capture = nullptr;
 
+constexpr InputBits input_mask = 0x1F;  // the five keys
+
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -120,6 +122,52 @@ bool parse_script(std::string_view text, Script& script, ScriptError& error) {
         }
     }
     return true;
+}
+
+std::string format_script(const Script& script) {
+    constexpr std::uint64_t max_count = 999999999;
+    constexpr std::size_t line_width = 72;
+    std::string text;
+    std::size_t line_start = 0;
+    const auto token = [&](InputBits value, std::uint64_t count) {
+        char buffer[16];
+        hex_byte(buffer, value);
+        char* end = buffer + 2;
+        if (count > 1) {
+            *end++ = '*';
+            end = std::to_chars(end, buffer + sizeof buffer, count).ptr;
+        }
+        const std::size_t length = static_cast<std::size_t>(end - buffer);
+        if (text.size() > line_start) {
+            if (text.size() - line_start + 1 + length > line_width) {
+                text.push_back('\n');
+                line_start = text.size();
+            } else {
+                text.push_back(' ');
+            }
+        }
+        text.append(buffer, length);
+    };
+    // Whole tokens go out as soon as a run fills them, so no count is
+    // ever added past what one token holds.
+    std::size_t i = 0;
+    while (i < script.size()) {
+        const InputBits value = script[i].value & input_mask;
+        std::uint64_t pending = 0;  // below max_count
+        for (; i < script.size() && (script[i].value & input_mask) == value; ++i) {
+            std::uint64_t count = script[i].count;
+            const std::uint64_t top_up = count < max_count - pending ? count : max_count - pending;
+            pending += top_up;
+            count -= top_up;
+            if (pending < max_count) continue;
+            token(value, max_count);
+            for (std::uint64_t full = count / max_count; full > 0; --full) token(value, max_count);
+            pending = count % max_count;
+        }
+        if (pending > 0) token(value, pending);
+    }
+    if (!text.empty()) text.push_back('\n');
+    return text;
 }
 
 Script script_of(const std::vector<InputBits>& values) {

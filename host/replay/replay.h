@@ -55,6 +55,16 @@ Script script_of(const std::vector<InputBits>& values);
 // '#' comments. False, with the offending line and token, on a bad one.
 bool parse_script(std::string_view text, Script& script, ScriptError& error);
 
+// The script in the plain form parse_script reads back to the same polls:
+// a token per run, `hh` for one poll and `hh*N` for more, in lower-case hex,
+// separated by spaces, with a line break before a line would pass 72
+// characters and after the last token. Runs of one value next to each other
+// are joined into one, runs of count 0 are dropped, and a count above
+// 999999999 (the most one token holds) is split over several tokens. Only
+// the five key bits of a value are written (scripts cannot hold the others).
+// An empty script gives an empty text.
+std::string format_script(const Script& script);
+
 // Run the game on the values until a poll finds none left; the trace ends
 // with "quit".
 void run(const Script& script, Trace& trace, Capture* capture = nullptr);

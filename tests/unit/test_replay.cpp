@@ -59,6 +59,28 @@ TEST(ReplayScript, BadTokensNameTheirLine) {
     }
 }
 
+TEST(ReplayScript, WrittenBackInPlainFormReadsTheSamePolls) {
+    // Runs of one value joined, single polls plain, counts split where one
+    // token ends, zero runs dropped, only the key bits written
+    // (0xe2 is the Right key, 0x02, and joins the run after it).
+    EXPECT_EQ(replay::format_script({{0x1F, 1}, {0x1F, 2}, {0x08, 1}, {0x04, 0}, {0xE2, 1},
+                                     {0x02, 2'000'000'001}}),
+              "1f*3 08 02*999999999 02*999999999 02*4\n");
+    EXPECT_EQ(replay::format_script({}), "");
+    // A long recording: short lines that read back to the same polls.
+    std::vector<InputBits> values;
+    for (int i = 0; i < 300; ++i) values.push_back(static_cast<InputBits>(i * 7 % 32));
+    const std::string text = replay::format_script(replay::script_of(values));
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        EXPECT_LE(end - start, 72u);
+    }
+    Script again;
+    ScriptError error;
+    ASSERT_TRUE(replay::parse_script(text, again, error)) << error.message;
+    EXPECT_EQ(testing::script_values(again), values);
+}
+
 TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
     EXPECT_EQ(run_script("08"), "sound title.wav\npoll 08\nstop\nquit\n");
 }
