@@ -1,5 +1,6 @@
 #include "host/replay/script.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -72,6 +73,14 @@ bool read_all(std::FILE* in, std::string& text) {
 
 }  // namespace
 
+std::string format_script(const Script& script) {
+    std::string text;
+    ScriptWriter writer;
+    for (const ScriptRun& run : script) writer.add(run.value & input::all, run.count, text);
+    writer.finish(text);
+    return text;
+}
+
 bool parse_script(std::string_view text, Script& script, ScriptError& error) {
     script.clear();
     int line_number = 0;
@@ -142,10 +151,16 @@ std::size_t format_run(char* out, InputBits value, std::uint64_t count) {
     return static_cast<std::size_t>(end - out);
 }
 
-void ScriptWriter::add(InputBits value, std::string& out) {
-    if (count_ > 0 && (value != value_ || count_ == max_run_count)) end_run(out);
+void ScriptWriter::add(InputBits value, std::uint64_t count, std::string& out) {
+    if (count == 0) return;
+    if (count_ > 0 && value != value_) end_run(out);
     value_ = value;
-    ++count_;
+    while (count > 0) {
+        if (count_ == max_run_count) end_run(out);  // a full token goes out
+        const std::uint64_t taken = std::min(count, max_run_count - count_);
+        count_ += taken;
+        count -= taken;
+    }
 }
 
 void ScriptWriter::end_run(std::string& out) {

@@ -53,12 +53,14 @@ std::size_t format_run(char* out, InputBits value, std::uint64_t count);
 
 // Writes polls as script text while they come: equal values in a row make
 // one run, written as one token when a different value ends it (or when
-// end_run is called), tokens separated by spaces and lines broken before
-// they pass script_line_width.
+// end_run is called, or it holds max_run_count polls), tokens separated by
+// spaces and lines broken before they would pass script_line_width.
 class ScriptWriter {
 public:
     // Count one poll; the text of a run it ends goes onto `out`.
-    void add(InputBits value, std::string& out);
+    void add(InputBits value, std::string& out) { add(value, 1, out); }
+    // Count `count` polls of one value (none for 0).
+    void add(InputBits value, std::uint64_t count, std::string& out);
     // Write the run in progress now; polls after it start a new run.
     void end_run(std::string& out);
     // Write the run in progress and end the line: the script is complete.
@@ -71,5 +73,15 @@ private:
     std::uint64_t count_ = 0;
     std::size_t column_ = 0;
 };
+
+// The script in the plain form parse_script reads back to the same polls:
+// a token per run, `hh` for one poll and `hh*N` for more, in lower-case hex,
+// separated by spaces, with a line break before a line would pass 72
+// characters and after the last token (as ScriptWriter writes it). Runs of
+// one value next to each other are joined into one, runs of count 0 are
+// dropped, and a count above 999999999 (the most one token holds) is split
+// over several tokens. Only the five key bits of a value are written
+// (scripts cannot hold the others). An empty script gives an empty text.
+std::string format_script(const Script& script);
 
 }  // namespace murlo::replay
