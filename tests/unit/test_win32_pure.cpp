@@ -169,6 +169,7 @@ TEST(Win32Keys, XInputControllersHoldArrowsAndZ) {
     EXPECT_EQ(xinput_keys({0, 32767, 0}), input::Right);
     EXPECT_EQ(xinput_keys({0, -20000, -20000}), input::Left | input::Down);
     EXPECT_EQ(xinput_keys({0, 16383, -16383}), 0);  // just short of half way
+    EXPECT_EQ(xinput_keys({xinput::dpad_down, 0, 16384}), input::Up | input::Down);  // pad and stick
 }
 
 TEST(Win32Window, PackedScreenPointsAreSigned) {
