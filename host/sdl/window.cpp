@@ -47,9 +47,10 @@ bool presented_before = false;
 
 bool pointer_hidden = false;
 
-// The message on stderr, and in a box where there is a display to show one.
-[[noreturn]] void fail_to_start(bool on_display = true) {
-    std::fputs("fatal error: initializing application\n", stderr);
+// The message on stderr with what went wrong, and in a box where there is
+// a display to show one.
+[[noreturn]] void fail_to_start(const char* why, bool on_display = true) {
+    std::fprintf(stderr, "fatal error: initializing application (%s)\n", why);
     if (on_display)
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "fatal error", "initializing application",
                                  nullptr);
@@ -250,13 +251,13 @@ void create_main_window() {
     // Draw straight into the window's own surface: SDL's accelerated
     // stand-in would re-create the window and lose its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) fail_to_start();
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) fail_to_start(SDL_GetError());
     // With no display SDL falls back on a driver that shows nothing, and the
     // game would run unseen for ever; that is a failed start, unless the
     // user chose the driver.
     const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
     if ((chosen == nullptr || chosen[0] == '\0') && shows_nothing(SDL_GetCurrentVideoDriver()))
-        fail_to_start(false);
+        fail_to_start("no display", false);
 
     if (char* base = SDL_GetBasePath()) {
         have_program_dir = std::strlen(base) < sizeof program_dir;
@@ -291,7 +292,7 @@ void create_main_window() {
         place.y = usable.y - screen.y;
     }
     main_window = make_window(place, screen, skin_shape);
-    if (main_window == nullptr) fail_to_start();
+    if (main_window == nullptr) fail_to_start(SDL_GetError());
 
     SDL_SetWindowHitTest(main_window, hit_test, nullptr);
     SDL_StopTextInput();
