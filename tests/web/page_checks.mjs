@@ -1,0 +1,327 @@
+// The page in headless Chromium (Debian's /usr/bin/chromium, driven by
+// playwright-core), served from 127.0.0.1 by tools/serve-web.mjs.
+//
+// usage: node page_checks.mjs CHECK   (WEB_DIR: the built page folder,
+//        MURLO_NODE_MODULES: the folder holding playwright-core)
+// Checks: load, play, touch, blur, gamepad, hidden, lcd.
+import { createRequire } from 'node:module';
+import { readFileSync } from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { inflateSync } from 'node:zlib';
+import assert from 'node:assert/strict';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const source = path.join(here, '..', '..');
+const { serve } = await import(path.join(source, 'tools', 'serve-web.mjs'));
+const require = createRequire(path.join(process.env.MURLO_NODE_MODULES, 'x.js'));
+const { chromium } = require('playwright-core');
+
+// The skin's controls, the LCD's place and colours, read from the one
+// place the hosts and the skin generator take them from.
+const rules = readFileSync(path.join(source, 'host', 'desktop', 'desktop_rules.h'), 'utf8');
+function rule(name) {
+  const match = rules.match(new RegExp(`\\b${name} = (\\d+)`));
+  assert.ok(match, `${name} in desktop_rules.h`);
+  return Number(match[1]);
+}
+function colour(name) {
+  const match = rules.match(new RegExp(`\\b${name}\\{(\\d+), (\\d+), (\\d+)\\}`));
+  assert.ok(match, `${name} in desktop_rules.h`);
+  return match.slice(1, 4).map(Number);
+}
+const skin = {
+  padX: rule('pad_x'), padY: rule('pad_y'), padMark: rule('pad_mark'),
+  buttonX: rule('button_x'), buttonY: rule('button_y'),
+  width: rule('window_width'), height: rule('window_height'),
+};
+const digSounds = ['dig.wav', 'break.wav', 'up.wav', 'down.wav'];
+
+// ---- the harness ---------------------------------------------------------
+
+// The folder above the page's, so the page is reached under a path
+// (/web/), as on a static host where it is not at the top.
+const webDir = path.resolve(process.env.WEB_DIR);
+const server = await serve(path.dirname(webDir));
+const origin = `http://127.0.0.1:${server.address().port}`;
+const browser = await chromium.launch({
+  executablePath: '/usr/bin/chromium',
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+});
+const problems = [];  // page errors, console errors, failed or foreign requests
+
+async function open(options = {}, initScript = null) {
+  const context = await browser.newContext({ viewport: { width: 1000, height: 700 }, ...options });
+  const page = await context.newPage();
+  page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
+  page.on('console', (message) => {
+    if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
+  });
+  page.on('request', (request) => {
+    if (!request.url().startsWith(origin + '/')) problems.push(`request elsewhere: ${request.url()}`);
+  });
+  page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
+  page.on('response', (response) => {
+    if (response.status() >= 400) problems.push(`HTTP ${response.status()}: ${response.url()}`);
+  });
+  if (initScript) await page.addInitScript(initScript);
+  await page.goto(`${origin}/${path.basename(webDir)}/`);
+  await page.waitForFunction(() => window.murlo && window.murlo.presented > 0, null, { timeout: 10000 });
+  // Record every sound the game starts, for the checks that play.
+  await page.evaluate(() => {
+    window.heard = [];
+    let last = window.murlo.sound;
+    setInterval(() => {
+      if (window.murlo.sound !== last) window.heard.push((last = window.murlo.sound));
+    }, 2);
+  });
+  return page;
+}
+
+// Presents per second over `ms` milliseconds of the page's own time.
+async function rate(page, ms) {
+  const [n0, t0] = await page.evaluate(() => [murlo.presented, performance.now()]);
+  await page.waitForTimeout(ms);
+  const [n1, t1] = await page.evaluate(() => [murlo.presented, performance.now()]);
+  return ((n1 - n0) * 1000) / (t1 - t0);
+}
+
+async function onTitle(page) {
+  return page.evaluate(() => murlo.sound === 'title.wav');
+}
+
+// Page coordinates of window point (x, y) of the skin.
+async function pagePoint(page, x, y) {
+  const box = await page.locator('#handheld').boundingBox();
+  return { x: box.x + ((x + 0.5) * box.width) / skin.width, y: box.y + ((y + 0.5) * box.height) / skin.height };
+}
+
+async function touches(page, points) {
+  const cdp = await page.context().newCDPSession(page);
+  const send = (type, list) => cdp.send('Input.dispatchTouchEvent', {
+    type, touchPoints: list.map((p, id) => ({ x: p.x, y: p.y, id })),
+  });
+  return { send };
+}
+
+// Make the page hidden, as another tab or a locked phone would, and back.
+async function setHidden(page, hidden) {
+  await page.evaluate((h) => {
+    Object.defineProperty(document, 'hidden', { configurable: true, get: () => h });
+    Object.defineProperty(document, 'visibilityState', { configurable: true, get: () => (h ? 'hidden' : 'visible') });
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, hidden);
+}
+
+// ---- the checks ----------------------------------------------------------
+
+const checks = {
+  // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere;
+  // the title runs at about a thousand passes a second with its music.
+  async load() {
+    const page = await open();
+    assert.equal(await page.evaluate(() => murlo.sound), 'title.wav');
+    const title = await rate(page, 1500);
+    assert.ok(title > 700 && title < 1300, `title passes a second: ${title}`);
+    const rows = await page.evaluate(() => murlo.lcd());
+    assert.equal(rows.length, 32);
+    assert.ok(rows.every((r) => Number.isInteger(r) && r >= 0 && r <= 0xFFFFFFFF));
+    assert.ok(rows.some((r) => r !== 0) && rows.some((r) => r !== 0xFFFFFFFF), 'a picture on the title');
+    assert.equal(await page.locator('#message').isHidden(), true);
+    // The skin loaded, and the plain outline's fill is gone.
+    await page.waitForFunction(() => document.getElementById('skin').naturalWidth > 0);
+    assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById('handheld')).backgroundColor),
+                 'rgba(0, 0, 0, 0)');
+  },
+
+  // A key leaves the title into play, which runs at the game's pace (a
+  // frame each 45 ms and a little more), and arrows never scroll the page.
+  async play() {
+    const page = await open();
+    await page.waitForTimeout(200);
+    assert.ok(await onTitle(page));
+    await page.keyboard.down('KeyZ');
+    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await page.keyboard.up('KeyZ');
+    assert.equal(await page.evaluate(() => murlo.sound), '');
+    const play = await rate(page, 2000);
+    assert.ok(play > 19 && play <= 22.3, `game frames a second: ${play}`);
+    await page.keyboard.down('ArrowDown');
+    await page.waitForTimeout(1500);
+    await page.keyboard.up('ArrowDown');
+    const heard = await page.evaluate(() => window.heard);
+    assert.ok(heard.some((s) => digSounds.includes(s)), `digging down: ${heard}`);
+    assert.equal(await page.evaluate(() => [scrollX, scrollY].join()), '0,0');
+  },
+
+  // The pad and the Z button drawn on the skin, by touch: the pad's centre
+  // holds nothing; a finger slid onto the Down arm holds Down, which leaves
+  // the title and, still held, digs while a second finger presses Z.
+  async touch() {
+    const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 390, height: 844 } });
+    const { send } = await touches(page);
+    const centre = await pagePoint(page, skin.padX, skin.padY);
+    const down = await pagePoint(page, skin.padX, skin.padY + skin.padMark);
+    const z = await pagePoint(page, skin.buttonX, skin.buttonY);
+    await send('touchStart', [centre]);
+    await page.waitForTimeout(300);
+    assert.ok(await onTitle(page), 'the pad centre holds no key');
+    await send('touchMove', [down]);
+    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await send('touchStart', [down, z]);
+    await page.waitForTimeout(1500);
+    await send('touchEnd', []);
+    const heard = await page.evaluate(() => window.heard);
+    assert.ok(heard.some((s) => digSounds.includes(s)), `digging down by touch: ${heard}`);
+  },
+
+  // Keys held when the page loses focus count as released.
+  async blur() {
+    const page = await open();
+    await page.keyboard.down('ArrowLeft');
+    await page.keyboard.down('KeyZ');
+    assert.notEqual(await page.evaluate(() => MurloPage.keys()), 0);
+    await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+    assert.equal(await page.evaluate(() => MurloPage.keys()), 0);
+  },
+
+  // A standard-mapping pad: the south button leaves the title, the D-pad's
+  // Down digs.
+  async gamepad() {
+    const page = await open({}, () => {
+      window.padButtons = new Array(17).fill(false);
+      navigator.getGamepads = () => [{
+        id: 'test pad', index: 0, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+        buttons: window.padButtons.map((pressed) => ({ pressed, value: pressed ? 1 : 0 })),
+      }];
+    });
+    await page.waitForTimeout(300);
+    assert.ok(await onTitle(page));
+    await page.evaluate(() => { window.padButtons[0] = true; });
+    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await page.evaluate(() => { window.padButtons[0] = false; window.padButtons[13] = true; });
+    await page.waitForTimeout(1500);
+    const heard = await page.evaluate(() => window.heard);
+    assert.ok(heard.some((s) => digSounds.includes(s)), `digging down by pad: ${heard}`);
+  },
+
+  // A hidden page holds the game: nothing is presented until it is shown,
+  // and then the game goes on.
+  async hidden() {
+    const page = await open();
+    await page.keyboard.down('KeyZ');
+    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await page.keyboard.up('KeyZ');
+    await setHidden(page, true);
+    await page.waitForTimeout(100);
+    const held = await rate(page, 1000);
+    assert.equal(held, 0, 'presents while hidden');
+    await setHidden(page, false);
+    const again = await rate(page, 1000);
+    assert.ok(again > 15, `game frames a second once shown: ${again}`);
+  },
+
+  // The LCD on screen: every pixel of it in one of the two colours (no
+  // smoothing), each display pixel a square of the colour its bit says.
+  async lcd() {
+    const page = await open({ deviceScaleFactor: 1, viewport: { width: 1000, height: 700 } });
+    await setHidden(page, true);  // hold the game, so the picture stays
+    await page.waitForTimeout(200);
+    const rows = await page.evaluate(() => murlo.lcd());
+    // The whole screen pixels inside the LCD's box (its edges may fall
+    // between two, blended with the bezel).
+    const box = await page.locator('#lcd').boundingBox();
+    const left = Math.ceil(box.x), top = Math.ceil(box.y);
+    const clip = { x: left, y: top, width: Math.floor(box.x + box.width) - left,
+                   height: Math.floor(box.y + box.height) - top };
+    const shot = decodePng(await page.screenshot({ clip }));
+    const clear = colour('lcd_clear');
+    const ink = colour('lcd_ink');
+    const cell = box.width / 32;
+    assert.ok(cell > 8, `a display pixel ${cell} screen pixels wide`);
+    let ambiguous = 0;
+    for (let y = 0; y < shot.height; ++y) {
+      for (let x = 0; x < shot.width; ++x) {
+        const p = shot.pixel(x, y);
+        const isClear = p.every((v, i) => v === clear[i]);
+        const isInk = p.every((v, i) => v === ink[i]);
+        assert.ok(isClear || isInk, `pixel (${x}, ${y}) is ${p}, neither LCD colour`);
+        // Away from the squares' edges, the colour is the bit's.
+        const lx = (left + x + 0.5 - box.x) / cell, ly = (top + y + 0.5 - box.y) / cell;
+        const fx = lx - Math.floor(lx), fy = ly - Math.floor(ly);
+        if (fx < 0.15 || fx > 0.85 || fy < 0.15 || fy > 0.85) continue;
+        const bit = (rows[Math.floor(ly)] >>> Math.floor(lx)) & 1;
+        if (bit !== (isInk ? 1 : 0)) ambiguous += 1;
+      }
+    }
+    assert.equal(ambiguous, 0, 'screen pixels showing the wrong colour for their bit');
+    assert.ok(rows.some((r) => r !== 0), 'a picture to compare');
+  },
+};
+
+// A PNG of 8-bit RGB or RGBA, as Chromium writes screenshots.
+function decodePng(file) {
+  let at = 8, width = 0, height = 0, type = 0;
+  const data = [];
+  while (at < file.length) {
+    const length = file.readUInt32BE(at);
+    const kind = file.toString('latin1', at + 4, at + 8);
+    const body = file.subarray(at + 8, at + 8 + length);
+    if (kind === 'IHDR') {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      assert.equal(body[8], 8, 'bit depth');
+      type = body[9];
+      assert.equal(body[12], 0, 'not interlaced');
+    } else if (kind === 'IDAT') {
+      data.push(body);
+    }
+    at += 12 + length;
+  }
+  const channels = type === 6 ? 4 : type === 2 ? 3 : 0;
+  assert.ok(channels, `colour type ${type}`);
+  const raw = inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const out = Buffer.alloc(stride * height);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    for (let i = 0; i < stride; ++i) {
+      const value = raw[y * (stride + 1) + 1 + i];
+      const a = i >= channels ? out[y * stride + i - channels] : 0;
+      const b = y > 0 ? out[(y - 1) * stride + i] : 0;
+      const c = y > 0 && i >= channels ? out[(y - 1) * stride + i - channels] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = a;
+      else if (filter === 2) predicted = b;
+      else if (filter === 3) predicted = (a + b) >> 1;
+      else if (filter === 4) {
+        const p = a + b - c;
+        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
+        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+      }
+      out[y * stride + i] = (value + predicted) & 0xFF;
+    }
+  }
+  return {
+    width, height,
+    pixel: (x, y) => [...out.subarray((y * width + x) * channels, (y * width + x) * channels + 3)],
+  };
+}
+
+const name = process.argv[2];
+let status = 0;
+try {
+  assert.ok(checks[name], `no check called ${name}; checks: ${Object.keys(checks).join(', ')}`);
+  await checks[name]();
+  assert.deepEqual(problems, [], 'the page had problems');
+  console.log(`page check ${name}: passed`);
+} catch (error) {
+  console.error(`page check ${name}: FAILED\n${error.stack || error}`);
+  if (problems.length) console.error(problems.join('\n'));
+  status = 1;
+} finally {
+  await browser.close();
+  server.close();
+}
+process.exit(status);
