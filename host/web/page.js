@@ -10,10 +10,18 @@ var MurloPage = (function () {
   var heldCodes = {};
   var pointers = new Map();  // pointerId -> [x, y] in window coordinates
   var padWasPressed = false;
+  var padsSeen = false;  // pads are read only once one has been connected
 
   var rows = new Uint32Array(32);
+  var shown = new Uint32Array(32);  // the rows now on screen
   var presented = 0;
   var drawPending = false;
+  var lastDraw = -1e9;
+  // The canvas takes at most this many frames a second, each drawn at
+  // once: play presents 22; the title a thousand, of which a screen could
+  // show 60, but its specks move ten times a second, so 30 lose nothing
+  // and cost half (each picture the browser shows costs it about 2 ms).
+  var drawGap = 1000 / 30 - 3;
   var lcdContext = null;
   var lcdImage = null;
   var colours = null;  // [clear, ink] as ImageData words
@@ -94,6 +102,12 @@ var MurloPage = (function () {
       delete heldCodes[event.code];
     });
     window.addEventListener('blur', releaseAll);
+    // Pads connected before the game started announced themselves already.
+    window.addEventListener('gamepadconnected', function () { padsSeen = true; });
+    try {
+      padsSeen = Array.prototype.some.call(navigator.getGamepads ? navigator.getGamepads() : [],
+                                           function (pad) { return !!pad; });
+    } catch (e) { /* no pads */ }
 
     var handheld = $('handheld');
     handheld.addEventListener('pointerdown', function (event) {
@@ -132,7 +146,7 @@ var MurloPage = (function () {
   // Standard-mapping pads: the D-pad and the left stick are the arrows,
   // the south and east buttons are Z.
   function padKeys() {
-    if (!navigator.getGamepads) return 0;
+    if (!padsSeen || !navigator.getGamepads) return 0;
     var pads;
     try { pads = navigator.getGamepads(); } catch (e) { return 0; }
     var bits = 0;
@@ -155,8 +169,15 @@ var MurloPage = (function () {
 
   // ---- picture -------------------------------------------------------
 
+  // The latest frame onto the canvas, when it differs from the one there
+  // (the title presents a thousand frames a second, most of them alike).
   function draw() {
     drawPending = false;
+    lastDraw = performance.now();
+    var same = true;
+    for (var i = 0; i < 32 && same; ++i) same = rows[i] === shown[i];
+    if (same) return;
+    shown.set(rows);
     var pixels = new Uint32Array(lcdImage.data.buffer);
     for (var y = 0; y < 32; ++y) {
       var row = rows[y];
@@ -290,6 +311,7 @@ var MurloPage = (function () {
       lcd.style.width = lcd.style.height = s.lcdSpan + 'px';
       lcdContext = lcd.getContext('2d');
       lcdImage = lcdContext.createImageData(32, 32);
+      shown.fill(1);  // differs from any frame: the first draw paints
       draw();
       buttons();
       listen();
@@ -307,10 +329,11 @@ var MurloPage = (function () {
     present: function (words) {
       rows.set(words);
       presented += 1;
-      if (!drawPending) {
-        drawPending = true;
-        requestAnimationFrame(draw);
-      }
+      if (drawPending) return;
+      var early = lastDraw + drawGap - performance.now();
+      if (early <= 0) return draw();
+      drawPending = true;
+      setTimeout(draw, early);
     },
     clock: clock,
     hidden: function () { return document.hidden; },

@@ -14,7 +14,7 @@ import assert from 'node:assert/strict';
 const here = path.dirname(fileURLToPath(import.meta.url));
 const source = path.join(here, '..', '..');
 const { serve } = await import(path.join(source, 'tools', 'serve-web.mjs'));
-const require = createRequire(path.join(process.env.MURLO_NODE_MODULES, 'x.js'));
+const require = createRequire(path.resolve(process.env.MURLO_NODE_MODULES, 'x.js'));
 const { chromium } = require('playwright-core');
 
 // The skin's controls, the LCD's place and colours, read from the one
