@@ -262,6 +262,8 @@ var MurloPage = (function () {
     try { audio.on = window.localStorage.getItem(soundKey) !== 'off'; } catch (e) { /* none */ }
     showSoundButton();
     $('sound').addEventListener('click', function () {
+      // Before any gesture, sound that is on is only waiting for this one.
+      if (audio.on && !audio.unlocked) return unlockAudio();
       audio.on = !audio.on;
       try { window.localStorage.setItem(soundKey, audio.on ? 'on' : 'off'); } catch (e) { /* none */ }
       showSoundButton();

@@ -3,7 +3,7 @@
 //
 // usage: node page_checks.mjs CHECK   (WEB_DIR: the built page folder,
 //        MURLO_NODE_MODULES: the folder holding playwright-core)
-// Checks: load, play, touch, blur, gamepad, hidden, lcd.
+// Checks: load, play, touch, sound, blur, gamepad, hidden, lcd.
 import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
@@ -190,6 +190,42 @@ const checks = {
     await send('touchEnd', []);
     const heard = await page.evaluate(() => window.heard);
     assert.ok(heard.some((s) => digSounds.includes(s)), `digging down by touch: ${heard}`);
+  },
+
+  // No sound before a gesture; the first one (a click on the sound button)
+  // starts the title music where it would be by then; a key then stops it,
+  // and the game's sounds start from their beginning.
+  async sound() {
+    const page = await open({}, () => {
+      window.started = [];
+      const start = AudioBufferSourceNode.prototype.start;
+      AudioBufferSourceNode.prototype.start = function (when, offset) {
+        window.started.push({ offset, length: this.buffer.duration, at: performance.now() });
+        return start.call(this, when, offset);
+      };
+      window.stopped = 0;
+      const stop = AudioBufferSourceNode.prototype.stop;
+      AudioBufferSourceNode.prototype.stop = function (...args) {
+        window.stopped += 1;
+        return stop.apply(this, args);
+      };
+    });
+    await page.waitForTimeout(1500);
+    assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound before a gesture');
+    const clicked = await page.evaluate(() => performance.now());
+    await page.click('#sound');
+    await page.waitForFunction(() => window.started.length > 0, null, { timeout: 5000 });
+    const [title] = await page.evaluate(() => window.started);
+    assert.ok(title.length > 10, `the title music (${title.length} s)`);
+    assert.ok(title.offset >= clicked / 1000 - 0.5 && title.offset <= title.at / 1000,
+              `started ${title.offset} s in, clicked at ${clicked / 1000} s`);
+    assert.equal(await page.locator('#sound').textContent(), 'Sound on');
+    await page.keyboard.down('ArrowDown');
+    await page.waitForFunction(() => window.started.length > 1, null, { timeout: 5000 });
+    await page.keyboard.up('ArrowDown');
+    assert.ok(await page.evaluate(() => window.stopped) >= 1, 'the title music stopped');
+    const later = (await page.evaluate(() => window.started)).slice(1);
+    assert.ok(later.every((s) => s.offset < 0.1 && s.length < 2), JSON.stringify(later));
   },
 
   // Keys held when the page loses focus count as released.
