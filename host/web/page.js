@@ -305,8 +305,10 @@ var MurloPage = (function () {
       handheld.style.borderRadius = (s.corner / 2) + 'px';
       var skin = $('skin');
       var skinned = function () { handheld.style.background = 'none'; handheld.style.borderRadius = '0'; };
-      if (skin.complete && skin.naturalWidth > 0) skinned();
-      else skin.addEventListener('load', skinned);
+      var unskinned = function () { skin.style.display = 'none'; };
+      if (skin.complete) (skin.naturalWidth > 0 ? skinned : unskinned)();
+      skin.addEventListener('load', skinned);
+      skin.addEventListener('error', unskinned);
       var lcd = $('lcd');
       lcd.style.left = s.lcdLeft + 'px';
       lcd.style.top = s.lcdTop + 'px';
