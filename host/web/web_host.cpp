@@ -8,7 +8,6 @@
 // the skin) comes from desktop_rules.h and is handed to the page here.
 #include <emscripten.h>
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -64,10 +63,10 @@ void hold_while_hidden() { murlo_web_sleep(-1.0); }
 // schedule instead: each pass is due a spacing after the one before, and
 // once the game is ahead of the schedule it sleeps until a burst of passes
 // has fallen due, then runs them at once: about a thousand passes a second
-// all the same, in a hundred bursts. The screen shows the latest frame at
-// each refresh. The schedule never lags more than two bursts (a slow
-// machine drops passes rather than racing to catch up), and the game
-// yields at least every 25 ms, however far behind it is.
+// all the same, in a hundred bursts; the page shows the latest frame. The
+// schedule never lags more than two bursts (a slow machine drops passes
+// rather than racing to catch up), and the game yields at least every
+// 25 ms, however far behind it is.
 constexpr std::uint64_t burst_us = 10 * present_spacing_us;
 constexpr std::uint64_t most_behind_us = 2 * burst_us;
 constexpr std::uint64_t longest_run_us = 25000;
