@@ -8,7 +8,6 @@ import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { inflateSync } from 'node:zlib';
 import assert from 'node:assert/strict';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -294,7 +293,7 @@ const checks = {
     const left = Math.ceil(box.x), top = Math.ceil(box.y);
     const clip = { x: left, y: top, width: Math.floor(box.x + box.width) - left,
                    height: Math.floor(box.y + box.height) - top };
-    const shot = decodePng(await page.screenshot({ clip }));
+    const shot = await decodePng(page, await page.screenshot({ clip }));
     const clear = colour('lcd_clear');
     const ink = colour('lcd_ink');
     const cell = box.width / 32;
@@ -319,53 +318,21 @@ const checks = {
   },
 };
 
-// A PNG of 8-bit RGB or RGBA, as Chromium writes screenshots.
-function decodePng(file) {
-  let at = 8, width = 0, height = 0, type = 0;
-  const data = [];
-  while (at < file.length) {
-    const length = file.readUInt32BE(at);
-    const kind = file.toString('latin1', at + 4, at + 8);
-    const body = file.subarray(at + 8, at + 8 + length);
-    if (kind === 'IHDR') {
-      width = body.readUInt32BE(0);
-      height = body.readUInt32BE(4);
-      assert.equal(body[8], 8, 'bit depth');
-      type = body[9];
-      assert.equal(body[12], 0, 'not interlaced');
-    } else if (kind === 'IDAT') {
-      data.push(body);
-    }
-    at += 12 + length;
-  }
-  const channels = type === 6 ? 4 : type === 2 ? 3 : 0;
-  assert.ok(channels, `colour type ${type}`);
-  const raw = inflateSync(Buffer.concat(data));
-  const stride = width * channels;
-  const out = Buffer.alloc(stride * height);
-  for (let y = 0; y < height; ++y) {
-    const filter = raw[y * (stride + 1)];
-    for (let i = 0; i < stride; ++i) {
-      const value = raw[y * (stride + 1) + 1 + i];
-      const a = i >= channels ? out[y * stride + i - channels] : 0;
-      const b = y > 0 ? out[(y - 1) * stride + i] : 0;
-      const c = y > 0 && i >= channels ? out[(y - 1) * stride + i - channels] : 0;
-      let predicted = 0;
-      if (filter === 1) predicted = a;
-      else if (filter === 2) predicted = b;
-      else if (filter === 3) predicted = (a + b) >> 1;
-      else if (filter === 4) {
-        const p = a + b - c;
-        const pa = Math.abs(p - a), pb = Math.abs(p - b), pc = Math.abs(p - c);
-        predicted = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-      }
-      out[y * stride + i] = (value + predicted) & 0xFF;
-    }
-  }
-  return {
-    width, height,
-    pixel: (x, y) => [...out.subarray((y * width + x) * channels, (y * width + x) * channels + 3)],
-  };
+// The pixels of a PNG screenshot, decoded by the browser itself.
+async function decodePng(page, file) {
+  const { width, height, data } = await page.evaluate(async (base64) => {
+    const image = new Image();
+    image.src = `data:image/png;base64,${base64}`;
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    canvas.width = image.width;
+    canvas.height = image.height;
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    return { width: image.width, height: image.height,
+             data: Array.from(context.getImageData(0, 0, image.width, image.height).data) };
+  }, file.toString('base64'));
+  return { width, height, pixel: (x, y) => data.slice((y * width + x) * 4, (y * width + x) * 4 + 3) };
 }
 
 const name = process.argv[2];
