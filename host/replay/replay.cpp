@@ -234,14 +234,18 @@ void present_frame(const LcdFrame& frame) {
         for (int shift = 24; shift >= 0; shift -= 8, p += 2) hex_byte(p, word >> shift);
     }
     trace->line(std::string_view(text, sizeof text));
+#ifdef MURLO_CAPTURE
     if (frame_capture != nullptr) capture_frame(*frame_capture, frame);
+#endif
 }
 
 void wait_ticks(std::uint32_t n) {
     char text[16] = "wait ";
     const auto end = std::to_chars(text + 5, text + sizeof text, n).ptr;
     trace->line(std::string_view(text, static_cast<std::size_t>(end - text)));
+#ifdef MURLO_CAPTURE
     if (frame_capture != nullptr) capture_wait(*frame_capture, n);
+#endif
 }
 
 void play_sound(const char* name) {
