@@ -1,5 +1,7 @@
 // murlo-replay: runs the game headless on an input script, prints the trace
-// of every host call, and can save the presented frames as pictures.
+// of every host call, and can save the presented frames as pictures. The
+// build for node (emscripten) has no picture capture (MURLO_CAPTURE unset):
+// there --png and --gif are refused.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -60,6 +62,9 @@ int main(int argc, char** argv) {
             if (std::strcmp(arg, "--png") == 0) value = &png_dir;
             if (std::strcmp(arg, "--gif") == 0) value = &gif_path;
             if (value == nullptr) return usage("unknown option ", arg);
+#ifndef MURLO_CAPTURE
+            return usage("pictures are not available in this build: ", arg);
+#endif
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("missing value for ", arg);
             *value = argv[++i];
             continue;
@@ -80,12 +85,14 @@ int main(int argc, char** argv) {
     // reported at once rather than after the whole replay.
     murlo::replay::Capture capture;
     const bool capturing = png_dir != nullptr || gif_path != nullptr;
+#ifdef MURLO_CAPTURE
     if ((png_dir != nullptr && !murlo::replay::start_png(capture, png_dir)) ||
         (gif_path != nullptr && !murlo::replay::start_gif(capture, gif_path))) {
         murlo::replay::finish_capture(capture);
         std::fprintf(stderr, "murlo-replay: %s\n", capture.error.c_str());
         return 1;
     }
+#endif
 
     static char out_buffer[1 << 16];
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
@@ -93,7 +100,11 @@ int main(int argc, char** argv) {
         murlo::replay::Trace trace(stdout);
         murlo::replay::run(script, trace, capturing ? &capture : nullptr);
     }
+#ifdef MURLO_CAPTURE
     const bool pictures_ok = !capturing || murlo::replay::finish_capture(capture);
+#else
+    const bool pictures_ok = true;
+#endif
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fputs("murlo-replay: cannot write the trace\n", stderr);
         return 1;

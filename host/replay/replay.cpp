@@ -80,12 +80,16 @@ InputBits poll_input() {
 
 void present_frame(const LcdFrame& frame) {
     trace->line(present_line(frame).view());
+#ifdef MURLO_CAPTURE
     if (frame_capture != nullptr) capture_frame(*frame_capture, frame);
+#endif
 }
 
 void wait_ticks(std::uint32_t n) {
     trace->line(wait_line(n).view());
+#ifdef MURLO_CAPTURE
     if (frame_capture != nullptr) capture_wait(*frame_capture, n);
+#endif
 }
 
 void play_sound(const char* name) {

@@ -1,10 +1,10 @@
 // Sound: one opened audio device, each sound converted to its format and
 // queued, a new one clearing whatever was still queued.
-#include <cstring>
-
 #include "game/host.h"
+#include "host/desktop/notices.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_rules.h"
+#include "host/sdl/sound_queue.h"
 
 namespace murlo {
 
@@ -13,15 +13,56 @@ namespace {
 SDL_AudioDeviceID audio_device = 0;
 SDL_AudioSpec audio_spec{};
 
+// Of a larger file only this much is read: more than a minute of sound in
+// any usual format (48 kHz stereo in 32-bit samples is 23 MB a minute),
+// where SDL_LoadWAV would read and keep the whole file, an hour or more.
+constexpr Sint64 longest_sound_file = 24 << 20;
+
+enum class Loaded { whole, cut_short, start_only };
+
+// Load the WAV file at `path`; null with SDL_GetError() saying why when it
+// cannot. A file damaged at its end (cut short, or ending part-way through a
+// sample frame) loads as far as it goes.
+Uint8* load_sound(const char* path, SDL_AudioSpec& spec, Uint32& length, Loaded& how) {
+    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    if (file == nullptr) return nullptr;
+    Uint8* samples = nullptr;
+    const Sint64 size = SDL_RWsize(file);
+    if (size == 0) {
+        SDL_RWclose(file);
+        SDL_SetError("the file is empty");
+        return nullptr;
+    }
+    if (size > longest_sound_file) {
+        how = Loaded::start_only;
+        void* start = SDL_malloc(longest_sound_file);
+        const std::size_t got = start != nullptr ? SDL_RWread(file, start, 1, longest_sound_file) : 0;
+        SDL_RWclose(file);
+        if (got == 0) {
+            SDL_free(start);
+            return nullptr;
+        }
+        SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "dropblock");
+        SDL_LoadWAV_RW(SDL_RWFromConstMem(start, static_cast<int>(got)), 1, &spec, &samples, &length);
+        SDL_free(start);
+        return samples;
+    }
+    how = Loaded::whole;
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
+    if (SDL_LoadWAV_RW(file, 1, &spec, &samples, &length) != nullptr) return samples;
+    // Whatever was wrong, try again taking only the whole blocks there are:
+    // if that works, the file was cut short.
+    how = Loaded::cut_short;
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "dropblock");
+    SDL_LoadWAV(path, &spec, &samples, &length);
+    return samples;
+}
+
 }  // namespace
 
 void sdl::open_audio() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
-    SDL_AudioSpec want{};
-    want.freq = 22050;
-    want.format = AUDIO_S16SYS;
-    want.channels = 1;
-    want.samples = 512;  // short, so a cut-off sound stops almost at once
+    const SDL_AudioSpec want = sdl::wanted_audio_spec();
     audio_device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio_spec, 0);
     if (audio_device != 0) SDL_PauseAudioDevice(audio_device, 0);
 }
@@ -39,25 +80,25 @@ void play_sound(const char* name) {
     char path[4096 + 64];
     if (!desktop::find_data_file(name, sdl::exe_dir(), path, sizeof path)) return;
     SDL_AudioSpec spec{};
-    Uint8* samples = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path, &spec, &samples, &length) == nullptr) return;
-    SDL_AudioCVT convert{};
-    const int needed = SDL_BuildAudioCVT(&convert, spec.format, spec.channels, spec.freq,
-                                         audio_spec.format, audio_spec.channels, audio_spec.freq);
-    if (needed == 0) {
-        SDL_QueueAudio(audio_device, samples, length);
-    } else if (needed > 0) {
-        convert.len = static_cast<int>(length);
-        convert.buf = static_cast<Uint8*>(SDL_malloc(static_cast<std::size_t>(length) * convert.len_mult));
-        if (convert.buf != nullptr) {
-            std::memcpy(convert.buf, samples, length);
-            if (SDL_ConvertAudio(&convert) == 0)
-                SDL_QueueAudio(audio_device, convert.buf, static_cast<Uint32>(convert.len_cvt));
-            SDL_free(convert.buf);
-        }
-    }
+    Loaded how = Loaded::whole;
+    Uint8* samples = load_sound(path, spec, length, how);
+    const sdl::Queued queued =
+        samples != nullptr ? sdl::queue_sound(audio_device, audio_spec, spec, samples, length)
+                           : sdl::Queued{false, 0, false};
     SDL_FreeWAV(samples);
+    if (queued.ok && !queued.cut && how == Loaded::whole) return;
+    // Said once for each name, not at every dig.
+    if (!desktop::first_time(name)) return;
+    if (!queued.ok) {
+        desktop::say(stderr, "%s not played: %s", path, SDL_GetError());
+    } else if (how == Loaded::cut_short) {
+        desktop::say(stderr, "%s is cut short: only the part that is there plays", path);
+    } else {
+        const Uint32 frames = queued.bytes / (SDL_AUDIO_BITSIZE(audio_spec.format) / 8 * audio_spec.channels);
+        const Uint32 rate = static_cast<Uint32>(audio_spec.freq);
+        desktop::say(stderr, "%s is long: only its first %u s play", path, (frames + rate / 2) / rate);
+    }
 }
 
 void stop_sound() {

@@ -1,6 +1,9 @@
 // Keys, controllers, waits and sounds. Window messages are served only
 // here, when the game polls the keyboard or waits; the quit message ends
 // the process.
+#include <cstdio>
+
+#include "host/desktop/notices.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
@@ -93,8 +96,52 @@ void wait_ticks(std::uint32_t n) {
     }
 }
 
+namespace {
+
+// Why the sound file `name` cannot be played in full, or null when it can
+// or is not there at all (silence, as the game means it). PlaySoundA starts
+// playing in the background and says nothing about the file, so the game
+// looks at the file itself: a folder, an empty file, no RIFF WAVE form, no
+// format or no sound data, or sound data that runs past the end of the file.
+const char* sound_file_problem(const char* name) {
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &facts)) return nullptr;
+    if (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return "not played: it is a folder";
+    const std::uint64_t size = static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32 | facts.nFileSizeLow;
+    if (size == 0) return "not played: the file is empty";
+    HMMIO file = mmioOpenA(const_cast<char*>(name), nullptr, MMIO_READ | MMIO_DENYWRITE);
+    if (file == nullptr) return "not played: it cannot be opened";
+    const char* problem = nullptr;
+    MMCKINFO form{};
+    form.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    MMCKINFO chunk{};
+    if (mmioDescend(file, &form, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) {
+        problem = "not played: not a WAV file";
+    } else {
+        chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+        if (mmioDescend(file, &chunk, &form, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) {
+            problem = "not played: a WAV file without its format";
+        } else {
+            mmioAscend(file, &chunk, 0);
+            chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+            if (mmioDescend(file, &chunk, &form, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
+                problem = "not played: a WAV file without sound data";
+            else if (std::uint64_t{chunk.dwDataOffset} + chunk.cksize > size)
+                problem = "cut short: only the part that is there plays";
+        }
+    }
+    mmioClose(file, 0);
+    return problem;
+}
+
+}  // namespace
+
 void play_sound(const char* name) {
     if (name == nullptr) return;
+    // Looked at the first time each name is played: a dig sound is named
+    // once, not at every dig.
+    if (desktop::first_time(name))
+        if (const char* problem = sound_file_problem(name)) desktop::say(stderr, "%s %s", name, problem);
     PlaySoundA(name, nullptr, sound_flags);
 }
 

@@ -1,7 +1,8 @@
 // The parts of the Windows host that are plain computation: the presented
-// LCD bytes, the key table, the controller mapping, the runs of opaque skin
-// pixels and the packed mouse point. The window's geometry, colours, placement, hit area and wait
-// arithmetic are the rules shared with the SDL game (desktop_rules.h).
+// LCD bytes, the key table, the controller mapping, the check of a skin
+// file, the runs of opaque skin pixels and the packed mouse point. The
+// window's geometry, colours, placement, hit area and wait arithmetic are
+// the rules shared with the SDL game (desktop_rules.h).
 // Nothing here includes windows.h, so the same code that the Win32 host
 // uses is tested natively.
 #pragma once
@@ -76,6 +77,28 @@ struct PixelRun {
 constexpr std::size_t skin_row_stride(int width) {
     return (3 * static_cast<std::size_t>(width) + 3) & ~static_cast<std::size_t>(3);
 }
+
+// Bytes of a 24-bit top-down pixel buffer of width x height: rows of
+// skin_row_stride(width) bytes. 0 when either size is not positive or the
+// buffer would be larger than GDI can describe (2^31 - 1 bytes), so that no
+// product of the two can overflow on the way to an allocation.
+std::size_t skin_pixel_bytes(int width, int height);
+
+// The first bytes of a skin file that check_skin_file reads: the file
+// header and the largest info header there is.
+constexpr std::size_t skin_head_bytes = 14 + 124;
+
+// Whether a file can be the window's skin: a BMP that the Windows loader
+// reads, 512 x 400 pixels (rows stored either way up), 1, 4, 8, 16, 24 or 32
+// bits a pixel (run-length or bit-field packing where the format allows
+// it), with its header, colour table and pixels all inside the file. `head`
+// holds its first `head_size` bytes (skin_head_bytes, or the whole file when
+// it is shorter) and `file_size` is its length. When it cannot be, writes
+// why (a short phrase) into `why` and returns false. The game checks this
+// before it hands the file to the loader, which reads past the end of a file
+// cut short and crashes under Wine.
+bool check_skin_file(const std::uint8_t* head, std::size_t head_size, std::uint64_t file_size,
+                     char* why, std::size_t why_size);
 
 // Every maximal horizontal run of pixels that are not exactly `key`, top
 // row first and left to right within a row. Pixels are blue, green, red

@@ -1,9 +1,11 @@
 // The game's one window: a 512 x 400 pop-up whose picture and outline come
 // from "window.bmp" (exact magenta is see-through), dragged by any visible
 // point outside the LCD, closed by Escape.
+#include <cstdio>
 #include <memory>
 #include <new>
 
+#include "host/desktop/notices.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
@@ -27,6 +29,37 @@ static_assert(fill_colour == 11569013);
     ExitProcess(1);
 }
 
+// The skin, or none. A missing file is the plain outline without a word;
+// one that is there but unusable is named on stderr with the reason.
+HBITMAP load_skin(const char* name) {
+    WIN32_FILE_ATTRIBUTE_DATA facts;
+    if (!GetFileAttributesExA(name, GetFileExInfoStandard, &facts)) return nullptr;
+    char why[128] = "it is a folder";
+    bool usable = (facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    if (usable) {
+        std::FILE* file = std::fopen(name, "rb");
+        usable = file != nullptr;
+        if (file == nullptr) {
+            std::snprintf(why, sizeof why, "it cannot be opened");
+        } else {
+            std::uint8_t head[skin_head_bytes];
+            const std::size_t got = std::fread(head, 1, sizeof head, file);
+            std::fclose(file);
+            const std::uint64_t size =
+                static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32 | facts.nFileSizeLow;
+            usable = check_skin_file(head, got, size, why, sizeof why);
+        }
+    }
+    HBITMAP bitmap = nullptr;
+    if (usable) {
+        bitmap = static_cast<HBITMAP>(
+            LoadImageA(nullptr, name, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+        if (bitmap == nullptr) std::snprintf(why, sizeof why, "Windows could not read it");
+    }
+    if (bitmap == nullptr) desktop::say(stderr, "%s not used: %s", name, why);
+    return bitmap;
+}
+
 }  // namespace
 
 void create_main_window() {
@@ -34,10 +67,9 @@ void create_main_window() {
     // default 15.6 ms scheduler tick.
     timeBeginPeriod(1);
 
-    // A missing skin only changes the look: the window falls back to a
-    // rounded rectangle in the fill colour.
-    skin_bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, "window.bmp", IMAGE_BITMAP, 0, 0,
-                                                  LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    // Without a skin the window falls back to a rounded rectangle in the
+    // fill colour; nothing else changes.
+    skin_bitmap = load_skin("window.bmp");
 
     WNDCLASSA window_class{};
     window_class.style = 0;
@@ -129,7 +161,7 @@ void apply_window_shape(HWND window) {
 }
 
 HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
-    if (bitmap == nullptr || width <= 0 || height <= 0) return nullptr;
+    if (bitmap == nullptr) return nullptr;
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(BITMAPINFOHEADER);
     header.biWidth = width;
@@ -137,18 +169,18 @@ HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
     header.biPlanes = 1;
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
-    const std::size_t stride = skin_row_stride(width);
+    const std::size_t bytes = skin_pixel_bytes(width, height);
+    if (bytes == 0) return nullptr;
     // Zero-filled: rows that a smaller bitmap cannot supply read as opaque
     // black rather than as whatever the heap held.
-    std::unique_ptr<std::uint8_t[]> pixels(
-        new (std::nothrow) std::uint8_t[stride * static_cast<std::size_t>(height)]());
+    std::unique_ptr<std::uint8_t[]> pixels(new (std::nothrow) std::uint8_t[bytes]());
     if (!pixels) return nullptr;
     const HDC screen = GetDC(nullptr);
     const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.get(),
                                 reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (lines <= 0) return nullptr;
-    return region_from_pixels(pixels.get(), stride, key, width, height);
+    return region_from_pixels(pixels.get(), skin_row_stride(width), key, width, height);
 }
 
 HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF key, int width,

@@ -583,6 +583,78 @@ bad-input)
   done
   ;;
 
+bad-sounds)
+  # Sound files the game cannot play as they are, each as the title tune in
+  # turn: the game starts and plays on, says once per file name what it could
+  # not use (also when the same bad file is every sound of a dig), and plays
+  # whatever it can.
+  le() {  # value bytes: little-endian
+    local i
+    for i in $(seq 0 $(( $2 - 1 ))); do printf '%b' "\\x$(printf %02x $(( ($1 >> (8 * i)) & 255 )))"; done
+  }
+  wav() {  # file rate channels bits data-bytes-claimed data-bytes-written
+    local align=$(( $3 * $4 / 8 ))
+    { printf RIFF; le $(( 36 + $5 )) 4; printf 'WAVEfmt '; le 16 4; le 1 2; le "$3" 2; le "$2" 4
+      le $(( $2 * align )) 4; le "$align" 2; le "$4" 2; printf data; le "$5" 4
+      head -c "$6" /dev/urandom; } >"$1"
+  }
+  mkdir -p "$work/sounds"
+  : >"$work/sounds/empty"
+  wav "$work/sounds/cut-short" 22050 1 16 88200 20000
+  echo 'no sound in here' >"$work/sounds/not-a-wav"
+  wav "$work/sounds/stereo-44k" 44100 2 8 88200 88200
+  wav "$work/sounds/hour" 8000 1 8 28800000 28800000
+  start_x 1024x768
+  use_disk_audio
+  for sound in empty cut-short not-a-wav stereo-44k hour; do
+    rm -f "$work"/cwd/*.wav "$work/audio.raw"
+    cp "$work/sounds/$sound" "$work/cwd/title.wav"
+    if [ "$sound" = not-a-wav ]; then
+      for name in dig break up down auu maru otukare ending; do cp "$work/sounds/$sound" "$work/cwd/$name.wav"; done
+    fi
+    start_game
+    wait_window
+    wait_audio 44100
+    case $sound in
+    empty | not-a-wav) audio_silent 0 44100 || fail "$sound: sound from a file that holds none" ;;
+    *) audio_silent 0 44100 && fail "$sound: the sound that is there was not played" ;;
+    esac
+    if [ "$sound" = not-a-wav ]; then
+      # Leave the title and dig down: a break sound at each dig. Dig on for
+      # two seconds after the first one is named.
+      xdotool keydown z; sleep 0.2; xdotool keyup z
+      xdotool keydown Down
+      for _ in $(seq 100); do
+        grep -q '^murlo: break.wav' "$work/game.err" && break
+        sleep 0.1
+      done
+      sleep 2
+      xdotool keyup Down
+    fi
+    xdotool key Escape
+    wait_exit 10
+    [ "$exit_code" = 0 ] || fail "$sound: exit code $exit_code"
+    said=$(grep '^murlo:' "$work/game.err")
+    case $sound in
+    empty) want='title.wav not played: the file is empty' ;;
+    cut-short) want='title.wav is cut short: only the part that is there plays' ;;
+    not-a-wav) want='title.wav not played: .*WAVE.*' ;;
+    stereo-44k) want='' ;;
+    hour) want='title.wav is long: only its first 60 s play' ;;
+    esac
+    if [ -z "$want" ]; then
+      [ -z "$said" ] || fail "$sound: the game complained about a good sound: $said"
+    else
+      grep -qx "murlo: $want" <<<"$said" || fail "$sound: expected 'murlo: $want', got: $said"
+    fi
+    [ -z "$(sort <<<"$said" | uniq -d)" ] || fail "$sound: said more than once: $said"
+    if [ "$sound" = not-a-wav ]; then
+      grep -qx 'murlo: break.wav not played: .*WAVE.*' <<<"$said" || fail "digging played no bad sound: $said"
+      [ "$(grep -c . <<<"$said")" = "$(grep -c 'not played' <<<"$said")" ] || fail "other lines: $said"
+    fi
+  done
+  ;;
+
 *)
   echo "unknown case $case_name" >&2
   exit 2

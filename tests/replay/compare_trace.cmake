@@ -1,6 +1,7 @@
-# Run murlo-replay on SCRIPT and compare its trace with EXPECTED; on a
+# Run murlo-replay on SCRIPT (through RUNNER when given: node for the web
+# build's murlo-replay.js) and compare its trace with EXPECTED; on a
 # difference, name the first line that differs and show both versions.
-execute_process(COMMAND ${REPLAY} ${SCRIPT} OUTPUT_FILE ${ACTUAL} RESULT_VARIABLE status)
+execute_process(COMMAND ${RUNNER} ${REPLAY} ${SCRIPT} OUTPUT_FILE ${ACTUAL} RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "murlo-replay exited with ${status} on ${SCRIPT}")
 endif()

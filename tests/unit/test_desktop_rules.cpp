@@ -5,7 +5,11 @@
 // controllers under Xvfb.)
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "host/desktop/desktop_rules.h"
+#include "host/desktop/notices.h"
 
 namespace murlo::desktop {
 namespace {
@@ -129,6 +133,28 @@ TEST(DesktopRules, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
     // The screen and the rest of the body hold nothing.
     EXPECT_EQ(skin_keys_at(lcd_left + 100, lcd_top + 100), 0);
     EXPECT_EQ(skin_keys_at(256, 380), 0);
+}
+
+TEST(DesktopNotices, EachNameIsNamedOnceAndTheTableNeverOverflows) {
+    EXPECT_TRUE(first_time("notice-test-dig.wav"));
+    EXPECT_TRUE(first_time("notice-test-break.wav"));
+    EXPECT_FALSE(first_time("notice-test-dig.wav"));
+    EXPECT_FALSE(first_time("notice-test-break.wav"));
+    // Once full it stays quiet, about new names and old ones alike.
+    int newly = 0;
+    for (int i = 0; i < 40; ++i) newly += first_time(("notice-test-" + std::to_string(i)).c_str());
+    EXPECT_EQ(newly, 30);  // 32 places, 2 taken above
+    EXPECT_FALSE(first_time("notice-test-another"));
+    EXPECT_FALSE(first_time("notice-test-dig.wav"));
+
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    say(out, "%s not played: %s", "dig.wav", "the file is empty");
+    std::rewind(out);
+    char line[128] = "";
+    ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
+    EXPECT_STREQ(line, "murlo: dig.wav not played: the file is empty\n");
+    std::fclose(out);
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // window rules it shares with the SDL game are checked in test_desktop_rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host/win32/portable.h"
@@ -75,6 +77,110 @@ TEST(Win32Skin, AllMagentaGivesNoRunsAndPaddingIsNotRead) {
     skin.set(4, 1, grey);
     const std::vector<PixelRun> want = {{4, 5, 1}};
     EXPECT_EQ(skin.runs(), want);
+}
+
+TEST(Win32Skin, PixelBufferSizeIsRowsOfFilledOutStrideOrNothing) {
+    EXPECT_EQ(skin_pixel_bytes(512, 400), 614400u);
+    EXPECT_EQ(skin_pixel_bytes(5, 3), 48u);
+    EXPECT_EQ(skin_pixel_bytes(0, 400), 0u);
+    EXPECT_EQ(skin_pixel_bytes(512, -400), 0u);
+    EXPECT_EQ(skin_pixel_bytes(-5, -3), 0u);
+    // Up to 2^31 - 1 bytes, which GDI can describe; the products of the
+    // largest sizes would wrap 32 bits many times over.
+    EXPECT_EQ(skin_pixel_bytes(178956970, 1), 536870912u);
+    EXPECT_EQ(skin_pixel_bytes(178956970, 3), 1610612736u);
+    EXPECT_EQ(skin_pixel_bytes(178956970, 4), 0u);
+    EXPECT_EQ(skin_pixel_bytes(0x7FFFFFFF, 0x7FFFFFFF), 0u);
+    EXPECT_EQ(skin_pixel_bytes(65536, 65536), 0u);
+}
+
+// The first bytes of a BMP file: file header, 40-byte info header (or the
+// 12-byte core one) and a colour table for up to 8 bits a pixel; and the
+// size of the whole file with its pixels.
+struct BmpHead {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(skin_head_bytes);
+    std::uint64_t file_size;
+
+    BmpHead(int width, int height, int bits, bool core = false, std::uint32_t compression = 0) {
+        const std::uint32_t info = core ? 12 : 40;
+        const std::uint32_t colours = bits <= 8 ? 1u << bits : 0;
+        const std::uint32_t offset = 14 + info + colours * (core ? 3 : 4);
+        const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
+        file_size = offset + stride * static_cast<std::uint64_t>(height < 0 ? -height : height);
+        bytes[0] = 'B';
+        bytes[1] = 'M';
+        put32(2, static_cast<std::uint32_t>(file_size));
+        put32(10, offset);
+        put32(14, info);
+        if (core) {
+            put16(18, static_cast<std::uint32_t>(width));
+            put16(20, static_cast<std::uint32_t>(height));
+            put16(22, 1);
+            put16(24, static_cast<std::uint32_t>(bits));
+        } else {
+            put32(18, static_cast<std::uint32_t>(width));
+            put32(22, static_cast<std::uint32_t>(height));
+            put16(26, 1);
+            put16(28, static_cast<std::uint32_t>(bits));
+            put32(30, compression);
+        }
+    }
+    void put16(std::size_t at, std::uint32_t v) {
+        bytes[at] = v & 0xFF;
+        bytes[at + 1] = (v >> 8) & 0xFF;
+    }
+    void put32(std::size_t at, std::uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    }
+    // "" when a file of `size` bytes starting so passes, else the reason.
+    std::string verdict(std::uint64_t size) const {
+        char why[128] = "";
+        const std::size_t head = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), size));
+        return check_skin_file(bytes.data(), head, size, why, sizeof why) ? "" : why;
+    }
+    std::string verdict() const { return verdict(file_size); }
+};
+
+TEST(Win32Skin, FileCheckTakesAnyDepthAndEitherHeaderAt512By400) {
+    for (int bits : {1, 4, 8, 16, 24, 32}) EXPECT_EQ(BmpHead(512, 400, bits).verdict(), "") << bits;
+    EXPECT_EQ(BmpHead(512, -400, 24).verdict(), "");  // top row first
+    EXPECT_EQ(BmpHead(512, 400, 8, true).verdict(), "");
+    EXPECT_EQ(BmpHead(512, 400, 32, false, 3).verdict(), "");  // bit fields
+    EXPECT_EQ(BmpHead(512, 400, 24).file_size, 54u + 614400u);
+}
+
+TEST(Win32Skin, FileCheckSaysWhyItRefuses) {
+    const BmpHead skin(512, 400, 24);
+    EXPECT_EQ(skin.verdict(0), "the file is empty");
+    EXPECT_EQ(skin.verdict(20), "cut short in its header");
+    EXPECT_EQ(skin.verdict(skin.file_size - 1), "cut short (614453 bytes of the 614454 its header calls for)");
+    EXPECT_EQ(skin.verdict(skin.file_size + 1000), "");
+
+    EXPECT_EQ(BmpHead(1, 1, 24).verdict(), "1 x 1 pixels, not 512 x 400");
+    EXPECT_EQ(BmpHead(10000, 10000, 1).verdict(), "10000 x 10000 pixels, not 512 x 400");
+    EXPECT_EQ(BmpHead(512, 400, 2).verdict(), "2 bits a pixel, which the game does not read");
+    EXPECT_EQ(BmpHead(512, 400, 24, false, 4).verdict(), "compressed in a way the game does not read");
+    EXPECT_EQ(BmpHead(512, 400, 24, false, 1).verdict(), "compressed in a way the game does not read");
+
+    BmpHead text = skin;
+    text.bytes[0] = 'G';
+    EXPECT_EQ(text.verdict(), "not a BMP picture");
+    BmpHead odd_header = skin;
+    odd_header.put32(14, 64);
+    EXPECT_EQ(odd_header.verdict(), "a BMP header of 64 bytes, which Windows does not read");
+
+    // Run-length pixels: the header gives their size, and the colour table
+    // as the loader counts it must fit in the file as well.
+    BmpHead packed(512, 400, 8, false, 1);
+    packed.put32(34, 2000);
+    EXPECT_EQ(packed.verdict(1078 + 2000), "");
+    EXPECT_EQ(packed.verdict(1078 + 1999), "cut short (3077 bytes of the 3078 its header calls for)");
+    packed.put32(10, 54);  // pixels said to start inside the colour table
+    packed.put32(34, 100);
+    EXPECT_EQ(packed.verdict(600), "cut short (600 bytes of the 1078 its header calls for)");
+    packed.put32(34, 0);
+    EXPECT_EQ(packed.verdict(5000), "a damaged header (no size for its packed pixels)");
 }
 
 TEST(Win32Present, BitReverseTable) {

@@ -276,8 +276,9 @@ check_timing() {
     wine "$probe_exe" timing || failures=$((failures + 1))
 }
 
-check_sound() {
-    # ALSA's default device writes what it plays to a file, so we can hear.
+# ALSA's default device writes what it plays to played.raw for the programs
+# run with HOME=$work/home, so we can hear.
+sound_to_file() {
     mkdir -p home
     cat >home/.asoundrc <<EOF
 pcm.!default {
@@ -287,6 +288,10 @@ pcm.!default {
   format "raw"
 }
 EOF
+}
+
+check_sound() {
+    sound_to_file
     inspect make-wav beep.wav
     HOME=$work/home wine "$probe_exe" sound beep.wav >sound.out
     cat sound.out
@@ -405,6 +410,81 @@ check_package() {
     expect_eq "Escape ends the game, exit status" "$bg_rc" 0
 }
 
+check_bad_skins() {
+    # A skin the game cannot use gives the plain outline and one line naming
+    # window.bmp and why; a skin of any depth it reads gives its own shape.
+    local skin want shape said
+    for skin in folder empty cut-short 1x1 10000x10000 1 4 8 16 32; do
+        rm -rf window.bmp
+        case $skin in
+        folder) mkdir window.bmp ;;
+        empty) : >window.bmp ;;
+        cut-short) inspect make-skin window.bmp && truncate -s 300000 window.bmp ;;
+        1x1) inspect make-skin window.bmp 24 1 1 ;;
+        10000x10000) inspect make-skin window.bmp 1 10000 10000 ;;  # 12.5 MB
+        *) inspect make-skin window.bmp "$skin" ;;
+        esac
+        case $skin in
+        folder) want='it is a folder' ;;
+        empty) want='the file is empty' ;;
+        cut-short) want='cut short (300000 bytes of the 614454 its header calls for)' ;;
+        1x1) want='1 x 1 pixels, not 512 x 400' ;;
+        10000x10000) want='10000 x 10000 pixels, not 512 x 400' ;;
+        *) want='' ;;
+        esac
+        start_bg "$murlo_exe"
+        wait_for_window
+        shape=skin
+        [ -z "$want" ] || shape=round
+        if inspect shape $shape >shape.out; then pass "$skin: the $shape shape"; else
+            cat shape.out
+            fail "$skin: the $shape shape"
+        fi
+        inspect close >/dev/null
+        finish_bg
+        expect_eq "$skin: exit status" "$bg_rc" 0
+        said=$(grep '^murlo:' bg.err | tr -d '\r' || true)
+        expect_eq "$skin: what the game said" "$said" "${want:+murlo: window.bmp not used: $want}"
+    done
+}
+
+check_bad_sounds() {
+    # Each sound is played twice. A file that cannot be played as it is is
+    # named once, with the reason; what can be played is heard; and
+    # play_sound never holds the game up, an hour-long sound included.
+    sound_to_file
+    mkdir folder.wav
+    : >empty.wav
+    echo 'no sound in here' >text.wav
+    inspect make-wav cut.wav 22050 1 16 2
+    truncate -s 30000 cut.wav
+    inspect make-wav stereo.wav 44100 2 8 1
+    inspect make-wav hour.wav 8000 1 8 3600  # 28.8 MB
+    local said heard=0 slowest
+    HOME=$work/home wine "$probe_exe" sounds folder.wav empty.wav text.wav >quiet.out 2>quiet.err
+    said=$(grep '^murlo:' quiet.err | tr -d '\r' || true)
+    expect_eq "what the game said of files with no sound" "$said" "murlo: folder.wav not played: it is a folder
+murlo: empty.wav not played: the file is empty
+murlo: text.wav not played: not a WAV file"
+    [ -f played.raw ] && heard=$(od -A n -t x1 -v played.raw | tr -d ' 0\n' | wc -c)
+    expect_eq "nothing heard from them, non-zero digits" "$heard" 0
+
+    rm -f played.raw
+    HOME=$work/home wine "$probe_exe" sounds cut.wav stereo.wav hour.wav >loud.out 2>loud.err
+    said=$(grep '^murlo:' loud.err | tr -d '\r' || true)
+    expect_eq "what the game said of files it can play" "$said" \
+        "murlo: cut.wav cut short: only the part that is there plays"
+    heard=0
+    [ -f played.raw ] && heard=$(od -A n -t x1 -v played.raw | tr -d ' 0\n' | wc -c)
+    if [ "$heard" -ge 10000 ]; then pass "they were heard ($heard non-zero digits)"; else fail "only $heard non-zero digits heard"; fi
+    slowest=$(awk '/^play_ms/ {if ($3 > m) m = $3} END {print m + 0}' quiet.out loud.out)
+    if awk -v t="$slowest" 'BEGIN {exit !(t < 100)}'; then
+        pass "play_sound returns at once ($slowest ms at the most)"
+    else
+        fail "play_sound took $slowest ms"
+    fi
+}
+
 case $name in
 window) check_window ;;
 class) check_class ;;
@@ -420,6 +500,8 @@ sound) check_sound ;;
 fatal) check_fatal ;;
 drag) check_drag ;;
 package) check_package ;;
+bad_skins) check_bad_skins ;;
+bad_sounds) check_bad_sounds ;;
 *)
     echo "unknown check $name" >&2
     exit 2

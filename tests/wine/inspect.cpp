@@ -9,12 +9,16 @@
 //   inspect shape-of PATH          the window region against a skin file
 //   inspect hit                    hit tests inside and outside the LCD
 //   inspect close                  the system's close command
-//   inspect make-skin PATH         write the test skin
-//   inspect make-wav PATH          write a one-second test sound
+//   inspect make-skin PATH [BITS [W H]]
+//                                  write the test skin (24 bits, 512 x 400)
+//   inspect make-wav PATH [RATE CHANNELS BITS SECONDS]
+//                                  write a test sound (one second, 22050 Hz,
+//                                  16-bit mono)
 //   inspect fatal-box SECONDS      check the start-up failure box, press OK
 //   inspect icon EXE               the program's icon, drawn at 32 x 32
 //
 // Exit status 0 when every check holds; each check is printed.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -221,52 +225,86 @@ int close_game() {
     return finish();
 }
 
-// 512 x 400, 24 bits: an opaque orange skin with magenta cut-outs.
-int make_skin(const char* path) {
-    const int width = 512, height = 400;
-    const int stride = (3 * width + 3) & ~3;
-    std::vector<unsigned char> pixels(static_cast<std::size_t>(stride) * height);
-    auto put = [&](int x, int y, unsigned char r, unsigned char g, unsigned char b) {
-        unsigned char* p = &pixels[static_cast<std::size_t>(height - 1 - y) * stride + 3 * x];
-        p[0] = b;
-        p[1] = g;
-        p[2] = r;
-    };
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) put(x, y, 200, 120, 40);
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < width; ++x) put(x, y, 255, 0, 255);
-    for (int x = 500; x < width; ++x) put(x, 5, 200, 120, 40);
-    for (int y = 50; y < 60; ++y)
-        for (int x = 20; x < 40; ++x) put(x, y, 255, 0, 255);
-    put(30, 55, 255, 0, 254);
-    put(31, 55, 254, 0, 255);
-    for (int y = 100; y < 110; ++y) put(511, y, 255, 0, 255);
-    put(200, 100, 255, 0, 255);
+struct Colour {
+    unsigned char r, g, b;
+    bool operator==(const Colour&) const = default;
+};
+constexpr Colour orange{200, 120, 40};
+constexpr Colour magenta{255, 0, 255};
 
+// The test skin: opaque orange with magenta cut-outs, in the window's
+// 512 x 400; a larger picture is orange beyond that.
+Colour skin_colour(int x, int y) {
+    if (x >= 512 || y >= 400) return orange;
+    if (y == 5 && x >= 500) return orange;
+    if (y < 10) return magenta;
+    if (y == 55 && x == 30) return {255, 0, 254};
+    if (y == 55 && x == 31) return {254, 0, 255};
+    if (y >= 50 && y < 60 && x >= 20 && x < 40) return magenta;
+    if (x == 511 && y >= 100 && y < 110) return magenta;
+    if (x == 200 && y == 100) return magenta;
+    return orange;
+}
+
+// The test skin as a BMP of `bits` (1, 4, 8, 16, 24 or 32) a pixel, width x
+// height. Where a depth cannot hold the near-magenta colours exactly, they
+// are orange: opaque all the same, so every depth gives the same shape.
+int make_skin(const char* path, int bits, int width, int height) {
+    const Colour palette[4] = {orange, magenta, {255, 0, 254}, {254, 0, 255}};
+    const int colours = bits == 1 ? 2 : bits <= 8 ? 4 : 0;
+    const std::size_t stride = (static_cast<std::size_t>(width) * bits + 31) / 32 * 4;
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{};
     file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    file.bfOffBits = sizeof file + sizeof info + 4 * colours;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
     info.biSize = sizeof info;
     info.biWidth = width;
     info.biHeight = height;
     info.biPlanes = 1;
-    info.biBitCount = 24;
+    info.biBitCount = static_cast<WORD>(bits);
     info.biCompression = BI_RGB;
-    info.biSizeImage = static_cast<DWORD>(pixels.size());
+    info.biSizeImage = static_cast<DWORD>(stride * height);
+    info.biClrUsed = colours;
     std::FILE* out = std::fopen(path, "wb");
     if (out == nullptr) return 1;
     std::fwrite(&file, sizeof file, 1, out);
     std::fwrite(&info, sizeof info, 1, out);
-    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    for (int i = 0; i < colours; ++i) {
+        const unsigned char entry[4] = {palette[i].b, palette[i].g, palette[i].r, 0};
+        std::fwrite(entry, 1, 4, out);
+    }
+    std::vector<unsigned char> row(stride);
+    for (int y = height - 1; y >= 0; --y) {  // bottom row first
+        std::fill(row.begin(), row.end(), 0);
+        for (int x = 0; x < width; ++x) {
+            const Colour c = skin_colour(x, y);
+            if (bits <= 8) {
+                unsigned index = 0;
+                while (index + 1 < static_cast<unsigned>(colours) && !(palette[index] == c)) ++index;
+                if (!(palette[index] == c)) index = 0;
+                const std::size_t bit = static_cast<std::size_t>(x) * bits;
+                row[bit / 8] |= index << (8 - bits - bit % 8);
+            } else if (bits == 16) {
+                const unsigned v = c == magenta ? 0x7C1F : (orange.r >> 3) << 10 | (orange.g >> 3) << 5 | orange.b >> 3;
+                row[2 * x] = v & 0xFF;
+                row[2 * x + 1] = v >> 8;
+            } else {
+                unsigned char* p = &row[static_cast<std::size_t>(x) * (bits / 8)];
+                p[0] = c.b;
+                p[1] = c.g;
+                p[2] = c.r;
+            }
+        }
+        std::fwrite(row.data(), 1, row.size(), out);
+    }
     return std::fclose(out) == 0 ? 0 : 1;
 }
 
-// One second of a 22050 Hz, 16-bit mono square wave of amplitude 8000.
-int make_wav(const char* path) {
-    const std::uint32_t rate = 22050, samples = rate;
+// `seconds` of a PCM square wave: 16-bit samples of amplitude 8000, or
+// 8-bit ones 64 either side of the middle, in every channel.
+int make_wav(const char* path, std::uint32_t rate, unsigned channels, unsigned bits, std::uint32_t seconds) {
+    const std::uint32_t align = channels * bits / 8, data = rate * seconds * align;
     std::vector<unsigned char> bytes;
     auto u32 = [&](std::uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
@@ -276,22 +314,31 @@ int make_wav(const char* path) {
     };
     auto tag = [&](const char* t) { bytes.insert(bytes.end(), t, t + 4); };
     tag("RIFF");
-    u32(36 + 2 * samples);
+    u32(36 + data);
     tag("WAVE");
     tag("fmt ");
     u32(16);
     u16(1);  // PCM
-    u16(1);  // mono
+    u16(channels);
     u32(rate);
-    u32(2 * rate);
-    u16(2);
-    u16(16);
+    u32(rate * align);
+    u16(align);
+    u16(bits);
     tag("data");
-    u32(2 * samples);
-    for (std::uint32_t i = 0; i < samples; ++i) u16((i / 25) % 2 ? 8000u : static_cast<std::uint16_t>(-8000));
+    u32(data);
     std::FILE* out = std::fopen(path, "wb");
     if (out == nullptr) return 1;
     std::fwrite(bytes.data(), 1, bytes.size(), out);
+    // One second of samples, written once a second: each starts the wave anew.
+    bytes.clear();
+    for (std::uint32_t i = 0; i < rate; ++i)
+        for (unsigned c = 0; c < channels; ++c) {
+            if (bits == 16)
+                u16((i / 25) % 2 ? 8000u : static_cast<std::uint16_t>(-8000));
+            else
+                bytes.push_back((i / 25) % 2 ? 192 : 64);
+        }
+    for (std::uint32_t second = 0; second < seconds; ++second) std::fwrite(bytes.data(), 1, bytes.size(), out);
     return std::fclose(out) == 0 ? 0 : 1;
 }
 
@@ -383,11 +430,18 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "shape-of") == 0) return shape_of_file(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "hit") == 0) return hit_checks();
     if (argc >= 2 && std::strcmp(argv[1], "close") == 0) return close_game();
-    if (argc >= 3 && std::strcmp(argv[1], "make-skin") == 0) return make_skin(argv[2]);
-    if (argc >= 3 && std::strcmp(argv[1], "make-wav") == 0) return make_wav(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "make-skin") == 0)
+        return make_skin(argv[2], argc >= 4 ? std::atoi(argv[3]) : 24, argc >= 6 ? std::atoi(argv[4]) : 512,
+                         argc >= 6 ? std::atoi(argv[5]) : 400);
+    if (argc >= 3 && std::strcmp(argv[1], "make-wav") == 0)
+        return argc >= 7 ? make_wav(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]),
+                                    std::atoi(argv[6]))
+                         : make_wav(argv[2], 22050, 1, 16, 1);
     if (argc >= 3 && std::strcmp(argv[1], "fatal-box") == 0) return fatal_box(std::atof(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "icon") == 0) return icon_checks(argv[2]);
     std::fprintf(stderr, "usage: inspect wait-window S | window X Y | shape round|skin | shape-of PATH | hit | "
-                         "close | make-skin PATH | make-wav PATH | fatal-box S | icon EXE\n");
+                         "close | make-skin PATH [BITS [W H]] | make-wav PATH [RATE CHANNELS BITS SECONDS] | "
+                         "fatal-box S | icon EXE
+");
     return 2;
 }

@@ -8,6 +8,7 @@
 //   probe keys                  print each change of the polled keys
 //   probe timing                check waits and present pacing, exit 1 on a fault
 //   probe sound NAME            time play_sound, let it play, stop it
+//   probe sounds NAME...        play each twice, printing the longer time
 //   probe fatal                 make window creation fail (class taken)
 //   probe class                 check the registered window class
 //   probe messages              check the window procedure's answers, then
@@ -181,6 +182,26 @@ int sound(const char* name) {
     return 0;
 }
 
+// Each sound twice, as a dig sound is played again and again, the second
+// time for a second: how long play_sound took at the most for each.
+int sounds(int count, char** names) {
+    timeBeginPeriod(1);
+    for (int i = 0; i < count; ++i) {
+        double slowest = 0;
+        for (int time = 0; time < 2; ++time) {
+            const double t0 = now_ms();
+            play_sound(names[i]);
+            const double took = now_ms() - t0;
+            if (took > slowest) slowest = took;
+            Sleep(time == 0 ? 250 : 1000);
+        }
+        std::printf("play_ms %s %.2f\n", names[i], slowest);
+        std::fflush(stdout);
+    }
+    stop_sound();
+    return 0;
+}
+
 int class_checks() {
     create_main_window();
     WNDCLASSA registered{};
@@ -275,9 +296,11 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return keys();
     if (argc >= 2 && std::strcmp(argv[1], "timing") == 0) return timing();
     if (argc >= 3 && std::strcmp(argv[1], "sound") == 0) return sound(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "sounds") == 0) return sounds(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "fatal") == 0) return fatal();
     if (argc >= 2 && std::strcmp(argv[1], "class") == 0) return class_checks();
     if (argc >= 2 && std::strcmp(argv[1], "messages") == 0) return message_checks();
-    std::fprintf(stderr, "usage: probe frames FILE.pbm | keys | timing | sound NAME | fatal | class | messages\n");
+    std::fprintf(stderr, "usage: probe frames FILE.pbm | keys | timing | sound NAME | sounds NAME... | fatal | class | "
+                         "messages\n");
     return 2;
 }

@@ -1,7 +1,9 @@
-// Draws the desktop window's skin, window.bmp: a 512 x 400 handheld console
-// seen from the front, magenta outside its rounded outline. The LCD shows
-// through at (128, 64) - (383, 319); a bezel frames it, the direction pad
-// sits to its left, the Z button to its right and the name below.
+// Draws the skin: a 512 x 400 handheld console seen from the front. The LCD
+// shows through at (128, 64) - (383, 319); a bezel frames it, the direction
+// pad sits to its left, the Z button to its right and the name below.
+// Two files of the same picture: window.bmp for the desktop games, magenta
+// outside the rounded outline, and window.png for the web page, transparent
+// there instead.
 //
 // usage: make_skin OUTPUT_DIR
 #include <algorithm>
@@ -10,6 +12,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <png.h>
 
 #include "host/desktop/desktop_rules.h"
 #include "tools/assets/shapes.h"
@@ -157,7 +161,40 @@ Colour shade_pixel(int x, int y) {
     return c;
 }
 
-bool write_bmp(const std::string& path) {
+// The picture as 8-bit RGB, rows top to bottom. Only the outside is exact
+// magenta: an inside pixel that rounds to it is nudged off by one.
+std::vector<std::uint8_t> draw_picture() {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Colour c = shade_pixel(x, y);
+            auto byte = [](double v) {
+                return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+            };
+            std::uint8_t r = byte(c.r), g = byte(c.g), b = byte(c.b);
+            const bool outside = c.r == 255 && c.g == 0 && c.b == 255;
+            if (!outside && r == 255 && g == 0 && b == 255) b = 254;
+            std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+            p[0] = r;
+            p[1] = g;
+            p[2] = b;
+        }
+    }
+    return rgb;
+}
+
+bool is_key(const std::uint8_t* p) {
+    return p[0] == key_colour.r && p[1] == key_colour.g && p[2] == key_colour.b;
+}
+
+bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return std::fclose(out) == 0 && ok;
+}
+
+bool write_bmp(const std::string& path, const std::vector<std::uint8_t>& rgb) {
     const int stride = (width * 3 + 3) & ~3;
     const std::uint32_t image_size = static_cast<std::uint32_t>(stride * height);
     std::vector<std::uint8_t> file(54 + image_size, 0);
@@ -184,23 +221,37 @@ bool write_bmp(const std::string& path) {
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = &file[54 + static_cast<std::size_t>(height - 1 - y) * stride];
         for (int x = 0; x < width; ++x) {
-            const Colour c = shade_pixel(x, y);
-            auto byte = [](double v) {
-                return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
-            };
-            std::uint8_t r = byte(c.r), g = byte(c.g), b = byte(c.b);
-            // Only the outside may be exact magenta.
-            const bool outside = c.r == 255 && c.g == 0 && c.b == 255;
-            if (!outside && r == 255 && g == 0 && b == 255) b = 254;
-            row[x * 3] = b;
-            row[x * 3 + 1] = g;
-            row[x * 3 + 2] = r;
+            const std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+            row[x * 3] = p[2];
+            row[x * 3 + 1] = p[1];
+            row[x * 3 + 2] = p[0];
         }
     }
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (out == nullptr) return false;
-    const bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-    return std::fclose(out) == 0 && ok;
+    return write_file(path, file);
+}
+
+// RGBA, the magenta outside fully transparent (its colour left black, which
+// compresses best), everything else opaque.
+bool write_png(const std::string& path, const std::vector<std::uint8_t>& rgb) {
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
+        const std::uint8_t* p = &rgb[i * 3];
+        const bool clear = is_key(p);
+        for (int k = 0; k < 3; ++k) rgba[i * 4 + k] = clear ? 0 : p[k];
+        rgba[i * 4 + 3] = clear ? 0 : 255;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = PNG_FORMAT_RGBA;
+    png_alloc_size_t size = 0;
+    if (!png_image_write_get_memory_size(image, size, 0, rgba.data(), 0, nullptr)) return false;
+    std::vector<std::uint8_t> file(size);
+    if (!png_image_write_to_memory(&image, file.data(), &size, 0, rgba.data(), 0, nullptr))
+        return false;
+    file.resize(size);
+    return write_file(path, file);
 }
 
 }  // namespace
@@ -210,10 +261,15 @@ int main(int argc, char** argv) {
         std::fputs("usage: make_skin OUTPUT_DIR\n", stderr);
         return 2;
     }
-    const std::string path = std::string(argv[1]) + "/window.bmp";
-    if (!write_bmp(path)) {
-        std::fprintf(stderr, "make_skin: cannot write %s\n", path.c_str());
-        return 1;
+    const std::vector<std::uint8_t> rgb = draw_picture();
+    const std::string dir = argv[1];
+    for (const char* name : {"window.bmp", "window.png"}) {
+        const std::string path = dir + "/" + name;
+        const bool png = path.ends_with(".png");
+        if (!(png ? write_png(path, rgb) : write_bmp(path, rgb))) {
+            std::fprintf(stderr, "make_skin: cannot write %s\n", path.c_str());
+            return 1;
+        }
     }
     return 0;
 }

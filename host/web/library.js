@@ -1,0 +1,60 @@
+// The imports of the web host (web_host.cpp), as an Emscripten library:
+// each passes its arguments on to the page side (page.js).
+mergeInto(LibraryManager.library, {
+  murlo_web_start: function (width, height, lcdLeft, lcdTop, lcdSpan, clear, ink, fill, corner,
+                             z, right, left, down, up) {
+    MurloPage.start({
+      width: width, height: height, lcdLeft: lcdLeft, lcdTop: lcdTop, lcdSpan: lcdSpan,
+      clear: clear, ink: ink, fill: fill, corner: corner,
+      keys: {z: z, right: right, left: left, down: down, up: up},
+    });
+  },
+
+  murlo_web_keys: function () {
+    return MurloPage.keys();
+  },
+
+  // Writes up to `most` points as x, y pairs; returns how many.
+  murlo_web_pointers: function (xy, most) {
+    var points = MurloPage.pointers();
+    var count = Math.min(points.length, most);
+    for (var i = 0; i < count; ++i) {
+      HEAP32[(xy >> 2) + 2 * i] = points[i][0];
+      HEAP32[(xy >> 2) + 2 * i + 1] = points[i][1];
+    }
+    return count;
+  },
+
+  murlo_web_present: function (rows) {
+    MurloPage.present(HEAPU32.subarray(rows >> 2, (rows >> 2) + 32));
+  },
+
+  murlo_web_clock: function () {
+    return MurloPage.clock();
+  },
+
+  // Suspends the game for `ms` milliseconds and then as long as the page
+  // is hidden; ms < 0 returns at once while the page is shown.
+  murlo_web_sleep: function (ms) {
+    if (ms < 0 && !MurloPage.hidden()) return;
+    return Asyncify.handleSleep(function (wake) {
+      MurloPage.sleep(ms, wake);
+    });
+  },
+
+  murlo_web_play: function (name, index) {
+    MurloPage.play(UTF8ToString(name), index);
+  },
+
+  murlo_web_stop: function () {
+    MurloPage.stop();
+  },
+
+  murlo_web_sound_wanted: function (count) {
+    return MurloPage.soundWanted(count);
+  },
+
+  murlo_web_sound_samples: function (index, samples, count, rate) {
+    MurloPage.soundSamples(index, HEAPF32.slice(samples >> 2, (samples >> 2) + count), rate);
+  },
+});
