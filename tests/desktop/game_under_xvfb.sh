@@ -49,15 +49,23 @@ start_x() {
   export SDL_VIDEODRIVER=x11
 }
 
+# start_wm: openbox, given 30 s to take the screen on a busy machine, and
+# started again (three times at most) if it ends before it has.
 start_wm() {
-  openbox --sm-disable >"$work/wm.log" 2>&1 &
-  wm_pid=$!
-  local i
-  for i in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-    sleep 0.1
+  local i attempt
+  for attempt in 1 2 3; do
+    openbox --sm-disable >"$work/wm.log" 2>&1 &
+    wm_pid=$!
+    for i in $(seq 300); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+      kill -0 "$wm_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$wm_pid" 2>/dev/null && break  # alive all along, and still nothing
+    wait "$wm_pid" 2>/dev/null
+    wm_pid=""
   done
-  fail "openbox did not start"
+  fail "openbox did not start: $(cat "$work/wm.log")"
 }
 
 # start_game [PROGRAM [ARGUMENTS...]]: runs in $work/cwd, stdout and
