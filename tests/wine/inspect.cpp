@@ -441,7 +441,6 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "icon") == 0) return icon_checks(argv[2]);
     std::fprintf(stderr, "usage: inspect wait-window S | window X Y | shape round|skin | shape-of PATH | hit | "
                          "close | make-skin PATH [BITS [W H]] | make-wav PATH [RATE CHANNELS BITS SECONDS] | "
-                         "fatal-box S | icon EXE
-");
+                         "fatal-box S | icon EXE\n");
     return 2;
 }
