@@ -1,6 +1,6 @@
 # A Debian package of what `cmake --install` puts in place: murlo and
 # murlo-replay in bin/, the skin and sounds in share/murlo/, the desktop
-# entry and the icon. Its dependencies are read from the libraries the
+# entry, the icon, the AppStream metadata and the manual pages. Its dependencies are read from the libraries the
 # programs link (dpkg-shlibdeps).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME murlo)

@@ -479,7 +479,7 @@ void choose() {
     Choice& c = choices[choice_count++];
     c.state = murlo::save_game_state();
     c.depth = murlo::depth;
-    int cost[move_count];
+    int cost[move_count] = {};  // (filled as moves are considered; zeroed for the optimiser's sake)
     c.moves = 0;
     const auto consider = [&](Move m) {
         const int k = move_cost(m);

@@ -2,14 +2,43 @@
 
 namespace murlo::desktop {
 
-WindowPlace window_place(int screen_width, int screen_height) {
-    if (screen_width < centring_min_width || screen_height < centring_min_height)
-        return {false, 0, 0};
-    return {true, (screen_width - window_width) / 2, (screen_height - window_height) / 2};
+namespace {
+
+// x / scale rounded down, so that the squares left of and above the window
+// stay outside it.
+int unscaled(int x, int scale) { return x >= 0 ? x / scale : -((-x + scale - 1) / scale); }
+
+}  // namespace
+
+int auto_scale(int usable_width, int usable_height) {
+    int scale = max_scale;
+    while (scale > 1 && (3 * window_width * scale > 2 * usable_width ||
+                         3 * window_height * scale > 2 * usable_height))
+        --scale;
+    return scale;
 }
 
-bool in_lcd_hit_area(int x, int y) {
+WindowPlace window_place(int screen_width, int screen_height, int scale) {
+    if (screen_width < centring_min_width * scale || screen_height < centring_min_height * scale)
+        return {false, 0, 0};
+    return {true, (screen_width - window_width * scale) / 2,
+            (screen_height - window_height * scale) / 2};
+}
+
+bool in_lcd_hit_area(int x, int y, int scale) {
+    x = unscaled(x, scale);
+    y = unscaled(y, scale);
     return x >= lcd_left && x <= lcd_left + lcd_span && y >= lcd_top && y <= lcd_top + lcd_span;
+}
+
+InputBits pad_keys(const PadState& pad) {
+    InputBits keys = 0;
+    if (pad.right || pad.stick_x >= stick_threshold) keys |= input::Right;
+    if (pad.left || pad.stick_x <= -stick_threshold) keys |= input::Left;
+    if (pad.down || pad.stick_y >= stick_threshold) keys |= input::Down;
+    if (pad.up || pad.stick_y <= -stick_threshold) keys |= input::Up;
+    if (pad.south || pad.east) keys |= input::Z;
+    return keys;
 }
 
 std::uint32_t wait_limit(std::uint32_t ticks) {

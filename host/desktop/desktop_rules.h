@@ -43,18 +43,41 @@ constexpr int centring_min_height = 480;
 // none: quarters of a 64 x 64 ellipse.
 constexpr int fallback_corner = 64;
 
+// A bigger window (the SDL game's --scale): the whole window at N times the
+// size, each window pixel above an exact N x N square, the skin, its shape,
+// the LCD squares and the hit area alike.
+constexpr int max_scale = 4;
+
+struct Geometry {
+    int window_width, window_height;
+    int lcd_left, lcd_top;  // the LCD picture's top-left corner
+    int lcd_pixel;          // the side of one display pixel's square
+    int lcd_span;           // the side of the LCD picture
+};
+
+constexpr Geometry geometry(int scale) {
+    return {window_width * scale, window_height * scale, lcd_left * scale, lcd_top * scale,
+            lcd_scale * scale,    lcd_span * scale};
+}
+
+// The largest scale whose window fits in two thirds of the usable screen
+// (the screen less task bars and panels), at least 1.
+int auto_scale(int usable_width, int usable_height);
+
 struct WindowPlace {
     bool centred;  // false: the window system's default place
     int x, y;      // offset from the screen's top-left corner; 0, 0 when not centred
 };
 
-// Centred (halves truncated) on a screen of at least 640 x 480.
-WindowPlace window_place(int screen_width, int screen_height);
+// Centred (halves truncated) on a screen of at least 640 x 480, both
+// scaled by `scale` along with the window.
+WindowPlace window_place(int screen_width, int screen_height, int scale = 1);
 
 // The LCD hit area, in window coordinates: 128 <= x <= 384, 64 <= y <= 320,
 // both bounds included. One pixel wider and taller than the picture; there
-// the pointer is hidden and the window cannot be dragged.
-bool in_lcd_hit_area(int x, int y);
+// the pointer is hidden and the window cannot be dragged. In a window at
+// `scale`, the points that lie in the hit area's scaled squares.
+bool in_lcd_hit_area(int x, int y, int scale = 1);
 
 // Waits. A wait of n ticks must last at least n * tick_ms milliseconds. The
 // hosts read whole-millisecond clocks, and two readings 9n apart may be up
@@ -77,6 +100,23 @@ constexpr std::uint32_t present_spacing_us = 1000;
 // Microseconds to sleep at the end of a present that comes `since_last_us`
 // after the end of the previous one.
 std::uint32_t present_pause_us(std::uint64_t since_last_us);
+
+// Game controllers. Both desktop games read a controller as its direction
+// pad, its left stick and its two lower face buttons (south and east, A and
+// B on most pads); each host fills this from its platform's controller API.
+struct PadState {
+    bool up, down, left, right;  // the direction pad
+    bool south, east;            // the face buttons that give Z
+    int stick_x, stick_y;        // the left stick, -32768..32767, positive right and down
+};
+
+// A stick pushed at least this far along an axis holds that arrow; a stick
+// pushed half way along both holds both.
+constexpr int stick_threshold = 16384;
+
+// The keys a controller holds: the pad and the stick give the arrows, the
+// south and east buttons give Z.
+InputBits pad_keys(const PadState& pad);
 
 // The controls drawn on the skin, in window coordinates: the direction pad
 // left of the screen and the Z button right of it. The skin generator draws

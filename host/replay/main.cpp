@@ -9,17 +9,13 @@
 
 #include "host/replay/capture.h"
 #include "host/replay/replay.h"
+#include "murlo/version.h"
 
 namespace {
 
-const char usage_line[] = "usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n";
-
-bool read_all(std::FILE* in, std::string& text) {
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
-    return !std::ferror(in);
-}
+const char usage_line[] =
+    "usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n"
+    "       murlo-replay --help | --version\n";
 
 int usage(const char* problem, const char* what) {
     std::fprintf(stderr, "murlo-replay: %s%s\n", problem, what);
@@ -34,7 +30,9 @@ void help() {
                "  --png DIR   also write every presented frame as DIR/frame-000000.png,\n"
                "              frame-000001.png, ... (256 x 256, the display at 8x)\n"
                "  --gif FILE  also write the presented frames as one animated GIF,\n"
-               "              each shown for the waits that follow it\n",
+               "              each shown for the waits that follow it\n"
+               "  --help      print this and exit\n"
+               "  --version   print the version and exit\n",
                stdout);
 }
 
@@ -50,6 +48,10 @@ int main(int argc, char** argv) {
         if (!options_done && arg[0] == '-' && arg[1] != '\0') {
             if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
                 help();
+                return 0;
+            }
+            if (std::strcmp(arg, "--version") == 0) {
+                std::printf("murlo-replay %s\n", murlo::version);
                 return 0;
             }
             if (std::strcmp(arg, "--") == 0) {
@@ -72,23 +74,10 @@ int main(int argc, char** argv) {
     }
     if (path == nullptr) path = "-";
 
-    std::string text;
-    std::FILE* in = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "rb");
-    if (in == nullptr) {
-        std::fprintf(stderr, "murlo-replay: cannot open %s\n", path);
-        return 2;
-    }
-    const bool read_ok = read_all(in, text);
-    if (in != stdin) std::fclose(in);
-    if (!read_ok) {
-        std::fprintf(stderr, "murlo-replay: cannot read %s\n", path);
-        return 2;
-    }
     murlo::replay::Script script;
-    murlo::replay::ScriptError error;
-    if (!murlo::replay::parse_script(text, script, error)) {
-        std::fprintf(stderr, "murlo-replay: %s: line %d: bad token '%s': %s\n", path, error.line,
-                     error.token.c_str(), error.message.c_str());
+    std::string problem;
+    if (!murlo::replay::load_script(path, script, problem)) {
+        std::fprintf(stderr, "murlo-replay: %s\n", problem.c_str());
         return 2;
     }
 

@@ -1,6 +1,6 @@
-// Keys, timed waits and window events. Events are served only here, when
-// the game polls the keyboard or waits; closing the window ends the process
-// from inside one of them.
+// Keys, controllers, timed waits and window events. Events are served only
+// here, when the game polls the keyboard or waits; closing the window ends
+// the process from inside one of them.
 #include "host/sdl/sdl_host.h"
 
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
@@ -9,6 +9,7 @@
 #include <X11/keysym.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -19,6 +20,50 @@
 namespace murlo {
 
 namespace {
+
+// The controllers plugged in, each opened as SDL announces it.
+constexpr int max_controllers = 16;
+SDL_GameController* controllers[max_controllers] = {};
+
+void add_controller(int device_index) {
+    if (!SDL_IsGameController(device_index)) return;
+    const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device_index);
+    for (SDL_GameController* controller : controllers)
+        if (controller != nullptr &&
+            SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller)) == id)
+            return;  // already open
+    for (SDL_GameController*& slot : controllers)
+        if (slot == nullptr) {
+            slot = SDL_GameControllerOpen(device_index);
+            return;
+        }
+}
+
+void remove_controller(SDL_JoystickID id) {
+    for (SDL_GameController*& controller : controllers)
+        if (controller != nullptr &&
+            SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller)) == id) {
+            SDL_GameControllerClose(controller);
+            controller = nullptr;
+        }
+}
+
+// The keys every controller holds, or-ed together.
+InputBits controller_keys() {
+    InputBits bits = 0;
+    for (SDL_GameController* c : controllers) {
+        if (c == nullptr) continue;
+        const auto button = [c](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(c, b) != 0; };
+        const desktop::PadState pad{
+            button(SDL_CONTROLLER_BUTTON_DPAD_UP),   button(SDL_CONTROLLER_BUTTON_DPAD_DOWN),
+            button(SDL_CONTROLLER_BUTTON_DPAD_LEFT), button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT),
+            button(SDL_CONTROLLER_BUTTON_A),         button(SDL_CONTROLLER_BUTTON_B),
+            SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX),
+            SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY)};
+        bits |= desktop::pad_keys(pad);
+    }
+    return bits;
+}
 
 void handle_event(const SDL_Event& event) {
     switch (event.type) {
@@ -48,8 +93,15 @@ void handle_event(const SDL_Event& event) {
         if (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.scancode == SDL_SCANCODE_ESCAPE)
             sdl::host_shutdown();
         break;
+    case SDL_CONTROLLERDEVICEADDED:
+        add_controller(event.cdevice.which);  // a device index
+        break;
+    case SDL_CONTROLLERDEVICEREMOVED:
+        remove_controller(event.cdevice.which);  // an instance id
+        break;
     case SDL_MOUSEMOTION:
-        sdl::set_pointer_hidden(desktop::in_lcd_hit_area(event.motion.x, event.motion.y));
+        sdl::set_pointer_hidden(
+            desktop::in_lcd_hit_area(event.motion.x, event.motion.y, sdl::window_scale));
         break;
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
     case SDL_SYSWMEVENT:
@@ -80,7 +132,13 @@ std::uint32_t clock_ms() {
 
 }  // namespace
 
+void sdl::open_controllers() {
+    // Without controller support the keyboard still plays.
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+}
+
 void sdl::host_shutdown() {
+    close_run_files();  // before the sound stops: the game made no such call
     stop_sound();
     close_audio();
     close_window();
@@ -90,6 +148,13 @@ void sdl::host_shutdown() {
 
 InputBits poll_input() {
     process_events();
+    InputBits bits = 0;
+    if (!sdl::played_keys(bits)) bits = sdl::held_keys();
+    sdl::note_poll(bits);
+    return bits;
+}
+
+InputBits sdl::held_keys() {
     // Sampled right after the pump: the keys held as of the events served.
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     // Z is the key that types z on the user's layout, whatever the modifiers.
@@ -100,17 +165,20 @@ InputBits poll_input() {
     if (keys[SDL_SCANCODE_LEFT]) bits |= input::Left;
     if (keys[SDL_SCANCODE_DOWN]) bits |= input::Down;
     if (keys[SDL_SCANCODE_UP]) bits |= input::Up;
-    return bits;
+    return bits | controller_keys();
 }
 
 void wait_ticks(std::uint32_t n) {
+    sdl::note_wait(n);
     const std::uint32_t limit = desktop::wait_limit(n);
     const std::uint32_t start = clock_ms();
     for (;;) {
         process_events();
-        const std::uint32_t left = desktop::wait_left(start, clock_ms(), limit);
+        sdl::flush_run_files_when_due();
+        std::uint32_t left = desktop::wait_left(start, clock_ms(), limit);
         if (left == 0) return;
-        // Sleep until the time is up or an event comes, then serve it.
+        // Sleep until the time is up, an event comes or the files are due.
+        left = std::min(left, std::max<std::uint32_t>(sdl::ms_until_flush(), 1));
         SDL_Event event;
         if (SDL_WaitEventTimeout(&event, left > INT_MAX ? INT_MAX : static_cast<int>(left)))
             handle_event(event);

@@ -1,8 +1,17 @@
 #include "host/sdl/sdl_rules.h"
 
 #include <cstdio>
+#include <cstring>
+#include <initializer_list>
 
 namespace murlo::desktop {
+
+bool shows_nothing(const char* video_driver) {
+    if (video_driver == nullptr) return true;
+    for (const char* name : {"offscreen", "dummy", "evdev"})
+        if (std::strcmp(video_driver, name) == 0) return true;
+    return false;
+}
 
 bool in_fallback_outline(int x, int y) {
     if (x < 0 || y < 0 || x >= window_width || y >= window_height) return false;

@@ -1,6 +1,6 @@
 // The few decisions of the SDL game that need no window system beyond the
-// window rules it shares with the Windows game: the fallback outline as
-// pixels and where data files are found.
+// window rules it shares with the Windows game: which video drivers show
+// nothing, the fallback outline as pixels and where data files are found.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,10 @@
 #include "host/desktop/desktop_rules.h"
 
 namespace murlo::desktop {
+
+// Whether SDL's video driver of that name puts nothing on any screen (the
+// stand-ins SDL falls back on when there is no display).
+bool shows_nothing(const char* video_driver);
 
 // Whether window pixel (x, y) lies in the rounded-rectangle outline.
 bool in_fallback_outline(int x, int y);

@@ -73,6 +73,7 @@ void sdl::close_audio() {
 }
 
 void play_sound(const char* name) {
+    sdl::note_sound(name);
     if (name == nullptr || audio_device == 0) return;
     // The new sound cuts off the last one, even when it cannot be played.
     SDL_ClearQueuedAudio(audio_device);
@@ -101,6 +102,7 @@ void play_sound(const char* name) {
 }
 
 void stop_sound() {
+    sdl::note_stop();
     if (audio_device != 0) SDL_ClearQueuedAudio(audio_device);
 }
 

@@ -1,6 +1,7 @@
 // The window: a borderless 512 x 400 window shaped by the skin (exact
 // magenta is see-through), dragged by any visible point outside the LCD,
-// with the LCD image magnified eight times in it.
+// with the LCD image magnified eight times in it. At a scale of N (--scale)
+// all of it is N times the size, each of its pixels an N x N square.
 #include <SDL_shape.h>
 #include <SDL_syswm.h>
 
@@ -19,13 +20,17 @@ namespace murlo {
 using namespace desktop;
 
 SDL_Window* sdl::main_window = nullptr;
+int sdl::window_scale = 1;
 
 namespace {
 
 constexpr const char* skin_file = "window.bmp";
 
-// Fill colour with the skin over it, 512 x 400: what the window shows
-// outside the LCD area. Drawn once; copied to the window on repaints.
+// The window's sizes and the LCD's place in it, at its scale.
+Geometry scaled = geometry(1);
+
+// Fill colour with the skin over it, at the window's size: what the window
+// shows outside the LCD area. Drawn once; copied to the window on repaints.
 SDL_Surface* background = nullptr;
 // The window's own surface as last fully painted; when SDL hands out a
 // different one, everything is painted again.
@@ -42,10 +47,13 @@ bool presented_before = false;
 
 bool pointer_hidden = false;
 
-[[noreturn]] void fail_to_start() {
-    std::fputs("fatal error: initializing application\n", stderr);
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "fatal error", "initializing application",
-                             nullptr);
+// The message on stderr with what went wrong, and in a box where there is
+// a display to show one.
+[[noreturn]] void fail_to_start(const char* why, bool on_display = true) {
+    std::fprintf(stderr, "fatal error: initializing application (%s)\n", why);
+    if (on_display)
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, "fatal error", "initializing application",
+                                 nullptr);
     SDL_Quit();
     std::exit(1);
 }
@@ -56,7 +64,7 @@ std::uint32_t map(const SDL_PixelFormat* format, Rgb c) { return SDL_MapRGB(form
 
 // Fill colour, then the skin from (0, 0), cut to 512 x 400. A skin of
 // another size is painted as far as it reaches.
-SDL_Surface* make_background(SDL_Surface* skin) {
+SDL_Surface* make_unscaled_background(SDL_Surface* skin) {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, window_width, window_height, 32,
                                                           SDL_PIXELFORMAT_RGB888);
     if (surface == nullptr) return nullptr;
@@ -84,7 +92,27 @@ bool has_opaque_pixel(const SDL_Surface* surface) {
     return false;
 }
 
-// The rounded-rectangle outline as a colour-keyed picture.
+// The picture at the window's scale: each pixel an exact square. Frees
+// the picture it is given.
+SDL_Surface* scale_up(SDL_Surface* picture) {
+    const int scale = sdl::window_scale;
+    if (picture == nullptr || scale == 1) return picture;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, picture->w * scale, picture->h * scale, 32,
+                                                          SDL_PIXELFORMAT_RGB888);
+    if (surface != nullptr) {
+        for (int y = 0; y < surface->h; ++y) {
+            const auto* from = reinterpret_cast<const std::uint32_t*>(
+                static_cast<const std::uint8_t*>(picture->pixels) + y / scale * picture->pitch);
+            auto* to = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
+                                                        y * surface->pitch);
+            for (int x = 0; x < surface->w; ++x) to[x] = from[x / scale];
+        }
+    }
+    SDL_FreeSurface(picture);
+    return surface;
+}
+
+// The rounded-rectangle outline as a colour-keyed picture, at scale 1.
 SDL_Surface* make_fallback_shape() {
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, window_width, window_height, 32,
                                                           SDL_PIXELFORMAT_RGB888);
@@ -99,24 +127,26 @@ SDL_Surface* make_fallback_shape() {
     return surface;
 }
 
-// LCD rows first..last of the presented image into the 256 x 256 area of
-// the window surface: each pixel an exact 8 x 8 square in one of the two
-// colours.
+// LCD rows first..last of the presented image into the LCD area of the
+// window surface: each pixel an exact square (8 x 8 at scale 1) in one of
+// the two colours.
 void draw_lcd(SDL_Surface* surface, int first, int last) {
     const std::uint32_t clear = map(surface->format, lcd_clear);
     const std::uint32_t ink = map(surface->format, lcd_ink);
+    const int side = scaled.lcd_pixel;
     if (surface->format->BytesPerPixel == 4) {
-        std::uint32_t line[lcd_span];
+        std::uint32_t line[lcd_span * max_scale];
+        const std::size_t line_bytes = static_cast<std::size_t>(scaled.lcd_span) * 4;
         for (int y = first; y <= last; ++y) {
             const std::uint32_t word = presented_image.row[y];
             for (int x = 0; x < lcd_size; ++x) {
                 const std::uint32_t colour = (word >> x) & 1u ? ink : clear;
-                for (int i = 0; i < lcd_scale; ++i) line[x * lcd_scale + i] = colour;
+                for (int i = 0; i < side; ++i) line[x * side + i] = colour;
             }
-            for (int i = 0; i < lcd_scale; ++i) {
+            for (int i = 0; i < side; ++i) {
                 auto* dest = static_cast<std::uint8_t*>(surface->pixels) +
-                             (lcd_top + y * lcd_scale + i) * surface->pitch + lcd_left * 4;
-                std::memcpy(dest, line, sizeof line);
+                             (scaled.lcd_top + y * side + i) * surface->pitch + scaled.lcd_left * 4;
+                std::memcpy(dest, line, line_bytes);
             }
         }
         return;
@@ -124,14 +154,14 @@ void draw_lcd(SDL_Surface* surface, int first, int last) {
     // Other pixel sizes are rare on today's displays: square by square.
     for (int y = first; y <= last; ++y)
         for (int x = 0; x < lcd_size; ++x) {
-            const SDL_Rect square{lcd_left + x * lcd_scale, lcd_top + y * lcd_scale, lcd_scale,
-                                  lcd_scale};
+            const SDL_Rect square{scaled.lcd_left + x * side, scaled.lcd_top + y * side, side, side};
             SDL_FillRect(surface, &square, (presented_image.row[y] >> x) & 1u ? ink : clear);
         }
 }
 
 SDL_HitTestResult hit_test(SDL_Window*, const SDL_Point* point, void*) {
-    return in_lcd_hit_area(point->x, point->y) ? SDL_HITTEST_NORMAL : SDL_HITTEST_DRAGGABLE;
+    return in_lcd_hit_area(point->x, point->y, sdl::window_scale) ? SDL_HITTEST_NORMAL
+                                                                  : SDL_HITTEST_DRAGGABLE;
 }
 
 SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool skin_shape) {
@@ -140,15 +170,15 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool s
 
     // A shaped window where the platform has them; it is created off screen
     // and moved into place once it has its shape.
-    SDL_Window* window = SDL_CreateShapedWindow(window_caption, 0, 0, window_width,
-                                                window_height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    SDL_Window* window = SDL_CreateShapedWindow(window_caption, 0, 0, scaled.window_width,
+                                                scaled.window_height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
     if (window != nullptr) {
         SDL_Surface* shape = nullptr;
         bool own_shape = false;
         if (skin_shape) {
             shape = background;
         } else {
-            shape = make_fallback_shape();
+            shape = scale_up(make_fallback_shape());
             own_shape = true;
         }
         if (shape != nullptr) {
@@ -162,7 +192,7 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool s
         return window;
     }
     // No shaped windows here: a plain borderless rectangle.
-    return SDL_CreateWindow(window_caption, x, y, window_width, window_height,
+    return SDL_CreateWindow(window_caption, x, y, scaled.window_width, scaled.window_height,
                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
 }
 
@@ -195,8 +225,8 @@ void sdl::show_window(bool whole) {
         SDL_UpdateWindowSurface(main_window);
         painted_surface = surface;
     } else {
-        const SDL_Rect rows{lcd_left, lcd_top + first * lcd_scale, lcd_span,
-                            (last - first + 1) * lcd_scale};
+        const SDL_Rect rows{scaled.lcd_left, scaled.lcd_top + first * scaled.lcd_pixel, scaled.lcd_span,
+                            (last - first + 1) * scaled.lcd_pixel};
         SDL_UpdateWindowSurfaceRects(main_window, &rows, 1);
     }
     shown_image = presented_image;
@@ -221,7 +251,13 @@ void create_main_window() {
     // Draw straight into the window's own surface: SDL's accelerated
     // stand-in would re-create the window and lose its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) fail_to_start();
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) fail_to_start(SDL_GetError());
+    // With no display SDL falls back on a driver that shows nothing, and the
+    // game would run unseen for ever; that is a failed start, unless the
+    // user chose the driver.
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    if ((chosen == nullptr || chosen[0] == '\0') && shows_nothing(SDL_GetCurrentVideoDriver()))
+        fail_to_start("no display", false);
 
     if (char* base = SDL_GetBasePath()) {
         have_program_dir = std::strlen(base) < sizeof program_dir;
@@ -229,30 +265,34 @@ void create_main_window() {
         SDL_free(base);
     }
 
+    SDL_Rect screen{0, 0, 0, 0};
+    if (SDL_GetDisplayBounds(0, &screen) != 0) screen = SDL_Rect{0, 0, 0, 0};
+    SDL_Rect usable{0, 0, 0, 0};
+    const bool have_usable = SDL_GetDisplayUsableBounds(0, &usable) == 0;
+    int& scale = sdl::window_scale;
+    if (scale < 1 || scale > max_scale) scale = have_usable ? auto_scale(usable.w, usable.h) : 1;
+    scaled = geometry(scale);
+
     char path[4096 + 64];
     SDL_Surface* skin = nullptr;
     if (find_data_file(skin_file, sdl::exe_dir(), path, sizeof path)) skin = SDL_LoadBMP(path);
-    background = make_background(skin);
+    background = make_unscaled_background(skin);
     // The skin gives the shape when it has anything to show.
     const bool skin_shape = skin != nullptr && background != nullptr && has_opaque_pixel(background);
     SDL_FreeSurface(skin);
+    background = scale_up(background);
 
-    SDL_Rect screen{0, 0, 0, 0};
-    if (SDL_GetDisplayBounds(0, &screen) != 0) screen = SDL_Rect{0, 0, 0, 0};
-    WindowPlace place = window_place(screen.w, screen.h);
-    if (!place.centred) {
+    WindowPlace place = window_place(screen.w, screen.h, scale);
+    if (!place.centred && have_usable) {
         // Too small a screen to centre on. SDL offers no default place for a
         // shaped window (it would stay parked off screen), so take the one a
         // window system gives a first window: the top-left corner of the free
         // part of the screen.
-        SDL_Rect usable{};
-        if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-            place.x = usable.x - screen.x;
-            place.y = usable.y - screen.y;
-        }
+        place.x = usable.x - screen.x;
+        place.y = usable.y - screen.y;
     }
     main_window = make_window(place, screen, skin_shape);
-    if (main_window == nullptr) fail_to_start();
+    if (main_window == nullptr) fail_to_start(SDL_GetError());
 
     SDL_SetWindowHitTest(main_window, hit_test, nullptr);
     SDL_StopTextInput();
@@ -265,10 +305,12 @@ void create_main_window() {
     SDL_RaiseWindow(main_window);
     sdl::show_window(true);
 
+    sdl::open_controllers();
     sdl::open_audio();
 }
 
 void present_frame(const LcdFrame& frame) {
+    sdl::note_present(frame);
     presented_image = frame;
     sdl::show_window(false);  // draws only what changed
     const auto now = std::chrono::steady_clock::now();

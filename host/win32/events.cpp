@@ -1,11 +1,13 @@
-// Keys, waits and sounds. Window messages are served only here, when the
-// game polls the keyboard or waits; the quit message ends the process.
+// Keys, controllers, waits and sounds. Window messages are served only
+// here, when the game polls the keyboard or waits; the quit message ends
+// the process.
 #include <cstdio>
 
 #include "host/desktop/notices.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
+#include <xinput.h>
 
 namespace murlo {
 
@@ -22,7 +24,49 @@ constexpr DWORD wake_mask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESS
                             QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
 static_assert(wake_mask == 0xFF);
 
+static_assert(xinput::dpad_up == XINPUT_GAMEPAD_DPAD_UP && xinput::dpad_down == XINPUT_GAMEPAD_DPAD_DOWN &&
+              xinput::dpad_left == XINPUT_GAMEPAD_DPAD_LEFT && xinput::dpad_right == XINPUT_GAMEPAD_DPAD_RIGHT &&
+              xinput::a == XINPUT_GAMEPAD_A && xinput::b == XINPUT_GAMEPAD_B);
+
+// Controllers through XInput, whose DLL is loaded when the window is made;
+// where it is missing only the keyboard plays.
+using GetStateFunction = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+GetStateFunction xinput_get_state = nullptr;
+bool pad_connected[XUSER_MAX_COUNT] = {};
+// Asking an empty slot takes long, so empty slots are asked again at most
+// once a second (timeGetTime), which is how soon a controller plugged in
+// is seen.
+DWORD next_look_for_pads = 0;
+bool looked_for_pads = false;
+
+InputBits controller_keys() {
+    if (xinput_get_state == nullptr || GetForegroundWindow() != main_window) return 0;
+    const DWORD now = timeGetTime();
+    const bool look = !looked_for_pads || static_cast<std::int32_t>(now - next_look_for_pads) >= 0;
+    if (look) {
+        looked_for_pads = true;
+        next_look_for_pads = now + 1000;
+    }
+    InputBits keys = 0;
+    for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
+        if (!pad_connected[user] && !look) continue;
+        XINPUT_STATE state{};
+        pad_connected[user] = xinput_get_state(user, &state) == ERROR_SUCCESS;
+        if (pad_connected[user])
+            keys |= xinput_keys({state.Gamepad.wButtons, state.Gamepad.sThumbLX, state.Gamepad.sThumbLY});
+    }
+    return keys;
+}
+
 }  // namespace
+
+void open_controllers() {
+    const HMODULE library = LoadLibraryA("xinput1_4.dll");
+    if (library == nullptr) return;
+    // Through void*: a function pointer of another type, as GetProcAddress goes.
+    xinput_get_state = reinterpret_cast<GetStateFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
+}
 
 void process_messages() {
     MSG message;
@@ -37,7 +81,8 @@ InputBits poll_input() {
     process_messages();
     BYTE state[256] = {};
     GetKeyboardState(state);
-    return keys_from_state(state);
+    // Like the keyboard, controllers count while the game's window is in front.
+    return static_cast<InputBits>(keys_from_state(state) | controller_keys());
 }
 
 void wait_ticks(std::uint32_t n) {

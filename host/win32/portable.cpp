@@ -35,6 +35,13 @@ InputBits keys_from_state(const std::uint8_t (&state)[256]) {
     return held;
 }
 
+InputBits xinput_keys(const XInputPad& pad) {
+    const auto held = [&pad](std::uint16_t button) { return (pad.buttons & button) != 0; };
+    return desktop::pad_keys({held(xinput::dpad_up), held(xinput::dpad_down), held(xinput::dpad_left),
+                              held(xinput::dpad_right), held(xinput::a), held(xinput::b), pad.thumb_lx,
+                              -static_cast<int>(pad.thumb_ly)});
+}
+
 std::size_t skin_pixel_bytes(int width, int height) {
     if (width <= 0 || height <= 0) return 0;
     // Both below 2^31, so neither product below can wrap in 64 bits.

@@ -1,7 +1,8 @@
 // The parts of the Windows host that are plain computation: the presented
-// LCD bytes, the key table, the check of a skin file, the runs of opaque
-// skin pixels and the packed mouse point. The window's geometry, colours, placement, hit area and wait
-// arithmetic are the rules shared with the SDL game (desktop_rules.h).
+// LCD bytes, the key table, the controller mapping, the check of a skin
+// file, the runs of opaque skin pixels and the packed mouse point. The
+// window's geometry, colours, placement, hit area and wait arithmetic are
+// the rules shared with the SDL game (desktop_rules.h).
 // Nothing here includes windows.h, so the same code that the Win32 host
 // uses is tested natively.
 #pragma once
@@ -48,6 +49,19 @@ extern const KeyBinding key_table[key_count];
 
 // The held keys in a 256-byte keyboard state (bit 7 of a byte set = held).
 InputBits keys_from_state(const std::uint8_t (&state)[256]);
+
+// An XInput controller as its XINPUT_GAMEPAD reports it: the buttons word
+// and the left stick, whose y grows upwards.
+struct XInputPad {
+    std::uint16_t buttons;
+    std::int16_t thumb_lx, thumb_ly;
+};
+namespace xinput {
+constexpr std::uint16_t dpad_up = 0x0001, dpad_down = 0x0002, dpad_left = 0x0004,
+                        dpad_right = 0x0008, a = 0x1000, b = 0x2000;
+}
+// The keys it holds, by the rule both desktop games share (desktop::pad_keys).
+InputBits xinput_keys(const XInputPad& pad);
 
 // One pixel high run of opaque pixels: columns left..right-1 of row top.
 // As a rectangle it is (left, top) to (right, top + 1).

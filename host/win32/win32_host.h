@@ -42,7 +42,8 @@ extern std::uint8_t presented_image[presented_bytes];
 extern const LcdBitmapInfo lcd_bitmap_info;
 void draw_lcd(HDC dc);
 
-// --- events, timing and sound (events.cpp)
+// --- events, controllers, timing and sound (events.cpp)
+void open_controllers();  // XInput, where its DLL is found
 void process_messages();
 [[noreturn]] void host_shutdown();
 

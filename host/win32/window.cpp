@@ -98,6 +98,7 @@ void create_main_window() {
     main_window = window;
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
+    open_controllers();
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

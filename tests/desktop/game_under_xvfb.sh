@@ -4,11 +4,15 @@
 # server on a free display number and takes everything down on exit.
 #
 # usage: game_under_xvfb.sh CASE
-# environment: MURLO (the game), TEST_SKIN (make_test_skin), both required
+# environment, all required: MURLO (the game), MURLO_REPLAY (the replay
+# tool), MURLO_VERSION (the version they must print), TEST_SKIN
+# (make_test_skin)
 set -uo pipefail
 
 case_name=${1:?usage: game_under_xvfb.sh CASE}
 : "${MURLO:?MURLO must name the game}"
+: "${MURLO_REPLAY:?MURLO_REPLAY must name the replay tool}"
+: "${MURLO_VERSION:?MURLO_VERSION must give the version}"
 : "${TEST_SKIN:?TEST_SKIN must name make_test_skin}"
 
 work=$(mktemp -d /tmp/murlo-e2e-XXXXXX)
@@ -45,21 +49,31 @@ start_x() {
   export SDL_VIDEODRIVER=x11
 }
 
+# start_wm: openbox, given 30 s to take the screen on a busy machine, and
+# started again (three times at most) if it ends before it has.
 start_wm() {
-  openbox --sm-disable >"$work/wm.log" 2>&1 &
-  wm_pid=$!
-  local i
-  for i in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-    sleep 0.1
+  local i attempt
+  for attempt in 1 2 3; do
+    openbox --sm-disable >"$work/wm.log" 2>&1 &
+    wm_pid=$!
+    for i in $(seq 300); do
+      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+      kill -0 "$wm_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$wm_pid" 2>/dev/null && break  # alive all along, and still nothing
+    wait "$wm_pid" 2>/dev/null
+    wm_pid=""
   done
-  fail "openbox did not start"
+  fail "openbox did not start: $(cat "$work/wm.log")"
 }
 
-# start_game [PROGRAM]: runs in $work/cwd, stdout and stderr kept.
+# start_game [PROGRAM [ARGUMENTS...]]: runs in $work/cwd, stdout and
+# stderr kept.
 start_game() {
   local program=${1:-$MURLO}
-  (cd "$work/cwd" && exec "$program" >"$work/game.out" 2>"$work/game.err") &
+  [ $# -gt 0 ] && shift
+  (cd "$work/cwd" && exec "$program" "$@" >"$work/game.out" 2>"$work/game.err") &
   game_pid=$!
 }
 
@@ -118,6 +132,51 @@ lcd_difference() {
       "$work/$shot-lcd.ppm" || fail "cannot crop $shot"
   done
   compare -metric AE "$work/$1-lcd.ppm" "$work/$2-lcd.ppm" null: 2>&1 | awk '{ printf "%d", $1 }'
+}
+
+# drag_from X Y: press at window point (X, Y), move by 60, 30 in small steps.
+drag_from() {
+  xdotool mousemove $(( $(geometry 'Absolute upper-left X') + $1 )) $(( $(geometry 'Absolute upper-left Y') + $2 ))
+  sleep 0.2
+  xdotool mousedown 1
+  sleep 0.2
+  for step in 1 2 3 4 5 6; do
+    xdotool mousemove_relative -- 10 5
+    sleep 0.05
+  done
+  xdotool mouseup 1
+  sleep 0.5
+}
+
+# check_drag LCD_X LCD_Y SKIN_X SKIN_Y: dragging from the first point leaves
+# the window where it is, dragging from the second moves it along.
+check_drag() {
+  local x0 y0 x1 y1
+  x0=$(geometry 'Absolute upper-left X')
+  y0=$(geometry 'Absolute upper-left Y')
+  drag_from "$1" "$2"
+  [ "$(geometry 'Absolute upper-left X'),$(geometry 'Absolute upper-left Y')" = "$x0,$y0" ] ||
+    fail "dragging the LCD area at $1,$2 moved the window"
+  drag_from "$3" "$4"
+  x1=$(geometry 'Absolute upper-left X')
+  y1=$(geometry 'Absolute upper-left Y')
+  [ $(( x1 - x0 )) -ge 30 ] && [ $(( y1 - y0 )) -ge 15 ] ||
+    fail "dragging the skin at $3,$4 did not move the window ($x0,$y0 -> $x1,$y1)"
+}
+
+# The polls of a trace, one value a line.
+polls_of() { sed -n 's/^poll //p' "$1"; }
+
+# expect_replayed SCRIPT TRACE: murlo-replay of the script gives the trace,
+# but for the window's closing quit, as the beginning of its own.
+expect_replayed() {
+  "$MURLO_REPLAY" "$1" >"$work/replayed.trace" 2>"$work/replay.err" || fail "murlo-replay $1 failed"
+  grep -qx quit <(tail -n 1 "$2") || fail "the trace does not end with quit"
+  local lines
+  lines=$(( $(wc -l <"$2") - 1 ))
+  [ "$lines" -gt 100 ] || fail "a trace of only $lines lines"
+  cmp -s <(head -n "$lines" "$2") <(head -n "$lines" "$work/replayed.trace") ||
+    fail "the replay's trace departs from the window's: $(cmp <(head -n "$lines" "$2") "$work/replayed.trace")"
 }
 
 audio_size() { stat -c %s "$work/audio.raw" 2>/dev/null || echo 0; }
@@ -311,9 +370,17 @@ wm-close)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
-  xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || true
-  sleep 0.3
-  xdotool key alt+F4
+  # On a busy machine openbox may take the window in only after the first
+  # press: ask again, a few times, while the game runs.
+  for _ in 1 2 3 4 5; do
+    xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || true
+    sleep 0.3
+    xdotool key alt+F4
+    for _ in $(seq 20); do
+      kill -0 "$game_pid" 2>/dev/null || break 2
+      sleep 0.1
+    done
+  done
   wait_exit 10
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after the window manager closed it"
   ;;
@@ -325,28 +392,7 @@ drag)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
-  x0=$(geometry 'Absolute upper-left X')
-  y0=$(geometry 'Absolute upper-left Y')
-  drag_from() {  # window X Y, moved by 60, 30 in small steps
-    xdotool mousemove $(( $(geometry 'Absolute upper-left X') + $1 )) $(( $(geometry 'Absolute upper-left Y') + $2 ))
-    sleep 0.2
-    xdotool mousedown 1
-    sleep 0.2
-    for step in 1 2 3 4 5 6; do
-      xdotool mousemove_relative -- 10 5
-      sleep 0.05
-    done
-    xdotool mouseup 1
-    sleep 0.5
-  }
-  drag_from 200 200  # inside the LCD area
-  [ "$(geometry 'Absolute upper-left X'),$(geometry 'Absolute upper-left Y')" = "$x0,$y0" ] ||
-    fail "dragging the LCD area moved the window"
-  drag_from 60 340   # the skin below the direction pad
-  x1=$(geometry 'Absolute upper-left X')
-  y1=$(geometry 'Absolute upper-left Y')
-  [ $(( x1 - x0 )) -ge 30 ] && [ $(( y1 - y0 )) -ge 15 ] ||
-    fail "dragging the skin did not move the window ($x0,$y0 -> $x1,$y1)"
+  check_drag 200 200 60 340  # the LCD area; the skin below the direction pad
   xdotool key Escape
   wait_exit 10
   [ "$exit_code" = 0 ] || fail "exit code $exit_code"
@@ -364,13 +410,185 @@ plain-window)
   ;;
 
 no-display)
-  # Without a display: the message on stderr and exit code 1.
-  (cd "$work/cwd" && exec env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
-     "$MURLO" >"$work/game.out" 2>"$work/game.err") &
+  # Without a display, as in an ssh session or on a text console (nothing
+  # set that names one or a video driver), and with X asked for where there
+  # is none: the message on stderr and exit code 1, at once.
+  for driver in "" x11; do
+    (cd "$work/cwd" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER \
+       ${driver:+SDL_VIDEODRIVER=$driver} SDL_AUDIODRIVER=dummy \
+       "$MURLO" >"$work/game.out" 2>"$work/game.err") &
+    game_pid=$!
+    wait_exit 3
+    [ "$exit_code" = 1 ] || fail "exit code $exit_code without a display (driver '$driver'), expected 1"
+    grep -q 'initializing application' "$work/game.err" || fail "no message on stderr (driver '$driver')"
+  done
+  ;;
+
+scale-auto)
+  # --scale auto on a 2560 x 1600 screen makes the window twice the size:
+  # its shape, the skin and every LCD pixel's square scaled exactly, and
+  # the parts that drag and those that do not scaled along.
+  "$TEST_SKIN" holes "$work/cwd/window.bmp" || fail "cannot make the test skin"
+  start_x 2560x1600
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --scale auto
+  wait_window
+  win_x=$(geometry 'Absolute upper-left X')
+  win_y=$(geometry 'Absolute upper-left Y')
+  [ "$win_x,$win_y $(geometry Width)x$(geometry Height)" = "768,400 1024x800" ] ||
+    fail "window $(geometry Width)x$(geometry Height) at $win_x,$win_y, expected 1024x800 at 768,400"
+  xwininfo -id "$window_id" -shape | grep -q 'Window shape extents: *624x600+200+100' ||
+    fail "shape extents: $(xwininfo -id "$window_id" -shape | grep -i 'shape extents')"
+  shot scaled
+  # Outside the LCD the window is the skin at twice the size, pixel for
+  # pixel, with the screen's black wherever the skin is magenta.
+  lcd_box="rectangle 256,128 767,639"
+  convert "$work/cwd/window.bmp" -scale 200% -fill black -opaque '#ff00ff' -fill white -draw "$lcd_box" \
+    "$work/expected.ppm" || fail "cannot scale the skin"
+  convert "$work/scaled.png" -crop "1024x800+$win_x+$win_y" +repage -fill white -draw "$lcd_box" \
+    "$work/window.ppm" || fail "cannot crop the window"
+  differ=$(compare -metric AE "$work/expected.ppm" "$work/window.ppm" null: 2>&1)
+  [ "$differ" = 0 ] || fail "$differ pixels of the window differ from the skin at twice the size"
+  # Each display pixel a 16 x 16 square of one of the two colours (the
+  # squares under the hole the skin cuts into the LCD painted over).
+  convert "$work/scaled.png" -crop "512x512+$(( win_x + 256 ))+$(( win_y + 128 ))" +repage \
+    -fill "rgb(79,80,110)" -draw "rectangle 144,160 175,207" "$work/lcd.ppm" || fail "cannot crop the LCD"
+  convert "$work/lcd.ppm" -sample 32x32 -sample 512x512 "$work/squares.ppm"
+  differ=$(compare -metric AE "$work/lcd.ppm" "$work/squares.ppm" null: 2>&1)
+  [ "$differ" = 0 ] || fail "$differ LCD pixels stray from their 16 x 16 squares"
+  colours=$(convert "$work/lcd.ppm" -unique-colors txt:- | grep -c 'srgb(\(170,182,198\|79,80,110\))')
+  [ "$(convert "$work/lcd.ppm" -unique-colors -format %w info:)" = "$colours" ] ||
+    fail "the LCD shows colours other than its two"
+  # (350, 250) of the window at scale 1 lies in the LCD, (120, 55) in the skin.
+  start_wm
+  check_drag 700 500 240 110
+  xdotool key Escape
+  wait_exit 10
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  ;;
+
+record)
+  # A game played with the keyboard and closed with Escape, recorded as a
+  # script and traced: the replay tool plays the script back to the same
+  # trace, line for line.
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --record "$work/run.script" --trace "$work/run.trace"
+  wait_window
+  sleep 0.5
+  xdotool keydown z; sleep 0.2; xdotool keyup z
+  xdotool keydown Right; sleep 0.6; xdotool keyup Right
+  xdotool keydown Down; sleep 0.6; xdotool keyup Down
+  sleep 0.3
+  xdotool key Escape
+  wait_exit 10
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  [ -s "$work/game.err" ] && fail "the game complained"
+  head -n 1 "$work/run.script" | grep -q "^# murlo $MURLO_VERSION, run recorded [0-9]\{4\}-[0-9][0-9]-[0-9][0-9] " ||
+    fail "no version and date atop the script: $(head -n 1 "$work/run.script")"
+  expect_replayed "$work/run.script" "$work/run.trace"
+  for keys in 01 02 08; do
+    grep -qx "$keys" <(polls_of "$work/run.trace") || fail "no poll saw $keys held"
+  done
+  # Every run one token: no two tokens in a row of the same value.
+  grep -v '^#' "$work/run.script" | tr ' ' '\n' | grep . | cut -c1-2 | uniq -d | grep -q . &&
+    fail "a run written as two tokens: $(cat "$work/run.script")"
+  ;;
+
+play)
+  # A script shown at the game's pace, then the keyboard takes over: Left,
+  # held from early on, counts only once the script is used up.
+  printf '# walk right, then stand\n00*30 02*21\n00*60\n' >"$work/walk.script"
+  "$MURLO_REPLAY" "$work/walk.script" | polls_of /dev/stdin >"$work/walk.polls"
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --play "$work/walk.script" --record "$work/run.script" --trace "$work/run.trace"
+  wait_window
+  sleep 1.2  # the script's 81 frames take 3.6 s at least
+  xdotool keydown Left
+  played=$(wc -l <"$work/walk.polls")
+  for _ in $(seq 150); do
+    [ "$(grep -c '^poll' "$work/run.trace")" -gt $(( played + 10 )) ] && break
+    sleep 0.1
+  done
+  xdotool keyup Left
+  sleep 0.5
+  xdotool key Escape
+  wait_exit 10
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  polls_of "$work/run.trace" >"$work/run.polls"
+  cmp -s "$work/walk.polls" <(head -n "$played" "$work/run.polls") || fail "the script was not played as written"
+  [ "$(sed -n "$(( played + 1 ))p" "$work/run.polls")" = 04 ] ||
+    fail "the first poll after the script is not Left: $(sed -n "$(( played + 1 )),+3p" "$work/run.polls" | tr '\n' ' ')"
+  tail -n 1 "$work/run.polls" | grep -qx 00 || fail "Left never let go"
+  expect_replayed "$work/run.script" "$work/run.trace"
+  ;;
+
+write-fails)
+  # The trace stops growing (a file size limit stands in for a full disk):
+  # one message, and the game plays on, still recording its script.
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  (cd "$work/cwd" && trap '' XFSZ && ulimit -f 256 &&
+     exec "$MURLO" --trace "$work/run.trace" --record "$work/run.script" >"$work/game.out" 2>"$work/game.err") &
   game_pid=$!
-  wait_exit 20
-  [ "$exit_code" = 1 ] || fail "exit code $exit_code without a display, expected 1"
-  grep -q 'initializing application' "$work/game.err" || fail "no message on stderr"
+  wait_window
+  for _ in $(seq 300); do  # the title fills 256 KiB of trace in about a second
+    grep -q 'cannot write' "$work/game.err" && break
+    sleep 0.1
+  done
+  sleep 1.5  # and writes on into the full trace
+  xdotool keydown z; sleep 0.2; xdotool keyup z
+  sleep 1
+  kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
+  xdotool key Escape
+  wait_exit 10
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  [ "$(wc -l <"$work/game.err")" = 1 ] && grep -q "cannot write $work/run.trace" "$work/game.err" ||
+    fail "not one message about the trace"
+  "$MURLO_REPLAY" "$work/run.script" >"$work/replayed.trace" || fail "the recorded script does not replay"
+  grep -qx 'poll 01' "$work/replayed.trace" || fail "the script stopped with the trace"
+  ;;
+
+bad-input)
+  # Refused before any window opens (there is no display here: reaching
+  # the window would fail with exit 1): exit 2 with a message.
+  unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
+  cd "$work/cwd"
+  expect_refused() {  # WHAT MESSAGE-PATTERN ARGUMENTS...
+    local what=$1 pattern=$2 status
+    shift 2
+    "$MURLO" "$@" >"$work/game.out" 2>"$work/game.err"
+    status=$?
+    [ "$status" = 2 ] || fail "$what: exit code $status, expected 2"
+    [ -s "$work/game.out" ] && fail "$what: something on stdout"
+    grep -q -- "$pattern" "$work/game.err" || fail "$what: stderr says: $(cat "$work/game.err")"
+  }
+  printf '00*3\n10 0g\n' >bad.script
+  # A bad script, or none: the replay tool's very words.
+  for script in bad.script missing.script; do
+    "$MURLO_REPLAY" "$script" 2>replay.err >/dev/null
+    [ -s replay.err ] || fail "murlo-replay took $script"
+    expect_refused "--play $script" "^murlo: $(sed 's/^murlo-replay: //' replay.err)\$" --play "$script"
+  done
+  expect_refused "--record into a missing folder" "cannot write $work/none/run.script" --record "$work/none/run.script"
+  expect_refused "--trace into a folder" "cannot write $work" --trace "$work"
+  expect_refused "--record on a full disk" "cannot write /dev/full" --record /dev/full
+  echo 00 >ok.script
+  expect_refused "--trace over the script played" "same file" --play ok.script --trace ./ok.script
+  [ "$(cat ok.script)" = 00 ] || fail "the script played was overwritten"
+  expect_refused "--scale 5" "^usage: murlo " --scale 5
+  expect_refused "an unknown option" "^usage: murlo " --fullscreen
+  expect_refused "a stray argument" "unexpected argument" game.script
+  for program in "$MURLO" "$MURLO_REPLAY"; do
+    name=$(basename "$program")
+    [ "$("$program" --version)" = "$name $MURLO_VERSION" ] || fail "$name --version: $("$program" --version)"
+    "$program" --help >help.out 2>help.err || fail "$name --help failed"
+    grep -q "^usage: $name " help.out && ! [ -s help.err ] || fail "$name --help: no usage on stdout"
+    "$program" --no-such-option >help.out 2>help.err
+    [ $? = 2 ] && ! [ -s help.out ] && grep -q "^usage: $name " help.err ||
+      fail "$name with an unknown option: not exit 2 with the usage on stderr"
+  done
   ;;
 
 bad-sounds)

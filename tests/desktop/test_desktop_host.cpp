@@ -1,7 +1,9 @@
 // The desktop host's operations in a real window under a private Xvfb
 // server: the picture of presented frames, checked pixel for pixel on a
-// screenshot; keys sent through the X server; waits; sound written by SDL's
-// disk audio driver. Each test program run starts its own server.
+// screenshot; keys sent through the X server; controllers plugged in as
+// SDL virtual joysticks; waits; sound written by SDL's disk audio driver.
+// Each test program run starts its own server. MURLO_TEST_SCALE=N makes
+// the window at that scale, on a screen N times as big.
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -24,6 +26,7 @@
 
 #include "game/host.h"
 #include "host/desktop/desktop_rules.h"
+#include "host/sdl/sdl_host.h"
 
 namespace {
 
@@ -31,11 +34,17 @@ using namespace murlo;
 using namespace murlo::desktop;
 using Clock = std::chrono::steady_clock;
 
-constexpr int screen_width = 1024;
-constexpr int screen_height = 768;
+int scale_from_environment() {
+    const char* text = std::getenv("MURLO_TEST_SCALE");
+    return text != nullptr && text[0] >= '1' && text[0] <= '4' ? text[0] - '0' : 1;
+}
+const int scale = scale_from_environment();
+const Geometry scaled = geometry(scale);
+const int screen_width = 1024 * scale;
+const int screen_height = 768 * scale;
 // Where the window lands on that screen (no window manager moves it).
-constexpr int window_x = (screen_width - window_width) / 2;
-constexpr int window_y = (screen_height - window_height) / 2;
+const int window_x = (screen_width - scaled.window_width) / 2;
+const int window_y = (screen_height - scaled.window_height) / 2;
 
 pid_t xvfb_pid = 0;
 std::string display_name;
@@ -133,19 +142,21 @@ void expect_lcd_shows(const LcdFrame& frame, const char* what) {
     const Shot shot = screenshot();
     ASSERT_EQ(shot.width, screen_width) << what;
     int wrong = 0;
-    for (int y = 0; y < lcd_span; ++y)
-        for (int x = 0; x < lcd_span; ++x) {
-            const bool ink = (frame.row[y / lcd_scale] >> (x / lcd_scale)) & 1u;
-            const Rgb seen = shot.at(window_x + lcd_left + x, window_y + lcd_top + y);
+    const int side = scaled.lcd_pixel, left = scaled.lcd_left, top = scaled.lcd_top;
+    for (int y = 0; y < scaled.lcd_span; ++y)
+        for (int x = 0; x < scaled.lcd_span; ++x) {
+            const bool ink = (frame.row[y / side] >> (x / side)) & 1u;
+            const Rgb seen = shot.at(window_x + left + x, window_y + top + y);
             if (!(seen == (ink ? lcd_ink : lcd_clear)) && ++wrong <= 5)
                 ADD_FAILURE() << what << ": LCD area pixel (" << x << ", " << y << ") is "
                               << int(seen.r) << "," << int(seen.g) << "," << int(seen.b);
         }
     EXPECT_EQ(wrong, 0) << what;
     // The skin around the LCD area is not painted over.
-    for (int i = 0; i < lcd_span; i += 7) {
-        for (const auto& [x, y] : {std::pair{lcd_left - 1, lcd_top + i}, {lcd_left + lcd_span, lcd_top + i},
-                                  {lcd_left + i, lcd_top - 1}, {lcd_left + i, lcd_top + lcd_span}}) {
+    const int span = scaled.lcd_span;
+    for (int i = 0; i < span; i += 7) {
+        for (const auto& [x, y] : {std::pair{left - 1, top + i}, {left + span, top + i},
+                                  {left + i, top - 1}, {left + i, top + span}}) {
             const Rgb seen = shot.at(window_x + x, window_y + y);
             EXPECT_FALSE(seen == lcd_ink || seen == lcd_clear) << what << " at " << x << "," << y;
         }
@@ -188,6 +199,7 @@ public:
         setenv("SDL_VIDEODRIVER", "x11", 1);
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
+        sdl::window_scale = scale;
         create_main_window();
         serve_for(200);
     }
@@ -245,8 +257,8 @@ TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
     serve_for(100);
     const Shot before = screenshot();
     // Cover the window with another one, then take it away again.
-    SDL_Window* cover = SDL_CreateWindow("cover", window_x - 20, window_y - 20, window_width + 40,
-                                         window_height + 40, SDL_WINDOW_BORDERLESS);
+    SDL_Window* cover = SDL_CreateWindow("cover", window_x - 20, window_y - 20, scaled.window_width + 40,
+                                         scaled.window_height + 40, SDL_WINDOW_BORDERLESS);
     ASSERT_NE(cover, nullptr);
     SDL_Surface* surface = SDL_GetWindowSurface(cover);
     ASSERT_NE(surface, nullptr);
@@ -262,8 +274,8 @@ TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
     ASSERT_EQ(after.width, screen_width);
     ASSERT_EQ(before.width, screen_width);
     int differ = 0;
-    for (int y = 0; y < window_height; ++y)
-        for (int x = 0; x < window_width; ++x)
+    for (int y = 0; y < scaled.window_height; ++y)
+        for (int x = 0; x < scaled.window_width; ++x)
             if (!(before.at(window_x + x, window_y + y) == after.at(window_x + x, window_y + y))) ++differ;
     EXPECT_EQ(differ, 0);
 }
@@ -295,6 +307,59 @@ TEST(DesktopHost, KeysAreSampledAsHeld) {
     run("xdotool key Caps_Lock keydown z");
     EXPECT_EQ(poll_until(0x01), 0x01);
     run("xdotool keyup z key Caps_Lock");
+    EXPECT_EQ(poll_until(0), 0);
+}
+
+// A controller as SDL's virtual joystick, plugged in while the game runs.
+struct VirtualPad {
+    SDL_Joystick* joystick = nullptr;
+    VirtualPad() {
+        const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                    SDL_CONTROLLER_BUTTON_MAX, 0);
+        if (index >= 0) joystick = SDL_JoystickOpen(index);
+    }
+    void press(SDL_GameControllerButton button, bool down) {
+        SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0);
+    }
+    void stick(SDL_GameControllerAxis axis, Sint16 value) { SDL_JoystickSetVirtualAxis(joystick, axis, value); }
+    void pull_out() {
+        const SDL_JoystickID id = SDL_JoystickInstanceID(joystick);
+        SDL_JoystickClose(joystick);
+        for (int i = 0; i < SDL_NumJoysticks(); ++i)
+            if (SDL_JoystickGetDeviceInstanceID(i) == id) SDL_JoystickDetachVirtual(i);
+    }
+};
+
+TEST(DesktopHost, ControllersPluggedInAndPulledOutAddTheirKeysToTheKeyboards) {
+    ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
+    EXPECT_EQ(poll_until(0), 0);
+    VirtualPad first;
+    ASSERT_NE(first.joystick, nullptr) << SDL_GetError();
+    first.press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    EXPECT_EQ(poll_until(input::Left), input::Left);
+    first.press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    first.stick(SDL_CONTROLLER_AXIS_LEFTY, 32767);  // the stick pushed down
+    EXPECT_EQ(poll_until(input::Down), input::Down);
+    first.press(SDL_CONTROLLER_BUTTON_A, true);
+    EXPECT_EQ(poll_until(input::Down | input::Z), input::Down | input::Z);
+
+    // A second controller and the keyboard at the same time.
+    VirtualPad second;
+    ASSERT_NE(second.joystick, nullptr) << SDL_GetError();
+    second.press(SDL_CONTROLLER_BUTTON_B, true);
+    second.press(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+    run("xdotool keydown Right");
+    const InputBits all = input::Down | input::Z | input::Up | input::Right;
+    EXPECT_EQ(poll_until(all), all);
+    first.press(SDL_CONTROLLER_BUTTON_A, false);
+    EXPECT_EQ(poll_until(all), all);  // Z still held on the second one
+
+    // Pulled out with keys held: they are let go.
+    first.pull_out();
+    EXPECT_EQ(poll_until(input::Z | input::Up | input::Right), input::Z | input::Up | input::Right);
+    second.pull_out();
+    EXPECT_EQ(poll_until(input::Right), input::Right);
+    run("xdotool keyup Right");
     EXPECT_EQ(poll_until(0), 0);
 }
 

@@ -1,6 +1,8 @@
-// The window rules every skinned host shares: placement, the LCD hit area,
-// waits on the wrapping millisecond clock, present pacing and the controls
-// drawn on the skin.
+// The window rules every skinned host shares: placement, scaling, the LCD
+// hit area, waits on the wrapping millisecond clock, present pacing and the
+// controls drawn on the skin. (The controller mapping is checked through
+// the Windows game's XInput reading, test_win32_pure, and the SDL game's
+// controllers under Xvfb.)
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -32,6 +34,32 @@ TEST(DesktopRules, WindowIsCentredWithHalvesTruncatedOnScreensOfAtLeast640By480)
     EXPECT_FALSE(window_place(639, 768).centred);
     EXPECT_FALSE(window_place(1024, 479).centred);
     EXPECT_FALSE(window_place(0, 0).centred);
+    // A window at scale 2 wants a screen twice as big to be centred on.
+    const WindowPlace twice = window_place(2560, 1600, 2);
+    EXPECT_TRUE(twice.centred);
+    EXPECT_EQ(twice.x, 768);
+    EXPECT_EQ(twice.y, 400);
+    EXPECT_TRUE(window_place(1280, 960, 2).centred);
+    EXPECT_FALSE(window_place(1279, 960, 2).centred);
+}
+
+TEST(DesktopRules, ScaledWindowsFitTwoThirdsOfTheUsableScreen) {
+    const Geometry g = geometry(3);
+    EXPECT_EQ(g.window_width, 1536);
+    EXPECT_EQ(g.window_height, 1200);
+    EXPECT_EQ(g.lcd_left, 384);
+    EXPECT_EQ(g.lcd_top, 192);
+    EXPECT_EQ(g.lcd_pixel, 24);
+    EXPECT_EQ(g.lcd_span, 768);
+    EXPECT_EQ(auto_scale(1024, 768), 1);
+    EXPECT_EQ(auto_scale(1920, 1080 - 32), 1);  // 2 would need 1200 of 1048 rows' two thirds
+    EXPECT_EQ(auto_scale(1920, 1200), 2);
+    EXPECT_EQ(auto_scale(2560, 1600), 2);
+    EXPECT_EQ(auto_scale(3840, 2160 - 48), 3);
+    EXPECT_EQ(auto_scale(7680, 4320), 4);  // never more than 4
+    EXPECT_EQ(auto_scale(1536, 1200), 2);  // exactly two thirds fits
+    EXPECT_EQ(auto_scale(1535, 1200), 1);
+    EXPECT_EQ(auto_scale(300, 200), 1);    // never less than 1
 }
 
 TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
@@ -44,6 +72,14 @@ TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
     EXPECT_FALSE(in_lcd_hit_area(200, 63));
     EXPECT_FALSE(in_lcd_hit_area(200, 321));
     EXPECT_FALSE(in_lcd_hit_area(-200, -100));
+    // At scale 3 the area is the scaled squares of those points.
+    EXPECT_TRUE(in_lcd_hit_area(384, 192, 3));
+    EXPECT_FALSE(in_lcd_hit_area(383, 400, 3));
+    EXPECT_FALSE(in_lcd_hit_area(400, 191, 3));
+    EXPECT_TRUE(in_lcd_hit_area(1154, 962, 3));  // the square of (384, 320)
+    EXPECT_FALSE(in_lcd_hit_area(1155, 600, 3));
+    EXPECT_FALSE(in_lcd_hit_area(600, 963, 3));
+    EXPECT_FALSE(in_lcd_hit_area(-1, 600, 3));
 }
 
 TEST(DesktopRules, WaitsCountOnTheWrappingClock) {

@@ -59,7 +59,7 @@ TEST(ReplayScript, BadTokensNameTheirLine) {
     }
 }
 
-TEST(ReplayScript, WrittenBackInPlainFormReadsTheSamePolls) {
+TEST(ReplayScript, WrittenWholeOrAsPollsComeInOnePlainForm) {
     // Runs of one value joined, single polls plain, counts split where one
     // token ends, zero runs dropped, only the key bits written
     // (0xe2 is the Right key, 0x02, and joins the run after it).
@@ -67,18 +67,53 @@ TEST(ReplayScript, WrittenBackInPlainFormReadsTheSamePolls) {
                                      {0x02, 2'000'000'001}}),
               "1f*3 08 02*999999999 02*999999999 02*4\n");
     EXPECT_EQ(replay::format_script({}), "");
-    // A long recording: short lines that read back to the same polls.
-    std::vector<InputBits> values;
-    for (int i = 0; i < 300; ++i) values.push_back(static_cast<InputBits>(i * 7 % 32));
-    const std::string text = replay::format_script(replay::script_of(values));
+
+    // Polls written as they come (a recording) give the text of the whole
+    // script: runs of all lengths and values, single polls side by side.
+    std::vector<InputBits> polls;
+    std::uint32_t state = 12345;
+    for (int i = 0; i < 400; ++i) {
+        state = state * 1103515245u + 12345u;
+        const InputBits value = static_cast<InputBits>((state >> 16) & input::all);
+        const std::size_t length = (state >> 8) % 3 == 0 ? (state >> 4) % 1500 + 1 : 1;
+        polls.insert(polls.end(), length, value);
+    }
+    replay::ScriptWriter writer;
+    std::string text;
+    for (const InputBits value : polls) writer.add(value, text);
+    // A copy finishes what the original still holds, which goes on.
+    replay::ScriptWriter so_far = writer;
+    std::string copy = text;
+    so_far.finish(copy);
+    writer.finish(text);
+    EXPECT_EQ(copy, text);
+    EXPECT_EQ(text, replay::format_script(replay::script_of(polls)));
+
+    Script script;
+    ScriptError error;
+    ASSERT_TRUE(replay::parse_script(text, script, error)) << error.message;
+    EXPECT_EQ(testing::script_values(script), polls);
+    std::size_t runs = 1;
+    for (std::size_t i = 1; i < polls.size(); ++i) runs += polls[i] != polls[i - 1];
+    EXPECT_EQ(script.size(), runs);
     for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
-        EXPECT_LE(end - start, 72u);
+        EXPECT_LE(end - start, replay::script_line_width);
     }
-    Script again;
-    ScriptError error;
-    ASSERT_TRUE(replay::parse_script(text, again, error)) << error.message;
-    EXPECT_EQ(testing::script_values(again), values);
+
+    // A run cut short (a recording into a pipe) reads back the same.
+    replay::ScriptWriter cut;
+    text.clear();
+    for (std::size_t i = 0; i < polls.size(); ++i) {
+        cut.add(polls[i], text);
+        if (i == polls.size() / 2) cut.end_run(text);
+    }
+    cut.finish(text);
+    ASSERT_TRUE(replay::parse_script(text, script, error)) << error.message;
+    EXPECT_EQ(testing::script_values(script), polls);
+
+    char token[replay::max_token_length];
+    EXPECT_EQ(std::string(token, replay::format_run(token, 0x08, 999999999)), "08*999999999");
 }
 
 TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {

@@ -1,6 +1,6 @@
 // The Windows host's plain parts, checked natively: skin runs, presented
-// LCD bytes, the key table and packed mouse points. The window rules it
-// shares with the SDL game are checked in test_desktop_rules.
+// LCD bytes, the key table, the XInput mapping and packed mouse points. The
+// window rules it shares with the SDL game are checked in test_desktop_rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -258,6 +258,24 @@ TEST(Win32Keys, HeldKeysFromTheKeyboardState) {
     shifted[0x14] = 0x01;  // Caps Lock on
     shifted[0x5A] = 0x80;
     EXPECT_EQ(keys_from_state(shifted), 0x01);
+}
+
+TEST(Win32Keys, XInputControllersHoldArrowsAndZ) {
+    EXPECT_EQ(xinput_keys({0, 0, 0}), 0);
+    EXPECT_EQ(xinput_keys({xinput::dpad_up | xinput::dpad_right, 0, 0}), input::Up | input::Right);
+    EXPECT_EQ(xinput_keys({xinput::dpad_down | xinput::dpad_left, 0, 0}), input::Down | input::Left);
+    EXPECT_EQ(xinput_keys({xinput::a, 0, 0}), input::Z);
+    EXPECT_EQ(xinput_keys({xinput::b, 0, 0}), input::Z);
+    // X, Y, the shoulders, Start and Back hold nothing.
+    EXPECT_EQ(xinput_keys({0x4000 | 0x8000 | 0x0100 | 0x0200 | 0x0010 | 0x0020, 0, 0}), 0);
+    // The stick's y grows upwards: pushed up is Up, and all the way down
+    // (-32768, whose negation does not fit 16 bits) is Down.
+    EXPECT_EQ(xinput_keys({0, 0, 20000}), input::Up);
+    EXPECT_EQ(xinput_keys({0, 0, -32768}), input::Down);
+    EXPECT_EQ(xinput_keys({0, 32767, 0}), input::Right);
+    EXPECT_EQ(xinput_keys({0, -20000, -20000}), input::Left | input::Down);
+    EXPECT_EQ(xinput_keys({0, 16383, -16383}), 0);  // just short of half way
+    EXPECT_EQ(xinput_keys({xinput::dpad_down, 0, 16384}), input::Up | input::Down);  // pad and stick
 }
 
 TEST(Win32Window, PackedScreenPointsAreSigned) {

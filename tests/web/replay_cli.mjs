@@ -11,7 +11,8 @@ import assert from 'node:assert/strict';
 
 const tool = process.argv[2];
 const work = mkdtempSync(path.join(tmpdir(), 'murlo-replay-cli-'));
-const usage = 'usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n';
+const usage = 'usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n' +
+              '       murlo-replay --help | --version\n';
 
 function run(args, { input = '', stdout = 'pipe' } = {}) {
   const result = spawnSync(process.execPath, [tool, ...args], {

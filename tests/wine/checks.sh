@@ -157,6 +157,8 @@ check_close_command() {
 }
 
 check_escape() {
+    # Where XInput's DLL is missing the game starts and plays all the same.
+    export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;xinput1_4=d" WINEDEBUG=+loaddll
     start_bg "$murlo_exe"
     wait_for_window
     read -r ox oy <<<"$(window_origin)"
@@ -166,6 +168,7 @@ check_escape() {
     xdotool key Escape
     finish_bg
     expect_eq "Escape ends the game, exit status" "$bg_rc" 0
+    if grep -q 'Loaded .*xinput1_4' bg.err; then fail "XInput loaded though disabled"; else pass "no XInput"; fi
 }
 
 check_shape_round() {
@@ -237,6 +240,7 @@ check_lcd_frames() {
 }
 
 check_keys() {
+    export WINEDEBUG=+loaddll  # to see XInput loaded, which the keys go through
     start_bg "$probe_exe" keys
     wait_for_window
     read -r ox oy <<<"$(window_origin)"
@@ -265,6 +269,7 @@ check_keys() {
     xdotool key Escape
     finish_bg
     expect_eq "Escape ends it, exit status" "$bg_rc" 0
+    if grep -q 'Loaded L".*xinput1_4.dll"' bg.err; then pass "XInput loaded"; else fail "XInput not loaded"; fi
 }
 
 check_timing() {
@@ -377,13 +382,17 @@ check_package() {
     local dir
     dir=$(ls -d "$work"/unpacked/murlo-*)
     expect_eq "files in the zip" "$(cd "$dir" && ls | sort | tr '\n' ' ')" \
-        "auu.wav break.wav dig.wav down.wav ending.wav maru.wav murlo.exe otukare.wav title.wav up.wav window.bmp "
+        "How to play.txt auu.wav break.wav dig.wav down.wav ending.wav maru.wav murlo.exe otukare.wav title.wav up.wav window.bmp "
+    local how_to="$dir/How to play.txt"
+    expect_eq "how to play, its title" "$(head -n 1 "$how_to" | tr -d '\r')" "Murlo ${MURLO_VERSION:?}: how to play"
+    expect_eq "how to play, lines with Windows ends" "$(grep -c $'\r$' "$how_to")" "$(wc -l <"$how_to")"
     expect_eq "murlo.exe imports system DLLs only" \
         "$("${MURLO_OBJDUMP:?}" -p "$dir/murlo.exe" | awk '/DLL Name/ {print $3}' | sort | tr '\n' ' ')" \
         "GDI32.dll KERNEL32.dll USER32.dll WINMM.dll msvcrt.dll "
 
     # Started from its folder, the game finds its skin there.
     cd "$dir"
+    inspect icon murlo.exe || failures=$((failures + 1))
     start_bg ./murlo.exe
     wait_for_window
     inspect shape-of window.bmp || failures=$((failures + 1))

@@ -15,6 +15,7 @@
 //                                  write a test sound (one second, 22050 Hz,
 //                                  16-bit mono)
 //   inspect fatal-box SECONDS      check the start-up failure box, press OK
+//   inspect icon EXE               the program's icon, drawn at 32 x 32
 //
 // Exit status 0 when every check holds; each check is printed.
 #include <algorithm>
@@ -381,6 +382,43 @@ int fatal_box(double seconds) {
     return finish();
 }
 
+// The icon of the program file, drawn on white at 32 x 32: see-through in
+// its corner, the screen's light colour and the pad's dark grey where the
+// picture has them whole.
+int icon_checks(const char* path) {
+    const HMODULE program = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    check(program != nullptr, "the program file loads as data");
+    if (program == nullptr) return finish();
+    check(FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14)) != nullptr,  // RT_GROUP_ICON
+          "it has an icon");
+    const HICON icon = static_cast<HICON>(LoadImageA(program, MAKEINTRESOURCEA(1), IMAGE_ICON, 32, 32, 0));
+    check(icon != nullptr, "the icon loads at 32 x 32");
+    if (icon == nullptr) return finish();
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HDC dc = CreateCompatibleDC(nullptr);
+    const HBITMAP picture = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ previous = SelectObject(dc, picture);
+    const RECT all{0, 0, 32, 32};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const auto at = [bits](int x, int y) {
+        return static_cast<const std::uint32_t*>(bits)[y * 32 + x] & 0xFFFFFFu;
+    };
+    std::printf("     (0, 0) %06x, (12, 10) %06x, (5, 16) %06x\n", at(0, 0), at(12, 10), at(5, 16));
+    check(at(0, 0) == 0xFFFFFF, "see-through in the corner");
+    check(at(12, 10) == 0xAAB6C6, "the screen's light colour");
+    check(at(5, 16) == 0x2E3040, "the direction pad");
+    SelectObject(dc, previous);
+    DeleteObject(picture);
+    DeleteDC(dc);
+    DestroyIcon(icon);
+    FreeLibrary(program);
+    return finish();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -400,8 +438,9 @@ int main(int argc, char** argv) {
                                     std::atoi(argv[6]))
                          : make_wav(argv[2], 22050, 1, 16, 1);
     if (argc >= 3 && std::strcmp(argv[1], "fatal-box") == 0) return fatal_box(std::atof(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "icon") == 0) return icon_checks(argv[2]);
     std::fprintf(stderr, "usage: inspect wait-window S | window X Y | shape round|skin | shape-of PATH | hit | "
                          "close | make-skin PATH [BITS [W H]] | make-wav PATH [RATE CHANNELS BITS SECONDS] | "
-                         "fatal-box S\n");
+                         "fatal-box S | icon EXE\n");
     return 2;
 }

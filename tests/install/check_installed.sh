@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# What `cmake --install` puts in place, as a package ships it: every file,
+# the desktop entry and the AppStream metadata as their validators see
+# them, manual pages that format without a warning and name every option
+# the programs' --help gives, and the installed programs' version.
+#
+# usage: check_installed.sh BUILD_DIR VERSION
+set -uo pipefail
+build=${1:?usage: check_installed.sh BUILD_DIR VERSION}
+version=${2:?usage: check_installed.sh BUILD_DIR VERSION}
+
+root=$(mktemp -d /tmp/murlo-install-XXXXXX)
+trap 'rm -rf "$root"' EXIT
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+cmake --install "$build" --prefix "$root/usr" >"$root/install.log" || { cat "$root/install.log"; exit 1; }
+cd "$root/usr"
+for file in bin/murlo bin/murlo-replay share/applications/murlo.desktop \
+            share/icons/hicolor/scalable/apps/murlo.svg share/metainfo/org.murlo.Murlo.metainfo.xml \
+            share/man/man6/murlo.6.gz share/man/man6/murlo-replay.6.gz share/murlo/window.bmp \
+            share/murlo/{title,dig,break,up,down,auu,maru,otukare,ending}.wav; do
+  [ -s "$file" ] || fail "$file not installed"
+done
+
+desktop-file-validate share/applications/murlo.desktop || fail "the desktop entry"
+appstreamcli validate --no-net share/metainfo/org.murlo.Murlo.metainfo.xml >"$root/appstream.log" ||
+  { cat "$root/appstream.log"; fail "the AppStream metadata"; }
+grep -q '<launchable type="desktop-id">murlo.desktop</launchable>' share/metainfo/*.xml ||
+  fail "the metadata does not launch the desktop entry"
+
+for program in murlo murlo-replay; do
+  [ "$(bin/$program --version)" = "$program $version" ] || fail "$program --version: $(bin/$program --version)"
+  page=share/man/man6/$program.6.gz
+  warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -man -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "$page: $warnings"
+  zcat "$page" | head -n 1 | grep -q "\"murlo $version\"" || fail "$page names another version"
+  for option in $(bin/$program --help | grep -o -- '--[a-z]*' | sort -u); do
+    zcat "$page" | grep -q -- "^\.[A-Z]* *\\\\-\\\\-${option#--}" || fail "$page says nothing of $option"
+  done
+done
+
+# The installed replay tool runs from its place.
+[ "$(printf '08\n' | bin/murlo-replay)" = "$(printf 'sound title.wav\npoll 08\nstop\nquit')" ] ||
+  fail "the installed murlo-replay"
+
+[ "$failures" = 0 ] || exit 1
+echo "ok: installed files check"
