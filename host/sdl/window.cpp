@@ -14,6 +14,7 @@
 #include "game/host.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_rules.h"
+#include "host/sdl/skin.h"
 
 namespace murlo {
 
@@ -61,71 +62,6 @@ bool pointer_hidden = false;
 std::uint32_t map(const SDL_PixelFormat* format, Rgb c) { return SDL_MapRGB(format, c.r, c.g, c.b); }
 
 // ---- the picture -------------------------------------------------------
-
-// Fill colour, then the skin from (0, 0), cut to 512 x 400. A skin of
-// another size is painted as far as it reaches.
-SDL_Surface* make_unscaled_background(SDL_Surface* skin) {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, window_width, window_height, 32,
-                                                          SDL_PIXELFORMAT_RGB888);
-    if (surface == nullptr) return nullptr;
-    SDL_FillRect(surface, nullptr, map(surface->format, fill_colour));
-    if (skin != nullptr) {
-        SDL_SetSurfaceBlendMode(skin, SDL_BLENDMODE_NONE);
-        SDL_BlitSurface(skin, nullptr, surface, nullptr);
-    }
-    return surface;
-}
-
-bool is_key_pixel(std::uint32_t rgb888) {
-    const std::uint32_t key = (std::uint32_t{key_colour.r} << 16) | (key_colour.g << 8) | key_colour.b;
-    return (rgb888 & 0xFFFFFFu) == key;
-}
-
-// True when the picture has at least one pixel that is not exact magenta.
-bool has_opaque_pixel(const SDL_Surface* surface) {
-    for (int y = 0; y < surface->h; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(
-            static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch);
-        for (int x = 0; x < surface->w; ++x)
-            if (!is_key_pixel(row[x])) return true;
-    }
-    return false;
-}
-
-// The picture at the window's scale: each pixel an exact square. Frees
-// the picture it is given.
-SDL_Surface* scale_up(SDL_Surface* picture) {
-    const int scale = sdl::window_scale;
-    if (picture == nullptr || scale == 1) return picture;
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, picture->w * scale, picture->h * scale, 32,
-                                                          SDL_PIXELFORMAT_RGB888);
-    if (surface != nullptr) {
-        for (int y = 0; y < surface->h; ++y) {
-            const auto* from = reinterpret_cast<const std::uint32_t*>(
-                static_cast<const std::uint8_t*>(picture->pixels) + y / scale * picture->pitch);
-            auto* to = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
-                                                        y * surface->pitch);
-            for (int x = 0; x < surface->w; ++x) to[x] = from[x / scale];
-        }
-    }
-    SDL_FreeSurface(picture);
-    return surface;
-}
-
-// The rounded-rectangle outline as a colour-keyed picture, at scale 1.
-SDL_Surface* make_fallback_shape() {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, window_width, window_height, 32,
-                                                          SDL_PIXELFORMAT_RGB888);
-    if (surface == nullptr) return nullptr;
-    const std::uint32_t key = map(surface->format, key_colour);
-    const std::uint32_t solid = map(surface->format, fill_colour);
-    for (int y = 0; y < window_height; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
-                                                     y * surface->pitch);
-        for (int x = 0; x < window_width; ++x) row[x] = in_fallback_outline(x, y) ? solid : key;
-    }
-    return surface;
-}
 
 // LCD rows first..last of the presented image into the LCD area of the
 // window surface: each pixel an exact square (8 x 8 at scale 1) in one of
@@ -178,7 +114,7 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool s
         if (skin_shape) {
             shape = background;
         } else {
-            shape = scale_up(make_fallback_shape());
+            shape = sdl::make_fallback_shape(sdl::window_scale);
             own_shape = true;
         }
         if (shape != nullptr) {
@@ -275,12 +211,12 @@ void create_main_window() {
 
     char path[4096 + 64];
     SDL_Surface* skin = nullptr;
-    if (find_data_file(skin_file, sdl::exe_dir(), path, sizeof path)) skin = SDL_LoadBMP(path);
-    background = make_unscaled_background(skin);
-    // The skin gives the shape when it has anything to show.
-    const bool skin_shape = skin != nullptr && background != nullptr && has_opaque_pixel(background);
+    if (find_data_file(skin_file, sdl::exe_dir(), path, sizeof path)) skin = sdl::load_skin(path, skin_file);
+    const sdl::WindowPicture window_picture = sdl::make_window_picture(skin, scale);
     SDL_FreeSurface(skin);
-    background = scale_up(background);
+    background = window_picture.picture;
+    // The skin gives the shape when it has anything to show.
+    const bool skin_shape = window_picture.shaped;
 
     WindowPlace place = window_place(screen.w, screen.h, scale);
     if (!place.centred && have_usable) {

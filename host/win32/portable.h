@@ -84,22 +84,6 @@ constexpr std::size_t skin_row_stride(int width) {
 // product of the two can overflow on the way to an allocation.
 std::size_t skin_pixel_bytes(int width, int height);
 
-// The first bytes of a skin file that check_skin_file reads: the file
-// header and the largest info header there is.
-constexpr std::size_t skin_head_bytes = 14 + 124;
-
-// Whether a file can be the window's skin: a BMP that the Windows loader
-// reads, 512 x 400 pixels (rows stored either way up), 1, 4, 8, 16, 24 or 32
-// bits a pixel (run-length or bit-field packing where the format allows
-// it), with its header, colour table and pixels all inside the file. `head`
-// holds its first `head_size` bytes (skin_head_bytes, or the whole file when
-// it is shorter) and `file_size` is its length. When it cannot be, writes
-// why (a short phrase) into `why` and returns false. The game checks this
-// before it hands the file to the loader, which reads past the end of a file
-// cut short and crashes under Wine.
-bool check_skin_file(const std::uint8_t* head, std::size_t head_size, std::uint64_t file_size,
-                     char* why, std::size_t why_size);
-
 // Every maximal horizontal run of pixels that are not exactly `key`, top
 // row first and left to right within a row. Pixels are blue, green, red
 // byte triples; row y starts at byte y * stride.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "host/desktop/notices.h"
+#include "host/desktop/skin_file.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
@@ -42,12 +43,12 @@ HBITMAP load_skin(const char* name) {
         if (file == nullptr) {
             std::snprintf(why, sizeof why, "it cannot be opened");
         } else {
-            std::uint8_t head[skin_head_bytes];
+            std::uint8_t head[desktop::skin_head_bytes];
             const std::size_t got = std::fread(head, 1, sizeof head, file);
             std::fclose(file);
             const std::uint64_t size =
                 static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32 | facts.nFileSizeLow;
-            usable = check_skin_file(head, got, size, why, sizeof why);
+            usable = desktop::check_skin_file(head, got, size, why, sizeof why);
         }
     }
     HBITMAP bitmap = nullptr;

@@ -591,6 +591,50 @@ bad-input)
   done
   ;;
 
+bad-skins)
+  # Skins the game cannot use give the plain rounded outline and one line
+  # saying why; skins at unusual depths that are whole give their own shape.
+  mkdir -p "$work/skins/folder"
+  : >"$work/skins/empty"
+  "$TEST_SKIN" block 24 512 400 "$work/skins/whole-24" || fail "cannot make the test skins"
+  head -c 300000 "$work/skins/whole-24" >"$work/skins/cut-short"
+  "$TEST_SKIN" block 24 1 1 "$work/skins/one-pixel"
+  "$TEST_SKIN" block 1 10000 10000 "$work/skins/huge"
+  "$TEST_SKIN" block 1 512 400 "$work/skins/depth-1"
+  "$TEST_SKIN" block 4 512 400 "$work/skins/depth-4"
+  "$TEST_SKIN" block 16 512 400 "$work/skins/depth-16"
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  for skin in folder empty cut-short one-pixel huge depth-1 depth-4 depth-16; do
+    rm -rf "$work/cwd/window.bmp"
+    cp -r "$work/skins/$skin" "$work/cwd/window.bmp"
+    start_game
+    wait_window
+    extents=$(xwininfo -id "$window_id" -shape | sed -n 's/.*Window shape extents: *//p')
+    said=$(grep '^murlo:' "$work/game.err")
+    case $skin in
+    depth-*)
+      [ "$extents" = 312x300+100+50 ] || fail "$skin: shape extents $extents, not the skin's"
+      [ -z "$said" ] || fail "$skin: the game complained about a good skin: $said" ;;
+    *)
+      [ "$extents" = 512x400+0+0 ] || fail "$skin: shape extents $extents, not the plain outline"
+      win_x=256 win_y=184
+      shot "$skin"
+      expect_pixel "$skin" 0 0 0,0,0 "$skin: the corner of the plain outline is cut off"
+      expect_pixel "$skin" 100 200 117,135,176 "$skin: the fill colour"
+      [ "$(grep -c '^murlo: window.bmp not used: ' "$work/game.err")" = 1 ] ||
+        fail "$skin: not one line on what was wrong: $said" ;;
+    esac
+    xdotool keydown z; sleep 0.2; xdotool keyup z
+    sleep 0.3
+    kill -0 "$game_pid" 2>/dev/null || fail "$skin: the game ended"
+    xdotool key Escape
+    wait_exit 10
+    [ "$exit_code" = 0 ] || fail "$skin: exit code $exit_code"
+    echo "$skin: $extents ${said:-(nothing said)}"
+  done
+  ;;
+
 bad-sounds)
   # Sound files the game cannot play as they are, each as the title tune in
   # turn: the game starts and plays on, says once per file name what it could

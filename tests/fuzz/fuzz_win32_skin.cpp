@@ -21,6 +21,7 @@
 #include <cstring>
 #include <vector>
 
+#include "host/desktop/skin_file.h"
 #include "host/win32/portable.h"
 
 namespace {
@@ -38,7 +39,7 @@ std::uint32_t le32(const std::uint8_t* p) {
 
 void check_file(const std::uint8_t* data, std::size_t size) {
     // Exactly the bytes the game reads, so a look past them is caught.
-    const std::size_t head_size = std::min(size, skin_head_bytes);
+    const std::size_t head_size = std::min(size, desktop::skin_head_bytes);
     const std::vector<std::uint8_t> head(data, data + head_size);
     const std::uint64_t claimed = size >= 6 ? std::max<std::uint64_t>(size, le32(data + 2)) : size;
     bool usable[2];
@@ -46,7 +47,7 @@ void check_file(const std::uint8_t* data, std::size_t size) {
     for (int i = 0; i < 2; ++i) {
         char why[48 + 1];
         std::memset(why, '#', sizeof why);
-        usable[i] = check_skin_file(head.data(), head_size, lengths[i], why, sizeof why - 1);
+        usable[i] = desktop::check_skin_file(head.data(), head_size, lengths[i], why, sizeof why - 1);
         if (why[sizeof why - 1] != '#') fail("the reason ran past its buffer");
         if (!usable[i] && (why[0] == '#' || std::memchr(why, '\0', sizeof why - 1) == nullptr ||
                            why[0] == '\0'))

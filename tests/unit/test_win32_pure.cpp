@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/desktop/skin_file.h"
 #include "host/win32/portable.h"
 
 namespace murlo {
@@ -98,7 +99,7 @@ TEST(Win32Skin, PixelBufferSizeIsRowsOfFilledOutStrideOrNothing) {
 // 12-byte core one) and a colour table for up to 8 bits a pixel; and the
 // size of the whole file with its pixels.
 struct BmpHead {
-    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(skin_head_bytes);
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(desktop::skin_head_bytes);
     std::uint64_t file_size;
 
     BmpHead(int width, int height, int bits, bool core = false, std::uint32_t compression = 0) {
@@ -137,7 +138,7 @@ struct BmpHead {
     std::string verdict(std::uint64_t size) const {
         char why[128] = "";
         const std::size_t head = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), size));
-        return check_skin_file(bytes.data(), head, size, why, sizeof why) ? "" : why;
+        return desktop::check_skin_file(bytes.data(), head, size, why, sizeof why) ? "" : why;
     }
     std::string verdict() const { return verdict(file_size); }
 };
@@ -168,7 +169,7 @@ TEST(Win32Skin, FileCheckSaysWhyItRefuses) {
     EXPECT_EQ(text.verdict(), "not a BMP picture");
     BmpHead odd_header = skin;
     odd_header.put32(14, 64);
-    EXPECT_EQ(odd_header.verdict(), "a BMP header of 64 bytes, which Windows does not read");
+    EXPECT_EQ(odd_header.verdict(), "a BMP header of 64 bytes, which the game does not read");
 
     // Run-length pixels: the header gives their size, and the colour table
     // as the loader counts it must fit in the file as well.
