@@ -147,7 +147,7 @@ bool next_key(Running& run, InputBits& out) {
             const bool right = run.plan == Plan::GoRight;
             if (x != run.start_x && centred()) return false;
             if (run.frames >= 40) return false;
-            if (x == run.start_x && (right ? x >= 60 : x <= 4)) return false;
+            if (x == run.start_x && (right ? x >= murlo::player_x_max : x <= murlo::player_x_min)) return false;
             if (!centred() && !(below_kind() >= murlo::Hard)) {
                 out = 0;  // the walk goes on by itself
                 break;

@@ -224,14 +224,6 @@ namespace {
 
 using murlo::InputBits;
 
-// Key bits of a poll.
-constexpr InputBits key_z = 0x01;
-constexpr InputBits key_right = 0x02;
-constexpr InputBits key_left = 0x04;
-constexpr InputBits key_down = 0x08;
-constexpr InputBits key_up = 0x10;
-constexpr InputBits key_all = 0x1F;
-
 // ---- Random draws from the seed --------------------------------------------
 
 std::uint64_t random_state = 1;
@@ -250,7 +242,7 @@ unsigned draw_below(unsigned n) { return static_cast<unsigned>((draw() >> 33) % 
 struct Host {
     bool on_title = false;
     unsigned title_polls_left = 0;  // title passes with no key, then title_key
-    InputBits title_key = key_z;
+    InputBits title_key = murlo::input::Z;
     InputBits key = 0;              // what each poll of a game frame returns
     bool died = false;              // "auu.wav" was started
 };
@@ -322,12 +314,12 @@ InputBits grab_key() {
                !murlo::test_flag(static_cast<std::int8_t>(c), static_cast<std::int8_t>(r),
                                  murlo::Doomed);
     };
-    if (murlo::player_x < 60 && capsule(column + 1, row)) return key_right;
-    if (murlo::player_x > 4 && capsule(column - 1, row)) return key_left;
+    if (murlo::player_x < murlo::player_x_max && capsule(column + 1, row)) return murlo::input::Right;
+    if (murlo::player_x > murlo::player_x_min && capsule(column - 1, row)) return murlo::input::Left;
     if (capsule(column, row - 1) &&
         murlo::get_fall_timer(static_cast<std::int8_t>(column),
                               static_cast<std::int8_t>(row - 1)) < murlo::fall_delay)
-        return key_up;
+        return murlo::input::Up;
     return 0;
 }
 
@@ -369,21 +361,21 @@ bool move_key(InputBits& key) {
             break;
         case Act::Down:
             if (murlo::depth > r.start_depth && at_rest()) return false;
-            key = press(key_down, below_kind());
+            key = press(murlo::input::Down, below_kind());
             break;
         case Act::Walk: {
             const bool right = r.move.step > 0;
             if (centred() && x != r.start_x &&
                 (x == r.start_x + 8 * r.move.step * r.move.columns || !at_rest()))
                 return false;
-            if (right ? x >= 60 : x <= 4) return false;
+            if (right ? x >= murlo::player_x_max : x <= murlo::player_x_min) return false;
             if (!centred() && !murlo::is_block(below_kind())) {
                 key = 0;  // over a gap the walk goes on by itself
                 break;
             }
             const int target = right ? kind_at((x + 4) / 8, row_of_player())
                                      : kind_at((x - 5) / 8, row_of_player());
-            key = press(right ? key_right : key_left, target);
+            key = press(right ? murlo::input::Right : murlo::input::Left, target);
             break;
         }
         case Act::Wait:
@@ -404,7 +396,7 @@ InputBits settle_key() {
     const int target = right ? kind_at((x + 4) / 8, row_of_player())
                              : kind_at((x - 5) / 8, row_of_player());
     if (open_kind(target)) return 0;
-    return press(right ? key_right : key_left, target);
+    return press(right ? murlo::input::Right : murlo::input::Left, target);
 }
 
 // What a move is likely to cost, in air: the frames it takes at this
@@ -528,7 +520,7 @@ void play_game(long frame_limit) {
     murlo::begin_cycle();
     host.on_title = true;
     host.title_polls_left = draw_below(40);
-    host.title_key = static_cast<InputBits>(1 + draw_below(key_all));
+    host.title_key = static_cast<InputBits>(1 + draw_below(murlo::input::all));
     murlo::play_sound("title.wav");
     murlo::title_screen();
     murlo::stop_sound();
