@@ -25,6 +25,16 @@ mergeInto(LibraryManager.library, {
     return count;
   },
 
+  // Writes up to `most` pads as eight numbers each (up, down, left, right,
+  // south, east, stick x, stick y); returns how many.
+  murlo_web_pads: function (state, most) {
+    var pads = MurloPage.pads();
+    var count = Math.min(pads.length, most);
+    for (var i = 0; i < count; ++i)
+      for (var k = 0; k < 8; ++k) HEAP32[(state >> 2) + 8 * i + k] = pads[i][k];
+    return count;
+  },
+
   murlo_web_present: function (rows) {
     MurloPage.present(HEAPU32.subarray(rows >> 2, (rows >> 2) + 32));
   },

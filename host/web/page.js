@@ -143,28 +143,31 @@ var MurloPage = (function () {
     window.addEventListener('resize', fit);
   }
 
-  // Standard-mapping pads: the D-pad and the left stick are the arrows,
-  // the south and east buttons are Z.
-  function padKeys() {
-    if (!padsSeen || !navigator.getGamepads) return 0;
+  // Standard-mapping pads as the game reads them: the D-pad (buttons 12
+  // to 15), the south and east buttons (0 and 1) and the left stick, its
+  // axes from -32767 to 32767. Which of them hold which key the game
+  // decides, as on the desktop. A button pressed is a gesture that lets
+  // sound start.
+  function padStates() {
+    if (!padsSeen || !navigator.getGamepads) return [];
     var pads;
-    try { pads = navigator.getGamepads(); } catch (e) { return 0; }
-    var bits = 0;
+    try { pads = navigator.getGamepads(); } catch (e) { return []; }
+    var states = [];
+    var pressed = false;
     for (var i = 0; pads && i < pads.length; ++i) {
       var pad = pads[i];
       if (!pad || pad.connected === false) continue;
-      var button = function (n) { return !!(pad.buttons[n] && pad.buttons[n].pressed); };
-      var x = pad.axes && pad.axes.length > 1 ? pad.axes[0] : 0;
-      var y = pad.axes && pad.axes.length > 1 ? pad.axes[1] : 0;
-      if (button(0) || button(1)) bits |= setup.keys.z;
-      if (button(15) || x > 0.5) bits |= setup.keys.right;
-      if (button(14) || x < -0.5) bits |= setup.keys.left;
-      if (button(13) || y > 0.5) bits |= setup.keys.down;
-      if (button(12) || y < -0.5) bits |= setup.keys.up;
+      var button = function (n) { return pad.buttons[n] && pad.buttons[n].pressed ? 1 : 0; };
+      var axis = function (n) {
+        var value = pad.axes && pad.axes.length > 1 ? pad.axes[n] : 0;
+        return Math.round(Math.max(-1, Math.min(1, value || 0)) * 32767);
+      };
+      states.push([button(12), button(13), button(14), button(15), button(0), button(1), axis(0), axis(1)]);
+      pressed = pressed || pad.buttons.some(function (b) { return b && b.pressed; });
     }
-    if (bits && !padWasPressed) unlockAudio();
-    padWasPressed = bits !== 0;
-    return bits;
+    if (pressed && !padWasPressed) unlockAudio();
+    padWasPressed = pressed;
+    return states;
   }
 
   // ---- picture -------------------------------------------------------
@@ -325,8 +328,9 @@ var MurloPage = (function () {
     keys: function () {
       var bits = 0;
       for (var code in heldCodes) bits |= heldCodes[code];
-      return bits | padKeys();
+      return bits;
     },
+    pads: padStates,
     pointers: function () {
       return Array.from(pointers.values());
     },

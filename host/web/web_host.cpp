@@ -22,6 +22,7 @@ void murlo_web_start(int width, int height, int lcd_left, int lcd_top, int lcd_s
                      int key_down, int key_up);
 int murlo_web_keys();
 int murlo_web_pointers(int* xy, int max);
+int murlo_web_pads(int* state, int max);
 void murlo_web_present(const std::uint32_t* rows);
 double murlo_web_clock();
 void murlo_web_sleep(double ms);  // the one import that may suspend the game (ms < 0: only while hidden)
@@ -116,6 +117,14 @@ InputBits poll_input() {
     int xy[2 * most_pointers];
     const int pointers = murlo_web_pointers(xy, most_pointers);
     for (int i = 0; i < pointers; ++i) bits |= skin_keys_at(xy[2 * i], xy[2 * i + 1]);
+    // Every pad plugged in, read as the desktop games read theirs.
+    constexpr int most_pads = 8;
+    int state[8 * most_pads];
+    const int pads = murlo_web_pads(state, most_pads);
+    for (int i = 0; i < pads; ++i) {
+        const int* p = state + 8 * i;
+        bits |= pad_keys({p[0] != 0, p[1] != 0, p[2] != 0, p[3] != 0, p[4] != 0, p[5] != 0, p[6], p[7]});
+    }
     return bits;
 }
 
