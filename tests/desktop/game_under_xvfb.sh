@@ -672,16 +672,19 @@ bad-sounds)
     *) audio_silent 0 44100 && fail "$sound: the sound that is there was not played" ;;
     esac
     if [ "$sound" = not-a-wav ]; then
-      # Leave the title and dig down: a break sound at each dig. Dig on for
-      # two seconds after the first one is named.
+      # Leave the title and dig down, pressing again and again (a Hard
+      # block wants a fresh press for each dig): a sound at each dig, which
+      # one depending on the board. Dig on for two seconds after the first
+      # one is named.
       xdotool keydown z; sleep 0.2; xdotool keyup z
-      xdotool keydown Down
-      for _ in $(seq 100); do
-        grep -q '^murlo: break.wav' "$work/game.err" && break
-        sleep 0.1
+      named=""
+      for step in $(seq 60); do
+        xdotool keydown Down; sleep 0.1; xdotool keyup Down; sleep 0.1
+        if [ -z "$named" ] && grep -Eq '^murlo: (break|dig|down|up)\.wav' "$work/game.err"; then
+          named=$step
+        fi
+        [ -n "$named" ] && [ $(( step - named )) -ge 10 ] && break
       done
-      sleep 2
-      xdotool keyup Down
     fi
     xdotool key Escape
     wait_exit 10
@@ -701,7 +704,8 @@ bad-sounds)
     fi
     [ -z "$(sort <<<"$said" | uniq -d)" ] || fail "$sound: said more than once: $said"
     if [ "$sound" = not-a-wav ]; then
-      grep -qx 'murlo: break.wav not played: .*WAVE.*' <<<"$said" || fail "digging played no bad sound: $said"
+      grep -Eqx 'murlo: (break|dig|down|up)\.wav not played: .*WAVE.*' <<<"$said" ||
+        fail "digging played no bad sound: $said"
       [ "$(grep -c . <<<"$said")" = "$(grep -c 'not played' <<<"$said")" ] || fail "other lines: $said"
     fi
   done
