@@ -110,6 +110,13 @@ wait_exit() {
   fail "the game did not end within $1 s"
 }
 
+# quit_with_escape [WHAT]: Escape closes the game, which exits 0.
+quit_with_escape() {
+  xdotool key Escape
+  wait_exit 10
+  [ "$exit_code" = 0 ] || fail "${1:+$1: }exit code $exit_code after Escape"
+}
+
 shot() { import -silent -window root "$work/$1.png" || fail "no screenshot"; }
 
 # pixel SHOT X Y: "r,g,b" of a screen pixel.
@@ -217,9 +224,7 @@ check_place() {  # check_place SCREEN X Y [AUDIO_DRIVER]
   xprop -id "$window_id" WM_NAME | grep -q '"Murlo Win"' || fail "caption is not Murlo Win"
   # Borderless: nothing but the window itself.
   [ "$(geometry 'Border width')" = "0" ] || fail "the window has a border"
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  quit_with_escape
 }
 
 case "$case_name" in
@@ -250,9 +255,7 @@ shape-skin)
   expect_pixel skin 110 105 0,0,0 "a magenta hole shows what lies beneath"
   expect_pixel skin 207 157 0,0,0 "a magenta hole in the LCD area cuts the LCD too"
   expect_pixel skin 50 200 0,0,0 "magenta round the skin"
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  quit_with_escape
   ;;
 
 shape-all-magenta)
@@ -272,9 +275,7 @@ shape-all-magenta)
   # Inside, the skin is painted as it is, magenta and all.
   expect_pixel round 9 9 255,0,255 "inside the corner curve"
   expect_pixel round 256 0 255,0,255 "top edge"
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  quit_with_escape
   ;;
 
 no-data-files)
@@ -304,9 +305,7 @@ no-data-files)
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
   # (SDL's disk driver announces itself; nothing else may be said.)
   grep -v 'disk i/o audio driver\|Writing to file' "$work/game.err" && fail "the game complained"
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  quit_with_escape
   ;;
 
 title-to-play)
@@ -393,9 +392,7 @@ drag)
   start_game
   wait_window
   check_drag 200 200 60 340  # the LCD area; the skin below the direction pad
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  quit_with_escape
   ;;
 
 plain-window)
@@ -462,9 +459,7 @@ scale-auto)
   # (350, 250) of the window at scale 1 lies in the LCD, (120, 55) in the skin.
   start_wm
   check_drag 700 500 240 110
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code"
+  quit_with_escape
   ;;
 
 record)
@@ -480,9 +475,7 @@ record)
   xdotool keydown Right; sleep 0.6; xdotool keyup Right
   xdotool keydown Down; sleep 0.6; xdotool keyup Down
   sleep 0.3
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  quit_with_escape
   [ -s "$work/game.err" ] && fail "the game complained"
   head -n 1 "$work/run.script" | grep -q "^# murlo $MURLO_VERSION, run recorded [0-9]\{4\}-[0-9][0-9]-[0-9][0-9] " ||
     fail "no version and date atop the script: $(head -n 1 "$work/run.script")"
@@ -513,9 +506,7 @@ play)
   done
   xdotool keyup Left
   sleep 0.5
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  quit_with_escape
   polls_of "$work/run.trace" >"$work/run.polls"
   cmp -s "$work/walk.polls" <(head -n "$played" "$work/run.polls") || fail "the script was not played as written"
   [ "$(sed -n "$(( played + 1 ))p" "$work/run.polls")" = 04 ] ||
@@ -541,9 +532,7 @@ write-fails)
   xdotool keydown z; sleep 0.2; xdotool keyup z
   sleep 1
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  quit_with_escape
   [ "$(wc -l <"$work/game.err")" = 1 ] && grep -q "cannot write $work/run.trace" "$work/game.err" ||
     fail "not one message about the trace"
   "$MURLO_REPLAY" "$work/run.script" >"$work/replayed.trace" || fail "the recorded script does not replay"
@@ -628,9 +617,7 @@ bad-skins)
     xdotool keydown z; sleep 0.2; xdotool keyup z
     sleep 0.3
     kill -0 "$game_pid" 2>/dev/null || fail "$skin: the game ended"
-    xdotool key Escape
-    wait_exit 10
-    [ "$exit_code" = 0 ] || fail "$skin: exit code $exit_code"
+    quit_with_escape "$skin"
     echo "$skin: $extents ${said:-(nothing said)}"
   done
   ;;
@@ -686,9 +673,7 @@ bad-sounds)
         [ -n "$named" ] && [ $(( step - named )) -ge 10 ] && break
       done
     fi
-    xdotool key Escape
-    wait_exit 10
-    [ "$exit_code" = 0 ] || fail "$sound: exit code $exit_code"
+    quit_with_escape "$sound"
     said=$(grep '^murlo:' "$work/game.err")
     case $sound in
     empty) want='title.wav not played: the file is empty' ;;
