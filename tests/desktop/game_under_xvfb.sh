@@ -31,12 +31,15 @@ trap cleanup EXIT
 fail() {
   echo "FAIL ($case_name): $*" >&2
   [ -s "$work/game.err" ] && { echo "--- game stderr:" >&2; cat "$work/game.err" >&2; }
+  [ -s "$work/xvfb.log" ] && { echo "--- Xvfb:" >&2; tail -n 20 "$work/xvfb.log" >&2; }
   exit 1
 }
 
 # start_x WIDTHxHEIGHT: a server of that size; DISPLAY points at it.
+# -noreset: by default the server resets when its last client leaves, and a
+# game started in that moment cannot connect ("x11 not available").
 start_x() {
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
   local i
   for i in $(seq 100); do

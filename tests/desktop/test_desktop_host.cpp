@@ -62,7 +62,7 @@ bool start_xvfb() {
         const std::string screen = std::to_string(screen_width) + "x" + std::to_string(screen_height) + "x24";
         std::freopen("/dev/null", "w", stderr);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);

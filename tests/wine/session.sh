@@ -43,7 +43,7 @@ start)
     mkdir -p "$state/prefix" "$state/home" "$state/work"
 
     # Xvfb picks a free display and writes its number once it is ready.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp \
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp -noreset \
         3>"$state/display.number" >"$state/xvfb.log" 2>&1 </dev/null &
     echo $! >"$state/xvfb.pid"
     for _ in $(seq 100); do
