@@ -15,7 +15,8 @@ constexpr std::uint8_t doomed_bit = 1u << Doomed;
 
 }  // namespace
 
-void break_and_crumble() {
+void break_and_crumble(Well& well) {
+    Board& board = well.board;
     // Top to bottom, left to right. Group members later in the scan turn
     // Crumbling in this pass; those already passed carry Doomed to the next.
     for (int i = 0; i < board_cells; ++i) {
@@ -33,15 +34,15 @@ void break_and_crumble() {
         }
 
         if (is_block(kind) && (cell & check_bit)) {
-            find_group(static_cast<std::int8_t>(i % board_columns),
+            find_group(well, static_cast<std::int8_t>(i % board_columns),
                        static_cast<std::int8_t>(i / board_columns), kind);
             // A dug block breaks its whole group; a landed one only a group
             // of four or more. A capped search breaks only the cells it
             // examined.
-            if ((cell & doomed_bit) || group_count >= 4) {
-                for (int m = 0; m < group_count; ++m) {
-                    std::uint8_t& member =
-                        board.cell[cell_index(group_list.entry[m].column, group_list.entry[m].row)];
+            if ((cell & doomed_bit) || well.group_count >= 4) {
+                for (int m = 0; m < well.group_count; ++m) {
+                    const GroupEntry& e = well.group_list.entry[m];
+                    std::uint8_t& member = board.cell[cell_index(e.column, e.row)];
                     member = static_cast<std::uint8_t>((member | doomed_bit) & ~check_bit);
                 }
             } else {
@@ -56,7 +57,9 @@ void break_and_crumble() {
     }
 }
 
-void advance_fall_timers() {
+void advance_fall_timers(Well& well) {
+    Board& board = well.board;
+    const std::int8_t fall_delay = well.fall_delay;
     // Row 29 is not visited: a block that drops into it keeps fall_delay.
     for (int i = 0; i < (board_rows - 1) * board_columns; ++i) {
         if (board.cell[i] & loose_bit) {
@@ -68,7 +71,9 @@ void advance_fall_timers() {
     }
 }
 
-void drop_loose_blocks() {
+void drop_loose_blocks(Well& well) {
+    Board& board = well.board;
+    const std::int8_t fall_delay = well.fall_delay;
     // Bottom-up, so a block moves at most one row per frame and a column of
     // loose blocks with equal timers moves down together.
     const int drop_at = fall_delay + 8;
@@ -89,12 +94,12 @@ void drop_loose_blocks() {
     }
 }
 
-void advance_board() {
-    break_and_crumble();
+void advance_board(Well& well) {
+    break_and_crumble(well);
     // A block that turned Crumbling just now already holds nothing up.
-    analyse_support();
-    advance_fall_timers();
-    drop_loose_blocks();
+    analyse_support(well);
+    advance_fall_timers(well);
+    drop_loose_blocks(well);
 }
 
 }  // namespace murlo

@@ -4,29 +4,27 @@
 
 namespace murlo {
 
-GroupList group_list = {};
-std::int8_t group_count = 0;
-
 // Breadth-first: the examined count walks the list while new cells are appended
 // behind it, the neighbours of each taken in the order up, right, down, left.
 // That order decides which cells make the cut in a capped search. The
 // support analysis runs one search per hanging block every frame, so this is
 // the hot spot of the board steps.
-void find_group(std::int8_t column, std::int8_t row, std::uint8_t kind) {
+void find_group(Well& well, std::int8_t column, std::int8_t row, std::uint8_t kind) {
     // The list is built in locals and copied out at the end; kept apart from
-    // the globals, nothing needs reloading after each byte written. A bit
+    // the well, nothing needs reloading after each byte written. A bit
     // per cell answers "already listed?" without a walk through the list.
     GroupEntry found[group_capacity] = {};
     std::uint8_t listed_mask[board_rows] = {};  // bit c: (c, row) is listed
     found[0] = {static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(row)};
     listed_mask[row] = static_cast<std::uint8_t>(1u << column);
     int listed = 1;
+    const std::uint8_t* const cells = well.board.cell;
     int examined = 0;
 
     const auto consider = [&](int c, int r) {
         const auto bit = static_cast<std::uint8_t>(1u << c);
         if (listed_mask[r] & bit) return;
-        if ((board.cell[cell_index(c, r)] >> 4) != kind) return;
+        if ((cells[cell_index(c, r)] >> 4) != kind) return;
         if (listed >= group_capacity) return;
         listed_mask[r] |= bit;
         found[listed] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(r)};
@@ -49,9 +47,9 @@ void find_group(std::int8_t column, std::int8_t row, std::uint8_t kind) {
         if (examined == listed) break;
     }
 
-    group_list = GroupList{};  // entries past the listed ones read (0, 0)
-    for (int i = 0; i < listed; ++i) group_list.entry[i] = found[i];
-    group_count = static_cast<std::int8_t>(examined);
+    well.group_list = GroupList{};  // entries past the listed ones read (0, 0)
+    for (int i = 0; i < listed; ++i) well.group_list.entry[i] = found[i];
+    well.group_count = static_cast<std::int8_t>(examined);
 }
 
 }  // namespace murlo

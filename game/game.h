@@ -1,33 +1,50 @@
-// The game cycle: start-up, title, one game after another, and the fixed
-// order of steps in one game frame.
+// The whole game as one value: the well, the display, the digger, the keys,
+// air and depth, what the status display remembers, and where the game
+// cycle stands. It owns no memory and refers to nothing outside itself, so
+// saving a game is a copy, a fresh Game is the program as it loads, and any
+// number of games can run side by side. game/cycle.h steps it.
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
+#include "board/board.h"
 #include "game/host.h"
+#include "lcd/lcd.h"
 
 namespace murlo {
 
-extern InputBits cur_input;   // keys held at the latest poll
-extern InputBits prev_input;  // keys held at the poll before it
+enum class Facing : std::uint8_t { Right = 0, Left = 1, Down = 2 };
 
-constexpr std::uint32_t rng_seed = 0x83957213u;  // once per process, never per game
-constexpr std::uint32_t frame_wait_ticks = 5;
+// Which poll the game waits for between two steps.
+enum class Phase : std::uint8_t {
+    Title,  // the title screen's
+    Play,   // a game frame's
+};
 
-// Keep the last poll in prev_input, poll again, and return the new keys.
-InputBits latch_input();
+constexpr int speck_count = 7;  // the title's drifting specks
 
-// Start-up, then title and game for ever. Never returns.
-[[noreturn]] void game_main();
+struct Game {
+    Well well;    // board, fall timers, fall_delay, random source
+    LcdFrame lcd;  // the frame being drawn; between steps, the last one drawn
 
-// The steps game_main takes around the title, for tools that drive it
-// themselves: the seed (once per process), the reset before each title,
-// and a new game after it (depth counters and a fresh board).
-void start_up();
-void begin_cycle();
-void begin_game();
-// One pass of the frame loop; true when the game has ended (its closing
-// sequences have already run).
-bool game_frame();
+    std::int8_t player_x;   // centre in board pixels, player_x_min..player_x_max
+    std::int32_t player_y;  // centre in board pixels, even, player_y_start..scroll_at_y
+    Facing facing;
+
+    InputBits cur_input;   // keys held at the latest poll
+    InputBits prev_input;  // keys held at the poll before it
+
+    std::int32_t air;    // at most air_full; may go below 0
+    std::int32_t depth;  // rows descended this game, 0..final_depth
+
+    std::uint8_t blink_counter;      // counts draw_player calls; never reset
+    std::int32_t depth_shown;        // the depth the box last showed
+    std::int32_t depth_show_frames;  // frames since it was last drawn anew
+
+    Phase phase;
+    std::uint32_t speck_seed[speck_count];  // the title's, drawn as it begins
+};
+static_assert(std::is_trivially_copyable_v<Game>);
 
 }  // namespace murlo

@@ -22,8 +22,6 @@
 #include "game/invariants.h"
 
 #include "board/board.h"
-#include "board/group.h"
-#include "game/game.h"
 #include "game/player.h"
 #include "game/rules.h"
 
@@ -62,7 +60,9 @@ bool valid_cell(std::uint8_t cell) {
     }
 }
 
-const char* check_board() {
+const char* check_board(const Well& well) {
+    const Board& board = well.board;
+    const std::int8_t fall_delay = well.fall_delay;
     // Right after the win check_level_goal has lowered fall_delay once more
     // over the board it was played with.
     const int delay = fall_delay == 14 ? 15 : fall_delay;
@@ -94,8 +94,9 @@ int direction(const GroupEntry& from, const GroupEntry& to) {
     return 3;
 }
 
-const char* check_group_list() {
-    const int examined = group_count;
+const char* check_group_list(const Well& well) {
+    const GroupList& group_list = well.group_list;
+    const int examined = well.group_count;
     if (examined < 0 || examined >= group_capacity) return "group_count out of range";
     // Entries past the examined ones are either all unused (the whole group
     // was found) or all listed (the search stopped at the cap).
@@ -128,25 +129,28 @@ const char* check_group_list() {
 
 }  // namespace
 
-const char* check_invariants(std::int32_t previous_depth) {
-    if (const char* broken = check_board()) return broken;
+const char* check_invariants(const Game& g, std::int32_t previous_depth) {
+    if (g.phase != Phase::Title && g.phase != Phase::Play) return "phase out of range";
+    if ((g.cur_input | g.prev_input) & ~input::all) return "keys latched outside the five keys";
+    if (const char* broken = check_board(g.well)) return broken;
 
-    if (player_x < 4 || player_x > 60) return "player_x out of 4..60";
-    if (player_y < 20 || player_y > 204 || player_y % 2 != 0) return "player_y not even in 20..204";
-    if (static_cast<int>(facing) > static_cast<int>(Facing::Down)) return "facing out of range";
+    if (g.player_x < 4 || g.player_x > 60) return "player_x out of 4..60";
+    if (g.player_y < 20 || g.player_y > 204 || g.player_y % 2 != 0) return "player_y not even in 20..204";
+    if (static_cast<int>(g.facing) > static_cast<int>(Facing::Down)) return "facing out of range";
 
-    if (air > air_full || air < -2029) return "air out of -2029..10000";
+    if (g.air > air_full || g.air < -2029) return "air out of -2029..10000";
 
+    const std::int32_t depth = g.depth;
     if (depth < 0 || depth > 1000) return "depth out of 0..1000";
     if (previous_depth >= 0 && (depth < previous_depth || depth > previous_depth + 1))
         return "depth fell or rose by more than one row";
     // Level n (1..10) plays with fall_delay 25 - n from depth 100 (n - 1);
     // the win lowers it once more.
-    const int level = 25 - fall_delay;
+    const int level = 25 - g.well.fall_delay;
     if (level < 1 || level > 11) return "fall_delay is no level's";
     if (depth < 100 * (level - 1) || depth > 100 * level) return "depth outside fall_delay's level";
 
-    return check_group_list();
+    return check_group_list(g.well);
 }
 
 }  // namespace murlo

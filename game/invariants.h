@@ -1,20 +1,27 @@
-// What must hold of the game's state between two game frames, whatever keys
-// were pressed: one check shared by the soak tool, the fuzz targets and the
-// tests. It reads the globals only and allocates nothing.
+// What must hold of the game's state between two steps, whatever keys were
+// pressed: one check shared by the soak tool, the fuzz targets, the tests
+// and whatever loads a saved game. It reads the game only and allocates
+// nothing.
 #pragma once
 
 #include <cstdint>
 
+#include "game/game.h"
+
 namespace murlo {
 
-// Pass as previous_depth for the first check of a game (after begin_game).
+// Pass as previous_depth for the first check of a game (after the step that
+// left the title).
 constexpr std::int32_t first_check_of_game = -1;
 
-// Checks the state left by begin_game or by game_frame (also by the frame
-// that ended a game). previous_depth is the depth at the previous check of
-// the same game, or first_check_of_game. Returns nullptr when everything
-// holds, else a short fixed text naming the first rule broken:
+// Checks the state any step leaves. On the title the game is the one last
+// played, as its final frame left it (before the first game: an empty well
+// with the digger at the top). previous_depth is the depth at the previous
+// check of the same game, or first_check_of_game. Returns nullptr when
+// everything holds, else a short fixed text naming the first rule broken:
 //
+// - the cycle waits for a title poll or a game frame's poll, and the keys
+//   latched are the five keys' bits;
 // - every cell byte is a kind and flags the rules can make: kinds 0..7;
 //   Empty with none, Doomed, Cracked, Doomed+Cracked or Check, or Loose
 //   with or without Check (left by a block that crumbled while loose);
@@ -38,6 +45,6 @@ constexpr std::int32_t first_check_of_game = -1;
 //
 // Rules that allow an untidy state are not checked against: a player
 // standing on nothing, flags left on Empty cells, the capped group search.
-const char* check_invariants(std::int32_t previous_depth);
+const char* check_invariants(const Game& g, std::int32_t previous_depth);
 
 }  // namespace murlo

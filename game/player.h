@@ -1,16 +1,14 @@
-// The digger: its position, placing it on a new board, walking, falling and
-// digging.
+// The digger: placing it on a new board, scrolling with the board, walking,
+// falling and digging, and the few facts about its place that the rules and
+// the tools that play the game share.
 #pragma once
 
 #include <cstdint>
 
+#include "game/game.h"
+#include "game/host.h"
+
 namespace murlo {
-
-enum class Facing : std::uint8_t { Right = 0, Left = 1, Down = 2 };
-
-extern std::int8_t player_x;   // centre in board pixels, player_x_min..player_x_max
-extern std::int32_t player_y;  // centre in board pixels, even, player_y_start..scroll_at_y
-extern Facing facing;
 
 // The walls of the well stop the player's centre here: columns 0 and 7.
 constexpr std::int8_t player_x_min = 4;
@@ -28,9 +26,35 @@ constexpr std::int32_t scroll_to_y = 84;
 // refuses the move first).
 constexpr std::int8_t cell_of(int pixel) { return static_cast<std::int8_t>(pixel / 8); }
 
-void new_board();     // place the player at the top of a freshly filled board
-void scroll_board();  // at scroll_at_y, move the board and the player up 15 rows
-void move_player();   // walk, fall and count depth from cur_input
-void player_dig();    // at most one dig per frame from the held arrows
+// The player's centre is in the middle of a column: the only place it
+// digs down from, and where a walk ends.
+constexpr bool is_centred(int player_x) { return (player_x + 4) % 8 == 0; }
+
+struct CellPlace {
+    std::int8_t column;
+    std::int8_t row;
+};
+
+// The ways the player digs, in the order they are tried.
+enum class Dig : std::uint8_t { Right, Left, Down, Up, None };
+
+// The cell a dig that way reaches from the player's centre (x, y): the
+// cell ahead when walking right or left, the one underfoot, the one above.
+constexpr CellPlace dig_target(Dig dig, int x, std::int32_t y) {
+    switch (dig) {
+        case Dig::Right: return {cell_of(x + 4), cell_of(y)};
+        case Dig::Left: return {cell_of(x - 5), cell_of(y)};
+        case Dig::Down: return {cell_of(x), cell_of(y + 5)};
+        default: return {cell_of(x), cell_of(y - 5)};
+    }
+}
+
+// The cell the player stands on (a block there is footing).
+constexpr CellPlace cell_underfoot(int x, std::int32_t y) { return {cell_of(x), cell_of(y + 4)}; }
+
+void new_board(Game& g);     // place the player at the top of a freshly filled board
+void scroll_board(Game& g);  // at scroll_at_y, move the board and the player up 15 rows
+void move_player(Game& g);   // walk, fall and count depth from cur_input
+void player_dig(Game& g, Calls& calls);  // at most one dig per frame from the held arrows
 
 }  // namespace murlo

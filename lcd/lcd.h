@@ -24,17 +24,16 @@ struct Sprite8 {
 // A 3 x 5 digit in the low 15 bits: pixel (c, r) is bit 14 - (3r + c).
 using DigitGlyph = std::uint32_t;
 
-extern LcdFrame lcd;                    // the one display image
 extern const DigitGlyph digit_font[10];
 
 // Coordinates are signed 8-bit; a wider value is cut to its low 8 bits
 // before it gets here, and every offset from it wraps in 8 bits too.
 // Every primitive clips per pixel.
-void clear_frame();
-void set_pixel(std::int8_t x, std::int8_t y, bool on);
-void draw_digit(std::int8_t x, std::int8_t y, int digit);            // opaque 3x5
-void draw_sprite(std::int8_t x, std::int8_t y, const Sprite8& sprite);    // opaque 8x8
-void overlay_sprite(std::int8_t x, std::int8_t y, const Sprite8& sprite); // dark pixels only
+void clear_frame(LcdFrame& lcd);
+void set_pixel(LcdFrame& lcd, std::int8_t x, std::int8_t y, bool on);
+void draw_digit(LcdFrame& lcd, std::int8_t x, std::int8_t y, int digit);             // opaque 3x5
+void draw_sprite(LcdFrame& lcd, std::int8_t x, std::int8_t y, const Sprite8& sprite);     // opaque 8x8
+void overlay_sprite(LcdFrame& lcd, std::int8_t x, std::int8_t y, const Sprite8& sprite);  // dark pixels only
 
 // Pixel (c, r) of a sprite: true when dark.
 constexpr bool sprite_pixel(const Sprite8& sprite, int c, int r) {

@@ -21,41 +21,43 @@ const Sprite8 block_sprites[block_sprite_count] = {
 namespace {
 
 // Kind of a cell; anything above or below the board holds no block.
-std::uint8_t kind_at(int column, int row) {
+std::uint8_t kind_at(const Board& board, int column, int row) {
     if (!on_board(column, row)) return Empty;
     return static_cast<std::uint8_t>(board.cell[cell_index(column, row)] >> 4);
 }
 
-bool flag_at(int column, int row, int flag) {
+bool flag_at(const Board& board, int column, int row, int flag) {
     return (board.cell[cell_index(column, row)] >> flag) & 1u;
 }
 
-bool same_kind(int column, int row, std::uint8_t kind) {
-    return on_board(column, row) && kind_at(column, row) == kind;
+bool same_kind(const Board& board, int column, int row, std::uint8_t kind) {
+    return on_board(column, row) && kind_at(board, column, row) == kind;
 }
 
 }  // namespace
 
-Sprite8 joined_sprite(int column, int row) {
-    const std::uint8_t kind = kind_at(column, row);
+Sprite8 joined_sprite(const Board& board, int column, int row) {
+    const std::uint8_t kind = kind_at(board, column, row);
     Sprite8 s = block_sprites[soft1_sprite + (kind - Soft1)];
     // The four soft sprites share one outline with open corners: opening the
     // frame line on a side where the same kind touches, and closing that
     // corner, makes the touching blocks read as one outlined lump.
-    if (same_kind(column, row - 1, kind)) s.word[0] = (s.word[0] & 0x00FFFFFFu) | 0x81000000u;
-    if (same_kind(column, row + 1, kind)) s.word[1] = (s.word[1] & 0xFFFFFF81u) | 0x81u;
-    if (same_kind(column + 1, row, kind)) {
+    if (same_kind(board, column, row - 1, kind)) s.word[0] = (s.word[0] & 0x00FFFFFFu) | 0x81000000u;
+    if (same_kind(board, column, row + 1, kind)) s.word[1] = (s.word[1] & 0xFFFFFF81u) | 0x81u;
+    if (same_kind(board, column + 1, row, kind)) {
         s.word[0] = (s.word[0] & 0xFFFEFEFEu) | 0x01000000u;
         s.word[1] = (s.word[1] & 0xFEFEFEFFu) | 0x01u;
     }
-    if (same_kind(column - 1, row, kind)) {
+    if (same_kind(board, column - 1, row, kind)) {
         s.word[0] = (s.word[0] & 0xFF7F7F7Fu) | 0x80000000u;
         s.word[1] = (s.word[1] & 0x7F7F7F7Fu) | 0x80u;
     }
     return s;
 }
 
-void draw_board(int player_x, int player_y) {
+void draw_board(LcdFrame& lcd, const Well& well, int player_x, int player_y) {
+    const Board& board = well.board;
+    const std::int8_t fall_delay = well.fall_delay;
     const std::int8_t px = static_cast<std::int8_t>(player_x);
     const int py = player_y;
     // The first cell column/row at or right of/below the player's centre.
@@ -76,16 +78,16 @@ void draw_board(int player_x, int player_y) {
             const std::int8_t cell_y = static_cast<std::int8_t>(base_y + oy);
             if (column < 0 || column >= board_columns) {
                 // Walls scroll with the grid but never shake or slide.
-                draw_sprite(cell_x, cell_y, block_sprites[hard_sprite]);
+                draw_sprite(lcd, cell_x, cell_y, block_sprites[hard_sprite]);
                 continue;
             }
-            const std::uint8_t kind = kind_at(column, row);
+            const std::uint8_t kind = kind_at(board, column, row);
             if (kind == Empty) continue;
 
             Sprite8 sprite;
             switch (kind) {
                 case Crumbling:
-                    sprite = block_sprites[flag_at(column, row, Doomed) ? crumbling_doomed_sprite
+                    sprite = block_sprites[flag_at(board, column, row, Doomed) ? crumbling_doomed_sprite
                                                                         : crumbling_sprite];
                     break;
                 case Air:
@@ -93,16 +95,16 @@ void draw_board(int player_x, int player_y) {
                     sprite = block_sprites[base_x <= 8 ? air_left_sprite : air_right_sprite];
                     break;
                 case Hard:
-                    sprite = block_sprites[flag_at(column, row, Cracked) ? cracked_sprite : hard_sprite];
+                    sprite = block_sprites[flag_at(board, column, row, Cracked) ? cracked_sprite : hard_sprite];
                     break;
                 default:
-                    sprite = joined_sprite(column, row);
+                    sprite = joined_sprite(board, column, row);
                     break;
             }
 
             std::int8_t x = cell_x;
             std::int8_t y = cell_y;
-            if (flag_at(column, row, Loose)) {
+            if (flag_at(board, column, row, Loose)) {
                 const std::int8_t t =
                     static_cast<std::int8_t>(board.fall_timer[cell_index(column, row)]);
                 if (t < fall_delay)
@@ -113,9 +115,9 @@ void draw_board(int player_x, int player_y) {
 
             // A crumbling block lets what lies under its holes show through.
             if (kind == Crumbling)
-                overlay_sprite(x, y, sprite);
+                overlay_sprite(lcd, x, y, sprite);
             else
-                draw_sprite(x, y, sprite);
+                draw_sprite(lcd, x, y, sprite);
         }
     }
 }

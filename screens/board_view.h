@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "board/board.h"
 #include "lcd/lcd.h"
 
 namespace murlo {
@@ -21,11 +22,12 @@ enum BlockSprite : int {
 
 extern const Sprite8 block_sprites[block_sprite_count];
 
-// The player's square lands at LCD (12, 12).
-void draw_board(int player_x, int player_y);
+// The well around the player's centre (player_x, player_y) in board
+// pixels; the player's square lands at LCD (12, 12).
+void draw_board(LcdFrame& lcd, const Well& well, int player_x, int player_y);
 
 // The sprite of the Soft block at (column, row) with its frame opened
 // toward every touching block of the same kind. The cell must hold Soft1..Soft4.
-Sprite8 joined_sprite(int column, int row);
+Sprite8 joined_sprite(const Board& board, int column, int row);
 
 }  // namespace murlo

@@ -1,9 +1,5 @@
 #include "screens/sequences.h"
 
-#include "game/host.h"
-#include "game/rules.h"
-#include "lcd/lcd.h"
-
 namespace murlo {
 
 // The result panel: a light panel framed by dark drawings, its caption in
@@ -25,70 +21,37 @@ const std::uint32_t game_over_picture[32] = {
 
 namespace {
 
-constexpr std::uint32_t scroll_step_ticks = 10;
-
 // Where the depth's digits go, right to left: ones, tens, hundreds, thousands.
 constexpr std::int8_t digit_row = 19;
-constexpr std::int8_t ones_column = 17;
-constexpr std::int8_t tens_column = 13;
-constexpr std::int8_t hundreds_column = 9;
-constexpr std::int8_t thousands_column = 5;
-constexpr std::uint32_t digit_pause_ticks = 100;
+constexpr std::int8_t digit_columns[result_digits] = {17, 13, 9, 5};
 
 }  // namespace
 
-void show_result() {
-    // The panel rises from the bottom, pushing the last game frame out of
-    // the top. Each step waits before it is shown.
-    for (int k = 0; k < 32; ++k) {
-        for (int y = 0; y < 31; ++y) lcd.row[y] = lcd.row[y + 1];
-        lcd.row[31] = result_picture[k];
-        wait_ticks(scroll_step_ticks);
-        present_frame(lcd);
-    }
-    // The depth is counted out from its last digit, always with three
-    // places; the thousands place only ever holds the 1 of 1000.
-    draw_digit(ones_column, digit_row, depth % 10);
-    present_frame(lcd);
-    wait_ticks(digit_pause_ticks);
-    draw_digit(tens_column, digit_row, depth % 100 / 10);
-    present_frame(lcd);
-    wait_ticks(digit_pause_ticks);
-    draw_digit(hundreds_column, digit_row, depth % 1000 / 100);
-    present_frame(lcd);
-    wait_ticks(digit_pause_ticks);
-    if (depth == final_depth) draw_digit(thousands_column, digit_row, 1);
-    present_frame(lcd);
-    wait_ticks(50);
-    play_sound("maru.wav");
-    wait_ticks(200);
+void result_step(LcdFrame& lcd, int k) {
+    for (int y = 0; y < 31; ++y) lcd.row[y] = lcd.row[y + 1];
+    lcd.row[31] = result_picture[k];
 }
 
-void show_game_over() {
-    // Even rows come in from the top and odd rows from the bottom, two at a
-    // step, each replaced where it stands.
-    for (int k = 0; k < 16; ++k) {
-        lcd.row[2 * k] = game_over_picture[2 * k];
-        lcd.row[31 - 2 * k] = game_over_picture[31 - 2 * k];
-        wait_ticks(scroll_step_ticks);
-        present_frame(lcd);
+void draw_result_digit(LcdFrame& lcd, int place, std::int32_t depth) {
+    switch (place) {
+        case 0: draw_digit(lcd, digit_columns[0], digit_row, depth % 10); break;
+        case 1: draw_digit(lcd, digit_columns[1], digit_row, depth % 100 / 10); break;
+        case 2: draw_digit(lcd, digit_columns[2], digit_row, depth % 1000 / 100); break;
+        default:
+            // The thousands place only ever holds the 1 of 1000.
+            if (depth == 1000) draw_digit(lcd, digit_columns[3], digit_row, 1);
+            break;
     }
-    play_sound("otukare.wav");
-    wait_ticks(500);
 }
 
-void show_ending() {
-    play_sound("ending.wav");
-    // The strip comes in at the top, bottom row first, so the view climbs
-    // from the bottom of the well to the sky and the words above it.
-    for (int k = 255; k >= 0; --k) {
-        for (int y = 31; y > 0; --y) lcd.row[y] = lcd.row[y - 1];
-        lcd.row[0] = ending_strip[k];
-        wait_ticks(scroll_step_ticks);
-        present_frame(lcd);
-    }
-    wait_ticks(1000);
-    show_game_over();
+void game_over_step(LcdFrame& lcd, int k) {
+    lcd.row[2 * k] = game_over_picture[2 * k];
+    lcd.row[31 - 2 * k] = game_over_picture[31 - 2 * k];
+}
+
+void ending_step(LcdFrame& lcd, int k) {
+    for (int y = 31; y > 0; --y) lcd.row[y] = lcd.row[y - 1];
+    lcd.row[0] = ending_strip[255 - k];
 }
 
 }  // namespace murlo

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "game/game.h"
 #include "lcd/lcd.h"
 
 namespace murlo {
@@ -10,12 +11,8 @@ namespace murlo {
 extern const Sprite8 player_sprites[4];
 extern const Sprite8 player_down_sprite;
 
-extern std::uint8_t blink_counter;       // counts draw_player calls; never reset
-extern std::int32_t depth_shown;         // the depth the box last showed
-extern std::int32_t depth_show_frames;   // frames since it was last drawn anew
-
-void draw_player();
-void draw_air_gauge();
-void draw_depth();
+void draw_player(Game& g);     // counts blink_counter on
+void draw_air_gauge(Game& g);
+void draw_depth(Game& g);      // keeps depth_shown and depth_show_frames
 
 }  // namespace murlo

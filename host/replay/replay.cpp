@@ -1,8 +1,8 @@
 #include "host/replay/replay.h"
 
-#include <cstdlib>
+#include <memory>
 
-#include "game/game.h"
+#include "game/cycle.h"
 #include "host/replay/capture.h"
 #include "host/replay/trace_lines.h"
 
@@ -20,83 +20,34 @@ void Trace::flush() {
     text_.clear();
 }
 
-namespace {
-
-const Script* script_runs = nullptr;
-std::size_t next_run = 0;
-std::uint64_t used_of_run = 0;
-Trace* trace = nullptr;
-Capture* frame_capture = nullptr;
-
-}  // namespace
-
-void attach(const Script& script, Trace& out, Capture* capture) {
-    script_runs = &script;
-    next_run = 0;
-    used_of_run = 0;
-    trace = &out;
-    frame_capture = capture;
-}
-
-void detach() {
-    script_runs = nullptr;
-    trace = nullptr;
-    frame_capture = nullptr;
-}
-
-void run(const Script& script, Trace& out, Capture* capture) {
-    attach(script, out, capture);
-    try {
-        game_main();
-    } catch (const Quit&) {
+void trace_calls(const Calls& calls, Trace& trace, [[maybe_unused]] Capture* capture) {
+    for (int i = 0; i < calls.count; ++i) {
+        const Call& call = calls.call[i];
+        trace.line(call_line(calls, call).view());
+#ifdef MURLO_CAPTURE
+        if (capture == nullptr) continue;
+        if (call.kind == Call::Kind::Present) capture_frame(*capture, calls.frame[call.frame]);
+        if (call.kind == Call::Kind::Wait) capture_wait(*capture, call.ticks);
+#endif
     }
-    detach();
-    out.flush();
+}
+
+void run(const Script& script, Trace& trace, Capture* capture) {
+    // A step lists up to a few hundred frames: kept off the stack.
+    const auto game = std::make_unique<Game>();
+    const auto calls = std::make_unique<Calls>();
+    start_up(*game, *calls);
+    trace_calls(*calls, trace, capture);
+    for (const ScriptRun& run : script) {
+        const TraceLine poll = poll_line(run.value);
+        for (std::uint64_t i = 0; i < run.count; ++i) {
+            trace.line(poll.view());
+            step(*game, run.value, *calls);
+            trace_calls(*calls, trace, capture);
+        }
+    }
+    trace.line(quit_line);
+    trace.flush();
 }
 
 }  // namespace murlo::replay
-
-namespace murlo {
-
-using namespace replay;
-
-void create_main_window() {}
-
-InputBits poll_input() {
-    while (script_runs != nullptr && next_run < script_runs->size() &&
-           used_of_run >= (*script_runs)[next_run].count) {
-        ++next_run;
-        used_of_run = 0;
-    }
-    if (script_runs == nullptr || next_run >= script_runs->size()) {
-        if (trace != nullptr) trace->line(quit_line);
-        throw Quit{};
-    }
-    const InputBits value = (*script_runs)[next_run].value;
-    ++used_of_run;
-    trace->line(poll_line(value).view());
-    return value;
-}
-
-void present_frame(const LcdFrame& frame) {
-    trace->line(present_line(frame).view());
-#ifdef MURLO_CAPTURE
-    if (frame_capture != nullptr) capture_frame(*frame_capture, frame);
-#endif
-}
-
-void wait_ticks(std::uint32_t n) {
-    trace->line(wait_line(n).view());
-#ifdef MURLO_CAPTURE
-    if (frame_capture != nullptr) capture_wait(*frame_capture, n);
-#endif
-}
-
-void play_sound(const char* name) {
-    if (name == nullptr) return;
-    trace->line(sound_line(name).view());
-}
-
-void stop_sound() { trace->line(stop_line); }
-
-}  // namespace murlo

@@ -1,13 +1,11 @@
-// The headless host: every host operation is scripted or recorded, so a
-// whole game can be driven from a file of input bytes and checked line by
-// line.
+// The headless host: the game stepped on the values of an input script,
+// every call it lists written as a trace line, so a whole game can be
+// driven from a file of input bytes and checked line by line.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "game/host.h"
 #include "host/replay/script.h"
@@ -35,16 +33,13 @@ private:
 // Picture capture of the presented frames (see capture.h).
 struct Capture;
 
-// Run the game on the values until a poll finds none left; the trace ends
-// with "quit".
+// The lines of every call a step listed, and its frames and waits into the
+// capture when there is one.
+void trace_calls(const Calls& calls, Trace& trace, Capture* capture = nullptr);
+
+// Start the game and step it once for each value of the script; the poll
+// that finds the script used up ends the run as a closed window would, with
+// "quit".
 void run(const Script& script, Trace& trace, Capture* capture = nullptr);
-
-// Drive single steps of the game from a test: set the inputs that polls
-// will return and where the host's calls are recorded. A poll past the end
-// throws Quit.
-void attach(const Script& script, Trace& trace, Capture* capture = nullptr);
-void detach();
-
-struct Quit {};
 
 }  // namespace murlo::replay

@@ -56,4 +56,14 @@ TraceLine sound_line(const char* name) {
     return line;
 }
 
+TraceLine call_line(const Calls& calls, const Call& call) {
+    switch (call.kind) {
+        case Call::Kind::Present: return present_line(calls.frame[call.frame]);
+        case Call::Kind::Wait: return wait_line(call.ticks);
+        case Call::Kind::Sound: return sound_line(sound_name(call.sound));
+        case Call::Kind::Stop: break;
+    }
+    return starting(stop_line);
+}
+
 }  // namespace murlo::replay

@@ -32,6 +32,8 @@ TraceLine wait_line(std::uint32_t ticks);
 // Names too long for a line are cut short.
 TraceLine sound_line(const char* name);
 constexpr std::string_view stop_line = "stop";
+// The line of one call of a step, its frame taken from the step's calls.
+TraceLine call_line(const Calls& calls, const Call& call);
 constexpr std::string_view quit_line = "quit";
 
 // The two lower-case hex digits of the low byte of v.
