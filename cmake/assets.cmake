@@ -1,11 +1,11 @@
 # The files the generators of tools/assets make: the skin as window.bmp and
-# window.png, the nine sounds, named as tools/assets/sounds.h names them,
+# window.png, the nine sounds, named as game/host.h names them,
 # and the Windows program's icon, murlo.ico.
 set(murlo_assets_source ${CMAKE_CURRENT_LIST_DIR}/../tools/assets)
 
 # murlo_asset_files(VAR DIR): the paths of all of them in DIR.
 function(murlo_asset_files var dir)
-  file(STRINGS ${murlo_assets_source}/sounds.h lines REGEX "\"[a-z]+\\.wav\"")
+  file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../game/host.h lines REGEX "\"[a-z]+\\.wav\"")
   string(REGEX MATCHALL "[a-z]+\\.wav" sounds "${lines}")
   set(files ${dir}/window.bmp ${dir}/window.png ${dir}/murlo.ico)
   foreach(name IN LISTS sounds)

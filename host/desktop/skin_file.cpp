@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 
 namespace murlo::desktop {
 
@@ -66,9 +66,9 @@ bool check_skin_file(const std::uint8_t* head, std::size_t head_size, std::uint6
     if ((compression != 0 && !run_length && !bit_fields) || (run_length && height < 0))
         return refuse(why, why_size, "compressed in a way the game does not read");
     const std::int64_t rows = height < 0 ? -height : height;
-    if (width != window_width || rows != window_height)
+    if (width != handheld::window_width || rows != handheld::window_height)
         return refuse(why, why_size, "%lld x %lld pixels, not %d x %d", static_cast<long long>(width),
-                      static_cast<long long>(rows), window_width, window_height);
+                      static_cast<long long>(rows), handheld::window_width, handheld::window_height);
 
     // Between the info header and the pixels: the three colour masks of a
     // bit-field picture with the shortest header, then the colour table,

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 #include "lcd/lcd.h"
 
 struct GifFileType;  // giflib's encoder state
@@ -15,8 +15,8 @@ namespace murlo::replay {
 
 // The display as the desktop shows it: each LCD pixel an 8 x 8 square in
 // the desktop's two colours.
-constexpr int capture_scale = desktop::lcd_scale;
-constexpr int capture_size = desktop::lcd_span;  // 256 x 256
+constexpr int capture_scale = handheld::lcd_scale;
+constexpr int capture_size = handheld::lcd_span;  // 256 x 256
 // GIF delays count hundredths of a second. Frames shown with no wait after
 // them (the title screen runs as fast as it can) get the shortest delay
 // viewers honour; below 2 most of them slow the frame down to 10.

@@ -15,7 +15,7 @@
 #include <cstdlib>
 
 #include "game/host.h"
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 
 namespace murlo {
 
@@ -54,13 +54,13 @@ InputBits controller_keys() {
     for (SDL_GameController* c : controllers) {
         if (c == nullptr) continue;
         const auto button = [c](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(c, b) != 0; };
-        const desktop::PadState pad{
+        const handheld::PadState pad{
             button(SDL_CONTROLLER_BUTTON_DPAD_UP),   button(SDL_CONTROLLER_BUTTON_DPAD_DOWN),
             button(SDL_CONTROLLER_BUTTON_DPAD_LEFT), button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT),
             button(SDL_CONTROLLER_BUTTON_A),         button(SDL_CONTROLLER_BUTTON_B),
             SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTX),
             SDL_GameControllerGetAxis(c, SDL_CONTROLLER_AXIS_LEFTY)};
-        bits |= desktop::pad_keys(pad);
+        bits |= handheld::pad_keys(pad);
     }
     return bits;
 }
@@ -101,7 +101,7 @@ void handle_event(const SDL_Event& event) {
         break;
     case SDL_MOUSEMOTION:
         sdl::set_pointer_hidden(
-            desktop::in_lcd_hit_area(event.motion.x, event.motion.y, sdl::window_scale));
+            handheld::in_lcd_hit_area(event.motion.x, event.motion.y, sdl::window_scale));
         break;
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
     case SDL_SYSWMEVENT:
@@ -170,12 +170,12 @@ InputBits sdl::held_keys() {
 
 void wait_ticks(std::uint32_t n) {
     sdl::note_wait(n);
-    const std::uint32_t limit = desktop::wait_limit(n);
+    const std::uint32_t limit = handheld::wait_limit(n);
     const std::uint32_t start = clock_ms();
     for (;;) {
         process_events();
         sdl::flush_run_files_when_due();
-        std::uint32_t left = desktop::wait_left(start, clock_ms(), limit);
+        std::uint32_t left = handheld::wait_left(start, clock_ms(), limit);
         if (left == 0) return;
         // Sleep until the time is up, an event comes or the files are due.
         left = std::min(left, std::max<std::uint32_t>(sdl::ms_until_flush(), 1));

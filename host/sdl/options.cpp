@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 
 namespace murlo::desktop {
 

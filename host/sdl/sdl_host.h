@@ -17,7 +17,7 @@
 namespace murlo::sdl {
 
 extern SDL_Window* main_window;  // none until create_main_window has made it
-// The window's scale, 1 to desktop::max_scale; set before the window is
+// The window's scale, 1 to handheld::max_scale; set before the window is
 // made, where 0 asks for the largest that fits (and becomes it).
 extern int window_scale;
 

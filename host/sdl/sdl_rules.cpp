@@ -6,6 +6,8 @@
 
 namespace murlo::desktop {
 
+using namespace handheld;
+
 bool shows_nothing(const char* video_driver) {
     if (video_driver == nullptr) return true;
     for (const char* name : {"offscreen", "dummy", "evdev"})

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 
 namespace murlo::desktop {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 #include "host/desktop/notices.h"
 #include "host/desktop/skin_file.h"
 #include "host/sdl/sdl_rules.h"
@@ -13,6 +13,7 @@
 namespace murlo::sdl {
 
 using namespace desktop;
+using namespace handheld;
 
 namespace {
 

@@ -23,7 +23,7 @@ struct WindowPicture {
 };
 
 // The window's picture from a loaded skin of any size and pixel format, or
-// from none (null). `scale` is 1..desktop::max_scale. The skin is left to
+// from none (null). `scale` is 1..handheld::max_scale. The skin is left to
 // the caller.
 WindowPicture make_window_picture(SDL_Surface* skin, int scale);
 

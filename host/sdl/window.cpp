@@ -19,6 +19,7 @@
 namespace murlo {
 
 using namespace desktop;
+using namespace handheld;
 
 SDL_Window* sdl::main_window = nullptr;
 int sdl::window_scale = 1;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "game/host.h"
-#include "host/desktop/desktop_rules.h"
-#include "tools/assets/sounds.h"
+#include "host/handheld/handheld.h"
+#include "host/sounds/sounds.h"
 
 extern "C" {
 // Implemented in library.js.

@@ -86,11 +86,11 @@ InputBits poll_input() {
 }
 
 void wait_ticks(std::uint32_t n) {
-    const std::uint32_t limit = desktop::wait_limit(n);
+    const std::uint32_t limit = handheld::wait_limit(n);
     const std::uint32_t start = timeGetTime();
     for (;;) {
         process_messages();
-        const std::uint32_t left = desktop::wait_left(start, timeGetTime(), limit);
+        const std::uint32_t left = handheld::wait_left(start, timeGetTime(), limit);
         if (left == 0) return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, left, wake_mask);
     }

@@ -33,7 +33,7 @@ InputBits keys_from_state(const std::uint8_t (&state)[256]) {
 
 InputBits xinput_keys(const XInputPad& pad) {
     const auto held = [&pad](std::uint16_t button) { return (pad.buttons & button) != 0; };
-    return desktop::pad_keys({held(xinput::dpad_up), held(xinput::dpad_down), held(xinput::dpad_left),
+    return handheld::pad_keys({held(xinput::dpad_up), held(xinput::dpad_down), held(xinput::dpad_left),
                               held(xinput::dpad_right), held(xinput::a), held(xinput::b), pad.thumb_lx,
                               -static_cast<int>(pad.thumb_ly)});
 }
@@ -46,7 +46,7 @@ std::size_t skin_pixel_bytes(int width, int height) {
     return bytes > 0x7FFFFFFFu ? 0 : static_cast<std::size_t>(bytes);
 }
 
-std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, desktop::Rgb key,
+std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, handheld::Rgb key,
                                   int width, int height) {
     std::vector<PixelRun> runs;
     if (width <= 0) return runs;  // no pixels, and no row to point into

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "game/host.h"
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 #include "lcd/lcd.h"
 
 namespace murlo {
@@ -60,7 +60,7 @@ namespace xinput {
 constexpr std::uint16_t dpad_up = 0x0001, dpad_down = 0x0002, dpad_left = 0x0004,
                         dpad_right = 0x0008, a = 0x1000, b = 0x2000;
 }
-// The keys it holds, by the rule both desktop games share (desktop::pad_keys).
+// The keys it holds, by the rule both desktop games share (handheld::pad_keys).
 InputBits xinput_keys(const XInputPad& pad);
 
 // One pixel high run of opaque pixels: columns left..right-1 of row top.
@@ -87,7 +87,7 @@ std::size_t skin_pixel_bytes(int width, int height);
 // Every maximal horizontal run of pixels that are not exactly `key`, top
 // row first and left to right within a row. Pixels are blue, green, red
 // byte triples; row y starts at byte y * stride.
-std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, desktop::Rgb key,
+std::vector<PixelRun> opaque_runs(const std::uint8_t* pixels, std::size_t stride, handheld::Rgb key,
                                   int width, int height);
 
 // The screen point packed into a mouse message: x in the low word, y in the

@@ -17,8 +17,8 @@ const LcdBitmapInfo lcd_bitmap_info = {
         0, 0, 0, 0, 0,
     },
     {
-        {desktop::lcd_clear.b, desktop::lcd_clear.g, desktop::lcd_clear.r, 0},
-        {desktop::lcd_ink.b, desktop::lcd_ink.g, desktop::lcd_ink.r, 0},
+        {handheld::lcd_clear.b, handheld::lcd_clear.g, handheld::lcd_clear.r, 0},
+        {handheld::lcd_ink.b, handheld::lcd_ink.g, handheld::lcd_ink.r, 0},
     },
 };
 
@@ -59,14 +59,14 @@ void present_frame(const LcdFrame& frame) {
     // presents apart stops it spinning a core. Sleep counts whole
     // milliseconds, so any pause becomes at least one.
     if (last_present_end != 0) {
-        const std::uint32_t pause = desktop::present_pause_us(counter_us(last_present_end, counter_now()));
+        const std::uint32_t pause = handheld::present_pause_us(counter_us(last_present_end, counter_now()));
         if (pause > 0) Sleep((pause + 999) / 1000);
     }
     last_present_end = counter_now();
 }
 
 void draw_lcd(HDC dc) {
-    StretchDIBits(dc, desktop::lcd_left, desktop::lcd_top, desktop::lcd_span, desktop::lcd_span,
+    StretchDIBits(dc, handheld::lcd_left, handheld::lcd_top, handheld::lcd_span, handheld::lcd_span,
                   0, 0, lcd_size, lcd_size, presented_image,
                   reinterpret_cast<const BITMAPINFO*>(&lcd_bitmap_info), DIB_RGB_COLORS, SRCCOPY);
 }

@@ -20,9 +20,9 @@ HBITMAP skin_bitmap = nullptr;
 namespace {
 
 constexpr COLORREF key_colour =
-    RGB(desktop::key_colour.r, desktop::key_colour.g, desktop::key_colour.b);
+    RGB(handheld::key_colour.r, handheld::key_colour.g, handheld::key_colour.b);
 constexpr COLORREF fill_colour =
-    RGB(desktop::fill_colour.r, desktop::fill_colour.g, desktop::fill_colour.b);
+    RGB(handheld::fill_colour.r, handheld::fill_colour.g, handheld::fill_colour.b);
 static_assert(fill_colour == 11569013);
 
 [[noreturn]] void fail_to_start() {
@@ -86,15 +86,15 @@ void create_main_window() {
     const ATOM atom = RegisterClassA(&window_class);
     if (atom == 0) fail_to_start();
 
-    const desktop::WindowPlace place =
-        desktop::window_place(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const handheld::WindowPlace place =
+        handheld::window_place(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     const int x = place.centred ? place.x : CW_USEDEFAULT;
     const int y = place.centred ? place.y : CW_USEDEFAULT;
 
     // WM_CREATE shapes the window inside this call, before main_window is set.
     const HWND window =
-        CreateWindowExA(0, MAKEINTATOM(atom), desktop::window_caption, WS_POPUP, x, y, desktop::window_width,
-                        desktop::window_height, nullptr, nullptr, app_instance, nullptr);
+        CreateWindowExA(0, MAKEINTATOM(atom), handheld::window_caption, WS_POPUP, x, y, handheld::window_width,
+                        handheld::window_height, nullptr, nullptr, app_instance, nullptr);
     if (window == nullptr) fail_to_start();
     main_window = window;
     ShowWindow(window, SW_SHOW);
@@ -147,15 +147,15 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 bool in_lcd_area(HWND window, int screen_x, int screen_y) {
     POINT point{screen_x, screen_y};
     if (!ScreenToClient(window, &point)) return false;
-    return desktop::in_lcd_hit_area(point.x, point.y);
+    return handheld::in_lcd_hit_area(point.x, point.y);
 }
 
 void apply_window_shape(HWND window) {
     HRGN region =
-        build_skin_region(skin_bitmap, key_colour, desktop::window_width, desktop::window_height);
+        build_skin_region(skin_bitmap, key_colour, handheld::window_width, handheld::window_height);
     if (region == nullptr)
-        region = CreateRoundRectRgn(0, 0, desktop::window_width, desktop::window_height,
-                                    desktop::fallback_corner, desktop::fallback_corner);
+        region = CreateRoundRectRgn(0, 0, handheld::window_width, handheld::window_height,
+                                    handheld::fallback_corner, handheld::fallback_corner);
     if (region == nullptr) return;
     // On success the window owns the region.
     if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
@@ -186,7 +186,7 @@ HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
 
 HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF key, int width,
                         int height) {
-    const desktop::Rgb key_rgb{GetRValue(key), GetGValue(key), GetBValue(key)};
+    const handheld::Rgb key_rgb{GetRValue(key), GetGValue(key), GetBValue(key)};
     HRGN region = nullptr;
     for (const PixelRun& run : opaque_runs(pixels, stride, key_rgb, width, height)) {
         const HRGN rect = CreateRectRgn(run.left, run.top, run.right, run.top + 1);
@@ -214,7 +214,7 @@ void paint_window(HWND window) {
 void paint_background(HDC dc) {
     const HBRUSH brush = CreateSolidBrush(fill_colour);
     if (brush != nullptr) {
-        const RECT whole{0, 0, desktop::window_width, desktop::window_height};
+        const RECT whole{0, 0, handheld::window_width, handheld::window_height};
         FillRect(dc, &whole, brush);
         DeleteObject(brush);
     }
@@ -223,7 +223,7 @@ void paint_background(HDC dc) {
     if (skin_bitmap != nullptr) {
         const HGDIOBJ previous = SelectObject(memory, skin_bitmap);
         if (previous != nullptr && previous != HGDI_ERROR) {
-            BitBlt(dc, 0, 0, desktop::window_width, desktop::window_height, memory, 0, 0,
+            BitBlt(dc, 0, 0, handheld::window_width, handheld::window_height, memory, 0, 0,
                    SRCCOPY);
             SelectObject(memory, previous);
         }

@@ -25,13 +25,14 @@
 #include <unistd.h>
 
 #include "game/host.h"
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 #include "host/sdl/sdl_host.h"
 
 namespace {
 
 using namespace murlo;
 using namespace murlo::desktop;
+using namespace murlo::handheld;
 using Clock = std::chrono::steady_clock;
 
 int scale_from_environment() {

@@ -20,7 +20,7 @@
 
 #include <SDL.h>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 #include "host/desktop/skin_file.h"
 #include "host/sdl/skin.h"
 
@@ -76,6 +76,7 @@ SDL_Surface* picture_from(const std::uint8_t* data, std::size_t size) {
 
 void check(SDL_Surface* skin, int scale) {
     using namespace desktop;
+    using namespace handheld;
     const sdl::WindowPicture made = sdl::make_window_picture(skin, scale);
     if (made.picture == nullptr) fail("no picture made");
     const SDL_Surface* picture = made.picture;

@@ -87,7 +87,7 @@ void check_runs(const std::uint8_t* data, std::size_t size) {
         for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = rest_size ? rest[i % rest_size] : 0;
         if (few_colours) {
             // Two bits a pixel choose the key or one of the colours nearest it.
-            const desktop::Rgb palette[4] = {desktop::key_colour, {255, 0, 254}, {254, 0, 255}, {255, 1, 255}};
+            const handheld::Rgb palette[4] = {handheld::key_colour, {255, 0, 254}, {254, 0, 255}, {255, 1, 255}};
             for (int y = 0, i = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x, ++i) {
                     const int bits = rest_size ? rest[(i / 4) % rest_size] >> (2 * (i % 4)) & 3 : 0;
@@ -99,14 +99,14 @@ void check_runs(const std::uint8_t* data, std::size_t size) {
         }
     }
     const std::vector<PixelRun> runs =
-        opaque_runs(pixels.data(), stride, desktop::key_colour, width, height);
+        opaque_runs(pixels.data(), stride, handheld::key_colour, width, height);
     if (width <= 0 || height <= 0) {
         if (!runs.empty()) fail("runs in a bitmap without pixels");
         return;
     }
     auto opaque = [&](int x, int y) {
         const std::uint8_t* p = &pixels[y * stride + 3 * static_cast<std::size_t>(x)];
-        return p[0] != desktop::key_colour.b || p[1] != desktop::key_colour.g || p[2] != desktop::key_colour.r;
+        return p[0] != handheld::key_colour.b || p[1] != handheld::key_colour.g || p[2] != handheld::key_colour.r;
     };
     std::size_t next = 0;
     for (int y = 0; y < height; ++y) {

@@ -57,7 +57,7 @@ bool read_png(const fs::path& path, std::vector<std::uint8_t>& rgb, int& width, 
 }
 
 void expect_rgb(const std::uint8_t* got, bool dark, int x, int y) {
-    const desktop::Rgb want = dark ? desktop::lcd_ink : desktop::lcd_clear;
+    const handheld::Rgb want = dark ? handheld::lcd_ink : handheld::lcd_clear;
     EXPECT_TRUE(got[0] == want.r && got[1] == want.g && got[2] == want.b)
         << "screen pixel (" << x << ", " << y << ")";
 }

@@ -24,20 +24,20 @@ struct Skin {
 
     Skin(int w, int h) : width(w), height(h), stride(skin_row_stride(w)), bytes(stride * h, 0x11) {
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) set(x, y, desktop::key_colour);
+            for (int x = 0; x < w; ++x) set(x, y, handheld::key_colour);
     }
-    void set(int x, int y, desktop::Rgb c) {
+    void set(int x, int y, handheld::Rgb c) {
         std::uint8_t* p = &bytes[y * stride + 3 * x];
         p[0] = c.b;
         p[1] = c.g;
         p[2] = c.r;
     }
     std::vector<PixelRun> runs() const {
-        return opaque_runs(bytes.data(), stride, desktop::key_colour, width, height);
+        return opaque_runs(bytes.data(), stride, handheld::key_colour, width, height);
     }
 };
 
-constexpr desktop::Rgb grey{90, 90, 90};
+constexpr handheld::Rgb grey{90, 90, 90};
 
 TEST(Win32Skin, RowStrideIsFilledOutToFourBytes) {
     EXPECT_EQ(skin_row_stride(512), 1536u);

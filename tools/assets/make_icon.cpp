@@ -11,7 +11,7 @@
 #include <iterator>
 #include <vector>
 
-#include "tools/assets/shapes.h"
+#include "host/handheld/shapes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Writes the game's nine sounds (see sounds.h) as WAV files: 22050 Hz,
+// Writes the game's nine sounds (host/sounds/sounds.h) as WAV files: 22050 Hz,
 // 16-bit mono PCM.
 //
 // usage: make_sounds OUTPUT_DIR
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/assets/sounds.h"
+#include "host/sounds/sounds.h"
 
 namespace {
 
@@ -62,7 +62,9 @@ int main(int argc, char** argv) {
     }
     const std::string dir = argv[1];
     bool ok = true;
-    for (std::size_t i = 0; i < murlo::sounds::count; ++i)
-        ok = write_wav(dir, murlo::sounds::names[i], murlo::sounds::synthesise(i)) && ok;
+    for (int i = 0; i < murlo::sound_count; ++i) {
+        const auto sound = static_cast<murlo::Sound>(i);
+        ok = write_wav(dir, murlo::sound_name(sound), murlo::sounds::synthesise(sound)) && ok;
+    }
     return ok ? 0 : 1;
 }

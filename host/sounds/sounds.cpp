@@ -1,9 +1,8 @@
-#include "tools/assets/sounds.h"
+#include "host/sounds/sounds.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 
 namespace murlo::sounds {
 
@@ -301,20 +300,19 @@ Buffer ending_tune() {
 
 }  // namespace
 
-int index_of(const char* name) {
-    if (name == nullptr) return -1;
-    for (std::size_t i = 0; i < count; ++i)
-        if (std::strcmp(names[i], name) == 0) return static_cast<int>(i);
-    return -1;
-}
-
-std::vector<double> synthesise(std::size_t index) {
-    // In the order of `names`.
-    Buffer (*const makers[count])() = {title_tune,  dig_click,    break_crunch,
-                                       air_blips,   falling_tone, sad_cry,
-                                       bright_chime, closing_melody, ending_tune};
-    if (index >= count) return {};
-    Buffer samples = makers[index]();
+std::vector<double> synthesise(Sound sound) {
+    Buffer samples;
+    switch (sound) {
+        case Sound::Title: samples = title_tune(); break;
+        case Sound::Dig: samples = dig_click(); break;
+        case Sound::Break: samples = break_crunch(); break;
+        case Sound::Up: samples = air_blips(); break;
+        case Sound::Down: samples = falling_tone(); break;
+        case Sound::Auu: samples = sad_cry(); break;
+        case Sound::Maru: samples = bright_chime(); break;
+        case Sound::Otukare: samples = closing_melody(); break;
+        case Sound::Ending: samples = ending_tune(); break;
+    }
     level(samples);
     return samples;
 }

@@ -1,4 +1,4 @@
-// Drawing by signed distances, shared by the skin and icon generators:
+// Drawing by signed distances, shared by the skin and the icon generator:
 // colours and their mixing, the distance to a rounded box or a circle
 // (negative inside), and how much of a pixel a shape covers.
 #pragma once

@@ -1,6 +1,6 @@
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 
-namespace murlo::desktop {
+namespace murlo::handheld {
 
 namespace {
 
@@ -52,10 +52,16 @@ std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t li
     return elapsed >= limit ? 0 : limit - elapsed;
 }
 
-std::uint32_t present_pause_us(std::uint64_t since_last_us) {
-    return since_last_us >= present_spacing_us
-               ? 0
-               : present_spacing_us - static_cast<std::uint32_t>(since_last_us);
+std::uint64_t title_wait_us(TitlePace& pace, std::uint64_t now_us) {
+    constexpr std::uint64_t most_behind_us = 2 * title_burst * title_pass_us;
+    if (!pace.started || now_us > pace.due_us + most_behind_us) {
+        pace.started = true;
+        pace.due_us = now_us;
+    }
+    std::uint64_t wait = 0;
+    if (pace.due_us > now_us) wait = pace.due_us + (title_burst - 1) * title_pass_us - now_us;
+    pace.due_us += title_pass_us;
+    return wait;
 }
 
 InputBits skin_keys_at(int x, int y) {
@@ -73,4 +79,4 @@ InputBits skin_keys_at(int x, int y) {
     return 0;
 }
 
-}  // namespace murlo::desktop
+}  // namespace murlo::handheld

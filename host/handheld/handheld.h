@@ -1,10 +1,12 @@
-// The window rules every host that shows the handheld follows (the SDL and
-// Windows games, and any other that draws the skin): the window's size and
-// caption, where the LCD picture sits in it and which points count as the
-// LCD, the colours, where the window goes on the screen, the corner of the
-// outline used without a skin, how long a wait lasts on a millisecond
-// clock, and how presents are paced. Plain computation without any
-// platform header, so the native tests check the very code the hosts run.
+// The handheld every skinned host shows (the SDL and Windows games, the web
+// page, and any other that draws the skin): its look and its controls. The
+// window's size and caption, where the LCD picture sits in it and which
+// points count as the LCD, the colours, where the window goes on the
+// screen, the corner of the outline used without a skin, the controls drawn
+// on the skin and how a controller's pad becomes keys; and its pace: how
+// long a wait lasts on a millisecond clock and when the title's passes
+// run. Plain computation without any platform header, so the native tests
+// check the very code the hosts run.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +14,7 @@
 #include "game/host.h"
 #include "lcd/lcd.h"
 
-namespace murlo::desktop {
+namespace murlo::handheld {
 
 // The window, which is all picture: no frame, no caption bar.
 constexpr int window_width = 512;
@@ -92,14 +94,28 @@ std::uint32_t wait_limit(std::uint32_t ticks);
 // clock is a 32-bit millisecond count that wraps to 0.
 std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t limit);
 
-// Present pacing. The title screen presents in a loop with no wait of its
-// own; a host keeps the ends of two presents at least this far apart, so
-// the title runs about a thousand passes a second instead of spinning a core.
-constexpr std::uint32_t present_spacing_us = 1000;
+// Title pacing. The title screen has no wait of its own and counts its
+// animation (the prompt's blink, the specks' drift) and the seed of the
+// next board in passes. Every host runs it at one pass per title_pass_us on
+// average, about a thousand a second, in bursts: it sleeps until a burst of
+// title_burst passes is due, then runs them back to back, which costs a
+// hundred wake-ups a second instead of a thousand.
+constexpr std::uint32_t title_pass_us = 1000;
+constexpr std::uint32_t title_burst = 10;
 
-// Microseconds to sleep at the end of a present that comes `since_last_us`
-// after the end of the previous one.
-std::uint32_t present_pause_us(std::uint64_t since_last_us);
+// The title's schedule on a host's microsecond clock: each pass is due
+// title_pass_us after the one before. A host that falls more than two
+// bursts behind (a slow or busy machine, a title begun long after the last)
+// starts the schedule afresh rather than racing to catch up.
+struct TitlePace {
+    std::uint64_t due_us = 0;  // when the next pass is due
+    bool started = false;
+};
+
+// Called before each title pass (before its poll) with the clock's reading:
+// how long to sleep first, 0 to run the pass at once. When the pass is
+// ahead of its time the sleep lasts until the burst it begins is all due.
+std::uint64_t title_wait_us(TitlePace& pace, std::uint64_t now_us);
 
 // Game controllers. Both desktop games read a controller as its direction
 // pad, its left stick and its two lower face buttons (south and east, A and
@@ -140,4 +156,4 @@ constexpr int pad_dead = 6;      // no direction this near the pad's centre
 // centre; anywhere in the button's dish gives Z; elsewhere none.
 InputBits skin_keys_at(int x, int y);
 
-}  // namespace murlo::desktop
+}  // namespace murlo::handheld

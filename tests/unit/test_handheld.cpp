@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/desktop/desktop_rules.h"
+#include "host/handheld/handheld.h"
 #include "host/desktop/notices.h"
 
 namespace murlo::desktop {

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Two checks of the game logic's shape that no unit test can make.
+#
+#   check_core.sh globals NM LIBRARY
+#     The built logic keeps no state of its own: no symbol of writable data
+#     (initialised or not, at namespace scope or a function's static) in
+#     any object of the library. A game's whole state lives in its Game
+#     value, so a new global is state that saving, loading and a second game
+#     beside the first would quietly miss.
+#
+#   check_core.sh includes SOURCE_DIR
+#     Includes run one way, each layer using only those below it: lcd/;
+#     board/; the rules and model (game/ but the cycle); screens/; the cycle
+#     (game/cycle.*, game/closing.cpp); and none of them reaches into host/
+#     or tools/.
+set -euo pipefail
+
+case "${1:-}" in
+globals)
+  nm=$2 library=$3
+  # nm's letters for data that can be written: B/b (zeroed), D/d
+  # (initialised), G/g and S/s (small data), C (common), and V/v/u (weak or
+  # unique objects, as a function's static in an inline function becomes).
+  found=$("$nm" --defined-only "$library" 2>/dev/null |
+          awk 'NF >= 3 && $2 ~ /^[BbDdGgSsCVvu]$/ && $3 !~ /^(\.|__(asan|ubsan|sancov|odr_asan)|___asan)/ {print $2, $3}') || true
+  if [ -n "$found" ]; then
+    echo "writable data in the game logic ($library):"
+    echo "$found" | c++filt
+    exit 1
+  fi
+  echo "no writable data in $library"
+  ;;
+includes)
+  src=$2
+  status=0
+  # allowed LAYER FILE...: each file may include only from the given layers.
+  check() {
+    local allowed=$1
+    shift
+    local file line target
+    for file in "$@"; do
+      [ -f "$file" ] || continue
+      while IFS= read -r line; do
+        target=${line#*\"}
+        target=${target%%\"*}
+        if ! [[ $target =~ ^($allowed) ]]; then
+          echo "${file#"$src"/}: includes $target"
+          status=1
+        fi
+      done < <(grep -E '^#include "' "$file" || true)
+    done
+  }
+  cycle=("$src"/game/cycle.h "$src"/game/cycle.cpp "$src"/game/closing.cpp)
+  rules=()
+  for file in "$src"/game/*.h "$src"/game/*.cpp; do
+    case " ${cycle[*]} " in *" $file "*) ;; *) rules+=("$file") ;; esac
+  done
+  check 'lcd/' "$src"/lcd/*
+  check 'lcd/|board/' "$src"/board/*
+  check 'lcd/|board/|game/(game|host|player|rules|invariants)\.h' "${rules[@]}"
+  check 'lcd/|board/|screens/|game/(game|host|player|rules|invariants)\.h' "$src"/screens/*
+  check 'lcd/|board/|screens/|game/' "${cycle[@]}"
+  [ $status -eq 0 ] && echo "includes run one way"
+  exit $status
+  ;;
+*)
+  echo "usage: check_core.sh globals NM LIBRARY | includes SOURCE_DIR" >&2
+  exit 2
+  ;;
+esac
