@@ -7,28 +7,47 @@
 #include <stdexcept>
 #include <sys/wait.h>
 
+#include "host/replay/trace_lines.h"
+
 namespace murlo::testing {
 
-HostRecorder::HostRecorder(std::vector<InputBits> inputs) : script_(replay::script_of(inputs)) {
-    reset_program_state();
-    replay::attach(script_, trace_);
+void TestGame::start() {
+    start_up(g, calls);
+    keep_lines();
 }
 
-HostRecorder::~HostRecorder() { replay::detach(); }
+Outcome TestGame::step(InputBits keys) {
+    trace_.emplace_back(replay::poll_line(keys).view());
+    murlo::step(g, keys, calls);
+    keep_lines();
+    return calls.outcome;
+}
 
-std::vector<std::string> HostRecorder::lines() const {
-    std::vector<std::string> out;
-    std::size_t pos = 0;
-    const std::string& text = trace_.text();
-    while (pos < text.size()) {
-        const std::size_t end = text.find('\n', pos);
-        out.push_back(text.substr(pos, end - pos));
-        pos = end + 1;
-    }
+void TestGame::keep_lines() {
+    const std::vector<std::string> listed = call_lines(calls);
+    trace_.insert(trace_.end(), listed.begin(), listed.end());
+    traced_ = calls.count;
+}
+
+void TestGame::play(const std::vector<InputBits>& keys) {
+    for (const InputBits k : keys) step(k);
+}
+
+std::vector<std::string> TestGame::lines() const {
+    std::vector<std::string> out = trace_;
+    for (std::string& line : call_lines(calls, traced_)) out.push_back(std::move(line));
     return out;
 }
 
-void fill_board(int first_row, const std::vector<std::string_view>& rows) {
+std::vector<std::string> call_lines(const Calls& calls, int from) {
+    std::vector<std::string> out;
+    for (int i = from; i < calls.count; ++i)
+        out.emplace_back(replay::call_line(calls, calls.call[i]).view());
+    return out;
+}
+
+void fill_board(Well& well, int first_row, const std::vector<std::string_view>& rows) {
+    Board& board = well.board;
     board = {};
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const int row = first_row + static_cast<int>(r);
@@ -71,14 +90,27 @@ std::vector<InputBits> script_values(const replay::Script& script) {
     return out;
 }
 
-std::string run_script(const char* text) {
-    reset_program_state();
-    replay::Script script;
-    replay::ScriptError error;
-    if (!replay::parse_script(text, script, error)) throw std::runtime_error(error.message);
+std::string run_script(const replay::Script& script) {
     replay::Trace trace;
     replay::run(script, trace);
     return trace.text();
+}
+
+std::string run_script(const char* text) {
+    replay::Script script;
+    replay::ScriptError error;
+    if (!replay::parse_script(text, script, error)) throw std::runtime_error(error.message);
+    return run_script(script);
+}
+
+std::vector<std::string> split_lines(const std::string& text) {
+    std::vector<std::string> out;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t end = text.find('\n', pos);
+        out.push_back(text.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
 }
 
 std::string present_line(const std::uint32_t* rows) {

@@ -1,46 +1,61 @@
-// Helpers shared by the unit tests: a clean game state, boards drawn from
-// pictures, a recorded run of host calls and the frames in a trace.
+// Helpers shared by the unit tests: a game stepped as a host steps it with
+// its calls read back as trace lines, boards drawn from pictures, and the
+// frames in a trace.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "board/board.h"
+#include "game/cycle.h"
 #include "game/game.h"
-#include "game/rules.h"
-#include "game/state.h"
+#include "game/host.h"
 #include "host/replay/replay.h"
 
 namespace murlo::testing {
 
-// Everything as the program loads it, and host calls recorded into `trace`.
-// Polls return `inputs` in turn and then throw replay::Quit.
-class HostRecorder {
+// A game and the calls of its steps, stepped as the replay tool steps it.
+// `g` starts as the program loads (nothing started); tests may also call
+// the rules on `g` and `calls` directly.
+class TestGame {
+    std::unique_ptr<Calls> calls_ = std::make_unique<Calls>();  // large: kept off the stack
+
 public:
-    explicit HostRecorder(std::vector<InputBits> inputs = {});
-    ~HostRecorder();
-    const std::string& text() const { return trace_.text(); }
+    Game g{};
+    Calls& calls = *calls_;
+
+    void start();                  // start_up; its calls' lines join the trace
+    Outcome step(InputBits keys);  // "poll HH", the step, and its calls' lines
+    void play(const std::vector<InputBits>& keys);
+    // The trace so far, then the lines of any calls listed into `calls` since.
     std::vector<std::string> lines() const;
 
 private:
-    replay::Script script_;
-    replay::Trace trace_;
+    void keep_lines();
+    std::vector<std::string> trace_;
+    int traced_ = 0;  // calls of `calls` already in trace_
 };
 
-// Fill the board from rows of characters, top row first, starting at
-// `first_row`: '.' Empty, 'c' Crumbling, 'a' Air, 'h' Hard, '1'..'4'
-// Soft1..Soft4. Every cell not given is Empty.
-void fill_board(int first_row, const std::vector<std::string_view>& rows);
+// The trace lines of the calls a Calls holds.
+std::vector<std::string> call_lines(const Calls& calls, int from = 0);
+
+// Fill the well's board from rows of characters, top row first, starting
+// at `first_row`: '.' Empty, 'c' Crumbling, 'a' Air, 'h' Hard, '1'..'4'
+// Soft1..Soft4. Every cell not given is Empty; the rest of the well stays.
+void fill_board(Well& well, int first_row, const std::vector<std::string_view>& rows);
 
 // A script of tests/replay, read and checked.
 replay::Script committed_script(const char* name);
 // The values of a script, one per poll.
 std::vector<InputBits> script_values(const replay::Script& script);
 
-// The trace of a whole run of the script text from program load.
+// The trace the replay tool gives for a whole run of a script.
+std::string run_script(const replay::Script& script);
 std::string run_script(const char* text);
+std::vector<std::string> split_lines(const std::string& text);
 
 // The trace line of a frame presented with the 32 rows from `rows` on.
 std::string present_line(const std::uint32_t* rows);

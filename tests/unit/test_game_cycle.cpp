@@ -1,125 +1,203 @@
-// The game cycle: the input latch, one game frame's calls, and saving and
-// restoring the whole game.
+// The game cycle: the keys each step latches, two games side by side, a
+// saved game as a plain copy, and what each step says it was.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "game/cycle.h"
 #include "game/game.h"
-#include "game/state.h"
+#include "game/rules.h"
 #include "host/replay/replay.h"
-#include "screens/title.h"
+#include "host/replay/trace_lines.h"
 #include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
-TEST(Latch, PrevInputIsAlwaysThePollBefore) {
-    testing::HostRecorder host({0x01, 0x08, 0x00, 0x1F});
-    cur_input = 0x10;  // left from a title frame
-    EXPECT_EQ(latch_input(), 0x01);
-    EXPECT_EQ(prev_input, 0x10);
-    EXPECT_EQ(latch_input(), 0x08);
-    EXPECT_EQ(prev_input, 0x01);
-    EXPECT_EQ(latch_input(), 0x00);
-    EXPECT_EQ(prev_input, 0x08);
-    EXPECT_EQ(latch_input(), 0x1F);
-    EXPECT_EQ(cur_input, 0x1F);
-    EXPECT_EQ(prev_input, 0x00);
-    EXPECT_THROW(latch_input(), replay::Quit);
-}
+using testing::TestGame;
+using Lines = std::vector<std::string>;
 
-TEST(GameCycle, AGameFramePollsPresentsThenWaitsFiveTicks) {
-    const std::string trace = testing::run_script("08 00");
-    const std::string start = "sound title.wav\npoll 08\nstop\npoll 00\npresent ";
-    ASSERT_EQ(trace.substr(0, start.size()), start);
-    const std::size_t wait = trace.find('\n', start.size());
-    EXPECT_EQ(trace.substr(wait + 1), "wait 5\nquit\n");
-    EXPECT_EQ(fall_delay, 24);
-    EXPECT_EQ(air, 10000 - 10);  // one frame's drain
-}
-
-// Every global of the game by name, kept apart from the game's own list so
-// that a variable missing there shows up here.
-struct Global {
-    const char* name;
-    void* at;
-    std::size_t size;
-};
-const Global globals[] = {
-    {"board", &board, sizeof board},
-    {"fall_delay", &fall_delay, sizeof fall_delay},
-    {"rng_state", &rng_state, sizeof rng_state},
-    {"lcd", &lcd, sizeof lcd},
-    {"group_list", &group_list, sizeof group_list},
-    {"group_count", &group_count, sizeof group_count},
-    {"support_mask", &support_mask, sizeof support_mask},
-    {"player_x", &player_x, sizeof player_x},
-    {"player_y", &player_y, sizeof player_y},
-    {"facing", &facing, sizeof facing},
-    {"cur_input", &cur_input, sizeof cur_input},
-    {"prev_input", &prev_input, sizeof prev_input},
-    {"air", &air, sizeof air},
-    {"depth", &depth, sizeof depth},
-    {"blink_counter", &blink_counter, sizeof blink_counter},
-    {"depth_shown", &depth_shown, sizeof depth_shown},
-    {"depth_show_frames", &depth_show_frames, sizeof depth_show_frames},
-};
-
-std::vector<std::vector<std::uint8_t>> bytes_of_globals() {
-    std::vector<std::vector<std::uint8_t>> out;
-    for (const Global& g : globals) {
-        const auto* p = static_cast<const std::uint8_t*>(g.at);
-        out.emplace_back(p, p + g.size);
+TEST(GameCycle, EachStepLatchesItsKeysAndKeepsThePollBefore) {
+    TestGame host;
+    host.start();
+    EXPECT_EQ(host.step(input::Up), Outcome::TitleLeft);
+    const InputBits keys[] = {0x01, 0x08, 0x00, 0x1F};
+    InputBits before = input::Up;  // left from the title
+    for (const InputBits k : keys) {
+        EXPECT_EQ(host.step(k), Outcome::Frame);
+        EXPECT_EQ(host.g.prev_input, before);
+        EXPECT_EQ(host.g.cur_input, k);
+        before = k;
     }
-    return out;
 }
 
-// `frames` game frames on `inputs`, one per poll; the trace they leave.
-std::string play_stretch(const std::vector<InputBits>& inputs, int frames) {
-    const replay::Script script = replay::script_of(inputs);
-    replay::Trace trace;
-    replay::attach(script, trace);
-    for (int i = 0; i < frames; ++i) game_frame();
-    replay::detach();
-    return trace.text();
+TEST(GameCycle, AGameFramePresentsThenWaitsFiveTicks) {
+    TestGame host;
+    host.start();
+    host.play({input::Down, 0x00});
+    const Lines lines = host.lines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(Lines(lines.begin(), lines.begin() + 4),
+              (Lines{"sound title.wav", "poll 08", "stop", "poll 00"}));
+    EXPECT_EQ(lines[4].rfind("present ", 0), 0u);
+    EXPECT_EQ(lines[5], "wait 5");
+    EXPECT_EQ(host.g.well.fall_delay, first_fall_delay);
+    EXPECT_EQ(host.g.air, air_full - 10);  // one frame's drain
 }
 
-TEST(GameState, ARestoredGamePlaysOnExactlyAsTheSavedOneDid) {
-    // The first level's winning inputs, from program load to a few rows
-    // before the level ends.
-    const std::vector<InputBits> inputs =
-        testing::script_values(testing::committed_script("level1.script"));
-    std::size_t used = 0;
-    {
-        testing::HostRecorder host(inputs);
-        start_up();
-        create_main_window();
-        begin_cycle();
-        title_screen();
-        begin_game();
-        while (depth < 97) game_frame();
-        for (const std::string& line : host.lines()) used += line.rfind("poll ", 0) == 0;
+// Keys as a restless player might press them: runs of one value, of
+// lengths up to 40, so games begin, dig, die and begin again.
+std::vector<InputBits> restless_keys(int count) {
+    const InputBits choices[] = {0, input::Down, input::Down, input::Right, input::Left,
+                                 input::Up, input::Z, input::Down | input::Right};
+    std::vector<InputBits> keys;
+    std::uint32_t state = 2024;
+    while (static_cast<int>(keys.size()) < count) {
+        state = state * 1103515245u + 12345u;
+        keys.insert(keys.end(), (state >> 20) % 40 + 1, choices[(state >> 16) % 8]);
     }
-    const GameState saved = save_game_state();
-    const auto saved_bytes = bytes_of_globals();
+    keys.resize(static_cast<std::size_t>(count));
+    return keys;
+}
 
-    // The stretch runs through the end of the level (the result, fall_delay
-    // lowered, a new board from the random source) and on into level 2.
-    const std::vector<InputBits> next(inputs.begin() + static_cast<long>(used),
-                                      inputs.begin() + static_cast<long>(used) + 80);
-    const std::string first = play_stretch(next, 80);
-    ASSERT_NE(first.find("sound maru.wav"), std::string::npos);
-    EXPECT_EQ(fall_delay, 23);
+TEST(GameCycle, TwoGamesSteppedInTurnEachGiveTheTraceTheyGiveAlone) {
+    const std::vector<InputBits> level1 = testing::script_values(testing::committed_script("level1.script"));
+    const std::vector<InputBits> restless = restless_keys(6000);
+    const std::string level1_alone = testing::run_script(replay::script_of(level1));
+    const std::string restless_alone = testing::run_script(replay::script_of(restless));
+    ASSERT_NE(restless_alone.find("sound auu.wav"), std::string::npos);  // a death and a new game
+    ASSERT_NE(level1_alone.find("sound maru.wav"), std::string::npos);
 
-    // Throw every variable off, then restore: each must come back.
-    for (const Global& g : globals) std::memset(g.at, 0x5A, g.size);
-    restore_game_state(saved);
-    const auto restored_bytes = bytes_of_globals();
-    for (std::size_t i = 0; i < std::size(globals); ++i)
-        EXPECT_EQ(restored_bytes[i], saved_bytes[i]) << globals[i].name << " was not restored";
-    EXPECT_EQ(play_stretch(next, 80), first);
+    // Both in one process, a step of one and then a step of the other,
+    // through the same Calls, each traced as the replay tool traces it.
+    const auto calls = std::make_unique<Calls>();
+    Game a{};
+    Game b{};
+    replay::Trace a_trace;
+    replay::Trace b_trace;
+    start_up(a, *calls);
+    replay::trace_calls(*calls, a_trace);
+    start_up(b, *calls);
+    replay::trace_calls(*calls, b_trace);
+    const auto turn = [&](Game& g, const std::vector<InputBits>& keys, std::size_t i, replay::Trace& trace) {
+        if (i >= keys.size()) return;
+        trace.line(replay::poll_line(keys[i]).view());
+        step(g, keys[i], *calls);
+        replay::trace_calls(*calls, trace);
+    };
+    for (std::size_t i = 0; i < std::max(level1.size(), restless.size()); ++i) {
+        turn(a, level1, i, a_trace);
+        turn(b, restless, i, b_trace);
+    }
+    a_trace.line(replay::quit_line);
+    b_trace.line(replay::quit_line);
+    EXPECT_TRUE(a_trace.text() == level1_alone);
+    EXPECT_TRUE(b_trace.text() == restless_alone);
+}
+
+TEST(GameCycle, ASavedGameIsACopyThatPlaysOnAsTheOriginalDid) {
+    const std::vector<InputBits> keys = testing::script_values(testing::committed_script("level1.script"));
+    // Copies taken on the title, in the middle of the level, and a few rows
+    // before it ends, so that the last one plays through the result, the
+    // lowered fall delay and a new board from the random source.
+    struct Saved {
+        Game game;
+        std::size_t next_key;
+        std::size_t lines_before;
+    };
+    std::vector<Saved> saved;
+    TestGame original;
+    original.start();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const Game& g = original.g;
+        const bool on_title = g.phase == Phase::Title && i == 1;
+        const bool mid_level = g.phase == Phase::Play && saved.size() == 1 && g.depth == 50;
+        const bool near_end = g.phase == Phase::Play && saved.size() == 2 && g.depth == 97;
+        if (on_title || mid_level || near_end) saved.push_back({g, i, original.lines().size()});
+        original.step(keys[i]);
+    }
+    ASSERT_EQ(saved.size(), 3u);
+    const Lines whole = original.lines();
+    ASSERT_EQ(original.g.well.fall_delay, first_fall_delay - 1);  // the level was done
+
+    for (const Saved& s : saved) {
+        TestGame copy;
+        copy.g = s.game;
+        copy.play(std::vector<InputBits>(keys.begin() + static_cast<long>(s.next_key), keys.end()));
+        EXPECT_TRUE(copy.lines() == Lines(whole.begin() + static_cast<long>(s.lines_before), whole.end()))
+            << "copy taken before key " << s.next_key;
+    }
+
+    // A fresh Game is the program as it loads: the replay tool's trace. And
+    // start-up forgets whatever game was played before.
+    Lines program = testing::split_lines(testing::run_script(replay::script_of(keys)));
+    ASSERT_EQ(program.back(), replay::quit_line);
+    program.pop_back();
+    EXPECT_TRUE(whole == program);
+    TestGame again;
+    again.g = original.g;
+    again.start();
+    again.play(keys);
+    EXPECT_TRUE(again.lines() == whole);
+}
+
+// What a step's own trace lines show it was; Started for anything else.
+Outcome shown_by(const Lines& lines) {
+    const auto has = [&](const char* line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    if (lines == Lines{"stop"}) return Outcome::TitleLeft;
+    if (lines.size() == 1 && lines[0].rfind("present ", 0) == 0) return Outcome::TitlePass;
+    const bool presents = std::any_of(lines.begin(), lines.end(),
+                                      [](const std::string& l) { return l.rfind("present ", 0) == 0; });
+    if (!presents) return Outcome::Started;
+    if (has("sound auu.wav")) return Outcome::Died;
+    if (has("sound ending.wav")) return Outcome::Won;
+    if (has("sound maru.wav")) return Outcome::LevelDone;
+    if (lines.back() == "wait 5") return Outcome::Frame;
+    return Outcome::Started;
+}
+
+TEST(GameCycle, EachStepSaysWhatItWasAndTheWinFillsItsCallsExactly) {
+    std::map<Outcome, int> seen;
+    for (const char* name : {"level1.script", "air.script", "win.script"}) {
+        TestGame host;
+        host.start();
+        EXPECT_EQ(host.calls.outcome, Outcome::Started);
+        EXPECT_EQ(host.lines(), Lines{"sound title.wav"});
+        const std::vector<InputBits> keys = testing::script_values(testing::committed_script(name));
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const Outcome outcome = host.step(keys[i]);
+            const Lines lines = testing::call_lines(host.calls);
+            ASSERT_EQ(static_cast<int>(outcome), static_cast<int>(shown_by(lines))) << name << " key " << i;
+            ++seen[outcome];
+            const bool on_title = outcome == Outcome::TitlePass || outcome == Outcome::Died ||
+                                  outcome == Outcome::Won;
+            EXPECT_EQ(host.g.phase, on_title ? Phase::Title : Phase::Play) << name << " key " << i;
+            if (outcome == Outcome::Died || outcome == Outcome::Won) {
+                EXPECT_EQ(lines.back(), "sound title.wav");
+            }
+            if (outcome != Outcome::Won) continue;
+            // The longest step there is: room for every frame it shows, and
+            // the title music, its last call, still listed.
+            EXPECT_EQ(host.calls.frames, max_step_frames);
+            EXPECT_LE(host.calls.count, max_step_calls);
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return l.rfind("present ", 0) == 0; }),
+                      max_step_frames);
+        }
+    }
+    EXPECT_EQ(seen[Outcome::TitleLeft], 3);
+    EXPECT_EQ(seen[Outcome::LevelDone], 1 + 9);
+    EXPECT_EQ(seen[Outcome::Died], 1);
+    EXPECT_EQ(seen[Outcome::Won], 1);
+    EXPECT_GT(seen[Outcome::TitlePass], 2);
+    EXPECT_GT(seen[Outcome::Frame], 5000);
 }
 
 }  // namespace

@@ -1,20 +1,22 @@
-// The window rules every skinned host shares: placement, scaling, the LCD
-// hit area, waits on the wrapping millisecond clock, present pacing and the
-// controls drawn on the skin. (The controller mapping is checked through
+// The handheld every skinned host shows: placement, scaling, the LCD hit
+// area, waits on the wrapping millisecond clock, the title's pace and the
+// controls drawn on the skin; and the desktop games' notices. (The controller mapping is checked through
 // the Windows game's XInput reading, test_win32_pure, and the SDL game's
 // controllers under Xvfb.)
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "host/handheld/handheld.h"
 #include "host/desktop/notices.h"
 
-namespace murlo::desktop {
+namespace murlo::handheld {
 namespace {
 
-TEST(DesktopRules, WindowIsCentredWithHalvesTruncatedOnScreensOfAtLeast640By480) {
+TEST(Handheld, WindowIsCentredWithHalvesTruncatedOnScreensOfAtLeast640By480) {
     const WindowPlace big = window_place(1024, 768);
     EXPECT_TRUE(big.centred);
     EXPECT_EQ(big.x, 256);
@@ -43,7 +45,7 @@ TEST(DesktopRules, WindowIsCentredWithHalvesTruncatedOnScreensOfAtLeast640By480)
     EXPECT_FALSE(window_place(1279, 960, 2).centred);
 }
 
-TEST(DesktopRules, ScaledWindowsFitTwoThirdsOfTheUsableScreen) {
+TEST(Handheld, ScaledWindowsFitTwoThirdsOfTheUsableScreen) {
     const Geometry g = geometry(3);
     EXPECT_EQ(g.window_width, 1536);
     EXPECT_EQ(g.window_height, 1200);
@@ -62,7 +64,7 @@ TEST(DesktopRules, ScaledWindowsFitTwoThirdsOfTheUsableScreen) {
     EXPECT_EQ(auto_scale(300, 200), 1);    // never less than 1
 }
 
-TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
+TEST(Handheld, LcdHitAreaIncludesOneExtraColumnAndRow) {
     EXPECT_TRUE(in_lcd_hit_area(128, 64));
     EXPECT_TRUE(in_lcd_hit_area(384, 320));  // one past the picture, still inside
     EXPECT_TRUE(in_lcd_hit_area(200, 200));
@@ -82,7 +84,7 @@ TEST(DesktopRules, LcdHitAreaIncludesOneExtraColumnAndRow) {
     EXPECT_FALSE(in_lcd_hit_area(-1, 600, 3));
 }
 
-TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
+TEST(Handheld, WaitsCountOnTheWrappingClock) {
     EXPECT_EQ(wait_left(1000, 1000, 45), 45u);
     EXPECT_EQ(wait_left(1000, 1044, 45), 1u);
     EXPECT_EQ(wait_left(1000, 1045, 45), 0u);
@@ -107,15 +109,94 @@ TEST(DesktopRules, WaitsCountOnTheWrappingClock) {
     EXPECT_EQ(wait_limit(477218589), 0xFFFFFFFFu);
     EXPECT_EQ(wait_limit(0xFFFFFFFFu), 0xFFFFFFFFu);
     EXPECT_EQ(wait_left(0xFFFFFFF0u, 0x0000001Du, wait_limit(5)), 1u);
-
-    // Presents end at least a millisecond apart.
-    EXPECT_EQ(present_pause_us(0), 1000u);
-    EXPECT_EQ(present_pause_us(999), 1u);
-    EXPECT_EQ(present_pause_us(1000), 0u);
-    EXPECT_EQ(present_pause_us(45000), 0u);
 }
 
-TEST(DesktopRules, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
+// A host's title: `passes` passes, each taking `cost_us` after its sleep,
+// and a stall of `stall_us` (a busy machine) before pass `stall_at`. When
+// each pass ran, and whether it slept first.
+struct Pass {
+    std::uint64_t at_us;
+    bool slept;
+};
+std::vector<Pass> run_title(std::uint64_t cost_us, int passes, int stall_at = -1,
+                            std::uint64_t stall_us = 0) {
+    TitlePace pace;
+    std::uint64_t now = 7'777'777'777;  // any reading of the host's clock
+    std::vector<Pass> ran;
+    for (int i = 0; i < passes; ++i) {
+        if (i == stall_at) now += stall_us;
+        const std::uint64_t sleep = title_wait_us(pace, now);
+        EXPECT_LT(sleep, title_burst * title_pass_us) << "pass " << i;
+        now += sleep;
+        ran.push_back({now, sleep > 0});
+        now += cost_us;
+    }
+    return ran;
+}
+
+// How late pass i ran on a schedule of one pass per title_pass_us from pass `from`.
+std::int64_t lateness(const std::vector<Pass>& ran, int i, int from = 0) {
+    return static_cast<std::int64_t>(ran[i].at_us - ran[from].at_us) -
+           static_cast<std::int64_t>(i - from) * title_pass_us;
+}
+
+TEST(Handheld, TitleRunsAThousandPassesASecondInWholeBurstsWithoutDrift) {
+    constexpr int passes = 20000;
+    constexpr std::int64_t burst_us = title_burst * title_pass_us;
+    // Quick passes, slow ones, and ones that take nearly all their time.
+    for (const std::uint64_t cost : {20u, 300u, 950u}) {
+        const std::vector<Pass> ran = run_title(cost, passes);
+        // The first pass runs at once; no pass ever runs before its time on
+        // the schedule, nor a whole burst after it, so the passes never
+        // drift and come a thousand a second.
+        EXPECT_FALSE(ran[0].slept);
+        for (int i = 0; i < passes; ++i) {
+            ASSERT_GE(lateness(ran, i), 0) << "cost " << cost << " pass " << i;
+            ASSERT_LT(lateness(ran, i), burst_us) << "cost " << cost << " pass " << i;
+        }
+        const double per_second = 1e6 * (passes - 1) / static_cast<double>(ran.back().at_us - ran[0].at_us);
+        EXPECT_NEAR(per_second, 1000.0, 1.0) << "cost " << cost;
+        // One sleep a burst: after the first, title_burst passes at least
+        // between two sleeps, and exactly that many when passes are quick.
+        std::vector<int> sleeps;
+        for (int i = 0; i < passes; ++i)
+            if (ran[i].slept) sleeps.push_back(i);
+        ASSERT_GT(sleeps.size(), 10u) << "cost " << cost;
+        for (std::size_t k = 1; k < sleeps.size(); ++k) {
+            const int burst = sleeps[k] - sleeps[k - 1];
+            EXPECT_GE(burst, static_cast<int>(title_burst)) << "cost " << cost << " at pass " << sleeps[k];
+            if (cost == 20u) {
+                EXPECT_EQ(burst, static_cast<int>(title_burst)) << "at pass " << sleeps[k];
+            }
+        }
+    }
+}
+
+TEST(Handheld, TitleCatchesUpOnAShortStallAndStartsAfreshAfterALongOne) {
+    constexpr int passes = 3000, stall_at = 1234;
+    constexpr std::int64_t burst_us = title_burst * title_pass_us;
+    // A burst behind: the passes run back to back until they are on the
+    // old schedule again, and stay on it.
+    const std::vector<Pass> short_stall = run_title(20, passes, stall_at, burst_us);
+    for (int i = stall_at; i <= stall_at + static_cast<int>(title_burst); ++i)
+        EXPECT_FALSE(short_stall[i].slept) << "pass " << i;
+    for (int i = stall_at + 30; i < passes; ++i) {
+        ASSERT_GE(lateness(short_stall, i), 0) << "pass " << i;
+        ASSERT_LT(lateness(short_stall, i), burst_us) << "pass " << i;
+    }
+    // Further behind: the pass after the stall runs at once and the
+    // schedule starts again from it, with no rush of passes to catch up.
+    const std::vector<Pass> long_stall = run_title(20, passes, stall_at, 2 * burst_us + 1000);
+    EXPECT_FALSE(long_stall[stall_at].slept);
+    EXPECT_TRUE(long_stall[stall_at + 1].slept);
+    for (int i = stall_at; i < passes; ++i) {
+        ASSERT_GE(lateness(long_stall, i, stall_at), 0) << "pass " << i;
+        ASSERT_LT(lateness(long_stall, i, stall_at), burst_us) << "pass " << i;
+        ASSERT_GT(lateness(long_stall, i), 2 * burst_us) << "pass " << i;
+    }
+}
+
+TEST(Handheld, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
     using namespace skin;
     // Each arm of the cross, out to the dish's rim, and never the centre.
     EXPECT_EQ(skin_keys_at(pad_x + pad_reach, pad_y), input::Right);
@@ -134,6 +215,12 @@ TEST(DesktopRules, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
     EXPECT_EQ(skin_keys_at(lcd_left + 100, lcd_top + 100), 0);
     EXPECT_EQ(skin_keys_at(256, 380), 0);
 }
+
+}  // namespace
+}  // namespace murlo::handheld
+
+namespace murlo::desktop {
+namespace {
 
 TEST(DesktopNotices, EachNameIsNamedOnceAndTheTableNeverOverflows) {
     EXPECT_TRUE(first_time("notice-test-dig.wav"));

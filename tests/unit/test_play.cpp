@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "board/board.h"
+#include "game/cycle.h"
 #include "game/game.h"
 #include "game/player.h"
-#include "host/replay/replay.h"
 #include "lcd/lcd.h"
 #include "screens/sequences.h"
 #include "support/helpers.h"
@@ -18,28 +17,31 @@ namespace murlo {
 namespace {
 
 using testing::fill_board;
-using testing::HostRecorder;
+using testing::TestGame;
 using testing::present_line;
 using Lines = std::vector<std::string>;
 
 // Game state as in the first level, with the player placed on the board
 // given (Hard from the last row given down to the bottom) and the depth its
 // row stands for, so that no level ends by accident.
-void begin_on(int first_row, std::vector<std::string_view> rows, int x, std::int32_t y) {
+void begin_on(Game& g, int first_row, std::vector<std::string_view> rows, int x, std::int32_t y) {
     while (first_row + static_cast<int>(rows.size()) < board_rows) rows.push_back("hhhhhhhh");
-    fill_board(first_row, rows);
-    air = 10000;
-    fall_delay = 24;
-    depth = (y - 20) / 8;
-    player_x = static_cast<std::int8_t>(x);
-    player_y = y;
-    facing = Facing::Down;
+    fill_board(g.well, first_row, rows);
+    g.air = 10000;
+    g.well.fall_delay = 24;
+    g.depth = (y - 20) / 8;
+    g.player_x = static_cast<std::int8_t>(x);
+    g.player_y = y;
+    g.facing = Facing::Down;
+    g.phase = Phase::Play;
 }
 
-// Game frames until one ends the game; the number of frames that ran.
-int frames_until_end(int limit) {
-    for (int frame = 1; frame <= limit; ++frame)
-        if (game_frame()) return frame;
+// Game frames on `keys` until one ends the game; the number of frames that ran.
+int frames_until_end(TestGame& host, const std::vector<InputBits>& keys) {
+    for (std::size_t frame = 0; frame < keys.size(); ++frame) {
+        const Outcome outcome = host.step(keys[frame]);
+        if (outcome == Outcome::Died || outcome == Outcome::Won) return static_cast<int>(frame) + 1;
+    }
     return -1;
 }
 
@@ -66,7 +68,8 @@ Lines sounds(const Lines& lines) {
 }
 
 // The death sequences after "auu.wav": the result (32 scroll steps, three
-// digits and the finished picture) and the game-over wipe (16 steps).
+// digits and the finished picture) and the game-over wipe (16 steps), then
+// the title music.
 void expect_death_sequences(const Lines& lines) {
     const long auu = index_of(lines, "sound auu.wav");
     ASSERT_GE(auu, 0);
@@ -74,22 +77,26 @@ void expect_death_sequences(const Lines& lines) {
     EXPECT_EQ(count_prefix(after, "present"), 36 + 16);
     EXPECT_EQ(count_prefix(after, "poll"), 0);
     EXPECT_EQ(count_of(after, "wait 5"), 0);
-    EXPECT_EQ(sounds(after), (Lines{"sound auu.wav", "sound maru.wav", "sound otukare.wav"}));
+    EXPECT_EQ(sounds(after), (Lines{"sound auu.wav", "sound maru.wav", "sound otukare.wav",
+                                     "sound title.wav"}));
+    EXPECT_EQ(after.back(), "sound title.wav");
 }
 
 TEST(Play, ADugGroupBreaksAndThePlayerFallsThroughIt) {
-    HostRecorder host(std::vector<InputBits>{input::Down, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-    begin_on(3, {"hhh22hhh", "hhh2hhhh"}, 28, 20);
-    for (int frame = 0; frame < 12; ++frame) ASSERT_FALSE(game_frame()) << "frame " << frame;
+    TestGame host;
+    Game& g = host.g;
+    begin_on(g, 3, {"hhh22hhh", "hhh2hhhh"}, 28, 20);
+    for (int frame = 0; frame < 12; ++frame)
+        ASSERT_EQ(host.step(frame == 0 ? input::Down : 0), Outcome::Frame) << "frame " << frame;
 
     // Three Soft2 cells went with the one dug; the player fell two rows.
-    EXPECT_EQ(get_cell(3, 3), 0);
-    EXPECT_EQ(get_cell(4, 3), 0);
-    EXPECT_EQ(get_cell(3, 4), 0);
-    EXPECT_EQ(get_kind(2, 3), Hard);
-    EXPECT_EQ(player_y, 36);
-    EXPECT_EQ(depth, 2);
-    EXPECT_EQ(air, 10000 - 12 * 10);
+    EXPECT_EQ(get_cell(g.well.board, 3, 3), 0);
+    EXPECT_EQ(get_cell(g.well.board, 4, 3), 0);
+    EXPECT_EQ(get_cell(g.well.board, 3, 4), 0);
+    EXPECT_EQ(get_kind(g.well.board, 2, 3), Hard);
+    EXPECT_EQ(g.player_y, 36);
+    EXPECT_EQ(g.depth, 2);
+    EXPECT_EQ(g.air, 10000 - 12 * 10);
     const Lines lines = host.lines();
     EXPECT_EQ(sounds(lines), Lines{"sound break.wav"});
     EXPECT_EQ(count_prefix(lines, "poll"), 12);
@@ -98,14 +105,15 @@ TEST(Play, ADugGroupBreaksAndThePlayerFallsThroughIt) {
 }
 
 TEST(Play, ABlockFallingFromTwoRowsUpCrushesThePlayer) {
-    HostRecorder host(std::vector<InputBits>(60, 0));
+    TestGame host;
+    Game& g = host.g;
     // A lone Soft1 two cells above the player, an empty cell between.
-    begin_on(3, {"...1....", "........", "........"}, 28, 44);
+    begin_on(g, 3, {"...1....", "........", "........"}, 28, 44);
     // Loose from the first frame, it drops a row after 32 frames, comes
     // loose again with its timer at 24 and reaches 30 six frames later.
-    EXPECT_EQ(frames_until_end(60), 38);
-    EXPECT_EQ(get_kind(3, 4), Soft1);
-    EXPECT_EQ(air, 10000 - 37 * 10);  // the last frame drains nothing
+    EXPECT_EQ(frames_until_end(host, std::vector<InputBits>(60, 0)), 38);
+    EXPECT_EQ(get_kind(g.well.board, 3, 4), Soft1);
+    EXPECT_EQ(g.air, 10000 - 37 * 10);  // the last frame drains nothing
     const Lines lines = host.lines();
     EXPECT_EQ(count_prefix(lines, "poll"), 38);
     EXPECT_EQ(count_of(lines, "wait 5"), 37);
@@ -115,52 +123,46 @@ TEST(Play, ABlockFallingFromTwoRowsUpCrushesThePlayer) {
 TEST(Play, RunningOutOfAir) {
     {
         // 25 air: alive at 25, 15 and 5, dead at -5 in the fourth frame.
-        HostRecorder host(std::vector<InputBits>(10, 0));
-        begin_on(3, {}, 28, 20);
-        air = 25;
-        EXPECT_EQ(frames_until_end(10), 4);
-        EXPECT_EQ(air, -5);
+        TestGame host;
+        Game& g = host.g;
+        begin_on(g, 3, {}, 28, 20);
+        g.air = 25;
+        EXPECT_EQ(frames_until_end(host, std::vector<InputBits>(10, 0)), 4);
+        EXPECT_EQ(g.air, -5);
         const Lines lines = host.lines();
         EXPECT_EQ(count_of(lines, "wait 5"), 3);
         expect_death_sequences(lines);
     }
     {
         // Finishing a Hard block short of air ends the game in that frame.
-        HostRecorder host({input::Down, 0, input::Down, 0});
-        begin_on(3, {}, 28, 20);
-        air = 2010;
-        EXPECT_EQ(frames_until_end(4), 3);
-        EXPECT_EQ(air, 2010 - 20 - 2000);
+        TestGame host;
+        Game& g = host.g;
+        begin_on(g, 3, {}, 28, 20);
+        g.air = 2010;
+        EXPECT_EQ(frames_until_end(host, {input::Down, 0, input::Down, 0}), 3);
+        EXPECT_EQ(g.air, 2010 - 20 - 2000);
         const Lines lines = host.lines();
         EXPECT_EQ(sounds(lines), (Lines{"sound dig.wav", "sound down.wav", "sound auu.wav",
-                                        "sound maru.wav", "sound otukare.wav"}));
+                                        "sound maru.wav", "sound otukare.wav", "sound title.wav"}));
         expect_death_sequences(lines);
     }
 }
 
-// A script from tests/replay played from program load through game_main
-// into memory; `values` is the number of input values it holds.
-Lines replay_committed(const char* name, long& values) {
-    const replay::Script script = testing::committed_script(name);
-    values = 0;
-    for (const replay::ScriptRun& run : script) values += static_cast<long>(run.count);
-
-    reset_program_state();
-    replay::Trace trace;
-    replay::run(script, trace);
-    Lines lines;
-    std::istringstream split(trace.text());
-    for (std::string line; std::getline(split, line);) lines.push_back(line);
-    return lines;
+// A script from tests/replay played from program load; the number of input
+// values it holds.
+long play_committed(TestGame& host, const char* name) {
+    const std::vector<InputBits> keys = testing::script_values(testing::committed_script(name));
+    host.start();
+    host.play(keys);
+    return static_cast<long>(keys.size());
 }
 
 TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
-    long values = 0;
-    const Lines lines = replay_committed("level1.script", values);
-    ASSERT_FALSE(lines.empty());
-
+    TestGame host;
+    const long values = play_committed(host, "level1.script");
+    const Lines lines = host.lines();
+    const Game& g = host.g;
     EXPECT_EQ(count_prefix(lines, "poll"), values);
-    EXPECT_EQ(lines.back(), "quit");
     EXPECT_EQ(index_of(lines, "sound auu.wav"), -1);
     EXPECT_EQ(count_prefix(lines, "sound maru.wav"), 1);
 
@@ -180,31 +182,32 @@ TEST(Play, TheCommittedScriptCompletesTheFirstLevel) {
     EXPECT_EQ(lines[static_cast<std::size_t>(maru + 3)].rfind("poll", 0), 0u);
 
     // Level 2 runs one frame quicker with air and depth carried over.
-    EXPECT_EQ(fall_delay, 23);
-    EXPECT_GE(depth, 100);
-    EXPECT_LT(depth, 105);
-    EXPECT_GT(air, 0);
-    EXPECT_LT(air, 10000);
+    EXPECT_EQ(g.phase, Phase::Play);
+    EXPECT_EQ(g.well.fall_delay, 23);
+    EXPECT_GE(g.depth, 100);
+    EXPECT_LT(g.depth, 105);
+    EXPECT_GT(g.air, 0);
+    EXPECT_LT(g.air, 10000);
 }
-
 
 // The finished result picture for a depth: three digits, and the thousands
 // digit only for 1000.
-std::string result_line(int shown) {
+LcdFrame result_frame(int shown) {
+    LcdFrame lcd;
     for (int row = 0; row < 32; ++row) lcd.row[row] = result_picture[row];
-    draw_digit(17, 19, shown % 10);
-    draw_digit(13, 19, shown % 100 / 10);
-    draw_digit(9, 19, shown % 1000 / 100);
-    if (shown == 1000) draw_digit(5, 19, 1);
-    return present_line(lcd.row);
+    draw_digit(lcd, 17, 19, shown % 10);
+    draw_digit(lcd, 13, 19, shown % 100 / 10);
+    draw_digit(lcd, 9, 19, shown % 1000 / 100);
+    if (shown == 1000) draw_digit(lcd, 5, 19, 1);
+    return lcd;
 }
 
 TEST(Play, TheCommittedScriptWinsTheGame) {
-    long values = 0;
-    const Lines lines = replay_committed("win.script", values);
-    ASSERT_FALSE(lines.empty());
+    TestGame host;
+    const long values = play_committed(host, "win.script");
+    const Lines lines = host.lines();
+    Game& g = host.g;
     EXPECT_EQ(count_prefix(lines, "poll"), values);
-    EXPECT_EQ(lines.back(), "quit");
     EXPECT_EQ(index_of(lines, "sound auu.wav"), -1);
 
     // The sounds of the cycle, digging and capsules left out: the title,
@@ -229,7 +232,7 @@ TEST(Play, TheCommittedScriptWinsTheGame) {
         const std::size_t at = results[static_cast<std::size_t>(level - 1)];
         ASSERT_GE(at, 2u);
         ASSERT_LT(at + 3, lines.size());
-        EXPECT_EQ(lines[at - 2], result_line(100 * level)) << "level " << level;
+        EXPECT_EQ(lines[at - 2], present_line(result_frame(100 * level).row)) << "level " << level;
         EXPECT_EQ(lines[at - 1], "wait 50");
         EXPECT_EQ(lines[at + 1], "wait 200");
         if (level < 10) {
@@ -243,12 +246,12 @@ TEST(Play, TheCommittedScriptWinsTheGame) {
     // the game-over wipe; and the title.
     std::size_t at = results.back() + 2;
     ASSERT_EQ(lines[at++], "sound ending.wav");
-    ASSERT_LT(at + 2 * 256 + 1 + 2 * 16 + 3, lines.size());
+    ASSERT_EQ(at + 2 * 256 + 1 + 2 * 16 + 3, lines.size());
     // The first step: strip row 255 above the result, one row down.
-    result_line(1000);
+    const LcdFrame result = result_frame(1000);
     std::uint32_t first[32];
     first[0] = ending_strip[255];
-    for (int row = 1; row < 32; ++row) first[row] = lcd.row[row - 1];
+    for (int row = 1; row < 32; ++row) first[row] = result.row[row - 1];
     EXPECT_EQ(lines[at + 1], present_line(first));
     for (int k = 0; k < 256; ++k) {
         EXPECT_EQ(lines[at++], "wait 10") << "scroll step " << k;
@@ -264,11 +267,17 @@ TEST(Play, TheCommittedScriptWinsTheGame) {
     EXPECT_EQ(lines[at++], "sound otukare.wav");
     EXPECT_EQ(lines[at++], "wait 500");
     EXPECT_EQ(lines[at++], "sound title.wav");
+    EXPECT_EQ(at, lines.size());
 
-    // Back on the title: the next game starts afresh.
-    EXPECT_EQ(depth, 1000);
-    EXPECT_EQ(fall_delay, 24);
-    EXPECT_EQ(air, 10000);
+    // Back on the title the game stays as the win left it, and a key starts
+    // the next one afresh.
+    EXPECT_EQ(g.phase, Phase::Title);
+    EXPECT_EQ(g.depth, 1000);
+    EXPECT_EQ(g.well.fall_delay, 14);
+    EXPECT_EQ(host.step(input::Z), Outcome::TitleLeft);
+    EXPECT_EQ(g.depth, 0);
+    EXPECT_EQ(g.well.fall_delay, 24);
+    EXPECT_EQ(g.air, 10000);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -121,13 +122,7 @@ TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
 }
 
 TEST(ReplayRun, TitleFramesThenAKeyThenTheFirstGameFramesPoll) {
-    const std::string trace = run_script("00*3 10");
-    std::vector<std::string> lines;
-    for (std::size_t pos = 0; pos < trace.size();) {
-        const std::size_t end = trace.find('\n', pos);
-        lines.push_back(trace.substr(pos, end - pos));
-        pos = end + 1;
-    }
+    const std::vector<std::string> lines = testing::split_lines(run_script("00*3 10"));
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[0], "sound title.wav");
     for (int i = 0; i < 3; ++i) {
@@ -140,19 +135,23 @@ TEST(ReplayRun, TitleFramesThenAKeyThenTheFirstGameFramesPoll) {
     EXPECT_EQ(lines[9], "quit");
 }
 
-TEST(ReplayRun, PresentLinesSpellTheRowsInLowerCaseHex) {
-    testing::HostRecorder host;
+TEST(ReplayRun, CallLinesSpellTheRowsInLowerCaseHexAndNameTheSounds) {
+    const auto calls = std::make_unique<Calls>();
     std::uint32_t rows[32];
+    LcdFrame frame;
     for (int y = 0; y < 32; ++y) {
         rows[y] = 0xABCDEF01u * static_cast<std::uint32_t>(y + 1);
-        lcd.row[y] = rows[y];
+        frame.row[y] = rows[y];
     }
-    present_frame(lcd);
-    wait_ticks(4000000000u);
-    play_sound("dig.wav");
-    play_sound(nullptr);
-    stop_sound();
-    EXPECT_EQ(host.text(), present_line(rows) + "\nwait 4000000000\nsound dig.wav\nstop\n");
+    present_frame(*calls, frame);
+    frame.row[0] = 0;  // the step keeps the frame as it was shown
+    wait_ticks(*calls, 4000000000u);
+    play_sound(*calls, Sound::Dig);
+    stop_sound(*calls);
+    play_sound(*calls, Sound::Ending);
+    EXPECT_EQ(testing::call_lines(*calls), (std::vector<std::string>{present_line(rows), "wait 4000000000",
+                                                                     "sound dig.wav", "stop",
+                                                                     "sound ending.wav"}));
 }
 
 // The command-line tool itself: exit codes and what reaches each stream.

@@ -12,67 +12,66 @@
 namespace murlo {
 namespace {
 
-using testing::HostRecorder;
 
-bool pixel(int x, int y) { return (lcd.row[y] >> x) & 1u; }
+bool pixel(const LcdFrame& lcd, int x, int y) { return (lcd.row[y] >> x) & 1u; }
 
 // Whether the 8x8 box at the player's place holds exactly `sprite`.
-bool shows(const Sprite8& sprite) {
+bool shows(const LcdFrame& lcd, const Sprite8& sprite) {
     for (int r = 0; r < 8; ++r)
         for (int c = 0; c < 8; ++c)
-            if (pixel(12 + c, 12 + r) != sprite_pixel(sprite, c, r)) return false;
+            if (pixel(lcd, 12 + c, 12 + r) != sprite_pixel(sprite, c, r)) return false;
     return true;
 }
 
-bool frame_is_clear() {
+bool frame_is_clear(const LcdFrame& lcd) {
     for (const std::uint32_t word : lcd.row)
         if (word != 0) return false;
     return true;
 }
 
 // Draw the player on a clear frame and report whether anything showed.
-bool player_drawn() {
-    clear_frame();
-    draw_player();
-    return !frame_is_clear();
+bool player_drawn(Game& g) {
+    clear_frame(g.lcd);
+    draw_player(g);
+    return !frame_is_clear(g.lcd);
 }
 
 TEST(Status, PlayerBlinksOnTwoFramesOfFourBelow3000Air) {
-    HostRecorder host;
-    facing = Facing::Right;
-    player_x = 28;
+    Game g{};
+    g.facing = Facing::Right;
+    g.player_x = 28;
 
-    air = 3000;
-    for (int i = 0; i < 8; ++i) EXPECT_TRUE(player_drawn()) << "frame " << i;
+    g.air = 3000;
+    for (int i = 0; i < 8; ++i) EXPECT_TRUE(player_drawn(g)) << "frame " << i;
 
-    air = 2999;
-    blink_counter = 0;
-    EXPECT_FALSE(player_drawn());  // 1
-    EXPECT_TRUE(player_drawn());   // 2
-    EXPECT_TRUE(player_drawn());   // 3
-    EXPECT_FALSE(player_drawn());  // 4
-    EXPECT_EQ(blink_counter, 4);
+    g.air = 2999;
+    g.blink_counter = 0;
+    EXPECT_FALSE(player_drawn(g));  // 1
+    EXPECT_TRUE(player_drawn(g));   // 2
+    EXPECT_TRUE(player_drawn(g));   // 3
+    EXPECT_FALSE(player_drawn(g));  // 4
+    EXPECT_EQ(g.blink_counter, 4);
 
     // Halfway through the counter's cycle nothing special happens.
-    blink_counter = 126;
-    EXPECT_TRUE(player_drawn());   // 127
-    EXPECT_FALSE(player_drawn());  // 128
-    EXPECT_FALSE(player_drawn());  // 129
-    EXPECT_TRUE(player_drawn());   // 130
-    EXPECT_TRUE(player_drawn());   // 131
+    g.blink_counter = 126;
+    EXPECT_TRUE(player_drawn(g));   // 127
+    EXPECT_FALSE(player_drawn(g));  // 128
+    EXPECT_FALSE(player_drawn(g));  // 129
+    EXPECT_TRUE(player_drawn(g));   // 130
+    EXPECT_TRUE(player_drawn(g));   // 131
 
     // Across the wrap from 255 to 0.
-    blink_counter = 254;
-    EXPECT_TRUE(player_drawn());   // 255
-    EXPECT_FALSE(player_drawn());  // 0
-    EXPECT_EQ(blink_counter, 0);
-    EXPECT_FALSE(player_drawn());  // 1
-    EXPECT_TRUE(player_drawn());   // 2
+    g.blink_counter = 254;
+    EXPECT_TRUE(player_drawn(g));   // 255
+    EXPECT_FALSE(player_drawn(g));  // 0
+    EXPECT_EQ(g.blink_counter, 0);
+    EXPECT_FALSE(player_drawn(g));  // 1
+    EXPECT_TRUE(player_drawn(g));   // 2
 }
 
 TEST(Status, PlayerPoseFollowsFacingAndStepParity) {
-    HostRecorder host;
-    air = 10000;
+    Game g{};
+    g.air = 10000;
     struct Case {
         Facing facing;
         int x;
@@ -84,16 +83,16 @@ TEST(Status, PlayerPoseFollowsFacingAndStepParity) {
         {Facing::Down, 28, &player_down_sprite}, {Facing::Down, 33, &player_down_sprite},
     };
     for (const Case& c : cases) {
-        facing = c.facing;
-        player_x = static_cast<std::int8_t>(c.x);
-        clear_frame();
-        draw_player();
-        EXPECT_TRUE(shows(*c.sprite)) << "facing " << static_cast<int>(c.facing) << " x " << c.x;
+        g.facing = c.facing;
+        g.player_x = static_cast<std::int8_t>(c.x);
+        clear_frame(g.lcd);
+        draw_player(g);
+        EXPECT_TRUE(shows(g.lcd, *c.sprite)) << "facing " << static_cast<int>(c.facing) << " x " << c.x;
     }
 }
 
 TEST(Status, AirGaugeGrowsLeftFromColumn30InAClearedBox) {
-    HostRecorder host;
+    Game g{};
     // Columns 20..31 of rows 2..4 are the gauge's box.
     constexpr std::uint32_t box = 0xFFF00000u;
     struct Case {
@@ -109,30 +108,30 @@ TEST(Status, AirGaugeGrowsLeftFromColumn30InAClearedBox) {
         {-300, 0u},
     };
     for (const Case& c : cases) {
-        air = c.air;
-        for (std::uint32_t& word : lcd.row) word = 0xFFFFFFFFu;
-        draw_air_gauge();
-        EXPECT_EQ(lcd.row[3], ~box | c.bar) << "air " << c.air;
-        EXPECT_EQ(lcd.row[2], ~box) << "air " << c.air;
-        EXPECT_EQ(lcd.row[4], ~box) << "air " << c.air;
-        EXPECT_EQ(lcd.row[1], 0xFFFFFFFFu);
-        EXPECT_EQ(lcd.row[5], 0xFFFFFFFFu);
+        g.air = c.air;
+        for (std::uint32_t& word : g.lcd.row) word = 0xFFFFFFFFu;
+        draw_air_gauge(g);
+        EXPECT_EQ(g.lcd.row[3], ~box | c.bar) << "air " << c.air;
+        EXPECT_EQ(g.lcd.row[2], ~box) << "air " << c.air;
+        EXPECT_EQ(g.lcd.row[4], ~box) << "air " << c.air;
+        EXPECT_EQ(g.lcd.row[1], 0xFFFFFFFFu);
+        EXPECT_EQ(g.lcd.row[5], 0xFFFFFFFFu);
     }
 }
 
 // The depth box on a clear frame: which three digits it shows, or -1 when
 // nothing was drawn.
-int depth_drawn() {
-    clear_frame();
-    draw_depth();
-    if (frame_is_clear()) return -1;
+int depth_drawn(Game& g) {
+    clear_frame(g.lcd);
+    draw_depth(g);
+    if (frame_is_clear(g.lcd)) return -1;
     int value = 0;
     for (const int x : {2, 6, 10}) {
         int digit = -1;
         for (int d = 0; d < 10 && digit < 0; ++d) {
             bool same = true;
             for (int i = 0; i < 15; ++i)
-                same = same && pixel(x + i % 3, 2 + i / 3) == ((digit_font[d] >> (14 - i)) & 1u);
+                same = same && pixel(g.lcd, x + i % 3, 2 + i / 3) == ((digit_font[d] >> (14 - i)) & 1u);
             if (same) digit = d;
         }
         if (digit < 0) return -2;
@@ -142,59 +141,59 @@ int depth_drawn() {
 }
 
 TEST(Status, DepthShowsForElevenFramesAfterEachChange) {
-    HostRecorder host;
+    Game g{};
     // A new game: 000 on the first ten frames.
-    depth = 0;
-    depth_shown = 0;
-    depth_show_frames = 0;
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(depth_drawn(), 0) << "frame " << i;
-    EXPECT_EQ(depth_drawn(), -1);
+    g.depth = 0;
+    g.depth_shown = 0;
+    g.depth_show_frames = 0;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(depth_drawn(g), 0) << "frame " << i;
+    EXPECT_EQ(depth_drawn(g), -1);
 
     // 41 -> 42: shown on the frame of the change and the ten after it.
-    depth_shown = 41;
-    depth = 42;
-    for (int i = 0; i < 11; ++i) EXPECT_EQ(depth_drawn(), 42) << "frame " << i;
-    EXPECT_EQ(depth_drawn(), -1);
-    EXPECT_EQ(depth_shown, 42);
+    g.depth_shown = 41;
+    g.depth = 42;
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(depth_drawn(g), 42) << "frame " << i;
+    EXPECT_EQ(depth_drawn(g), -1);
+    EXPECT_EQ(g.depth_shown, 42);
 
     // A second change five frames after the first starts the count again.
-    depth = 43;
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(depth_drawn(), 43);
-    depth = 44;
-    for (int i = 0; i < 11; ++i) EXPECT_EQ(depth_drawn(), 44) << "frame " << i;
-    EXPECT_EQ(depth_drawn(), -1);
+    g.depth = 43;
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(depth_drawn(g), 43);
+    g.depth = 44;
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(depth_drawn(g), 44) << "frame " << i;
+    EXPECT_EQ(depth_drawn(g), -1);
 
     // The hundreds are taken modulo 1000: the winning depth reads 000.
-    depth = 1000;
-    EXPECT_EQ(depth_drawn(), 0);
+    g.depth = 1000;
+    EXPECT_EQ(depth_drawn(g), 0);
 
     // The box is cleared first: rows 1..7, columns 1..13, nothing else.
-    for (std::uint32_t& word : lcd.row) word = 0xFFFFFFFFu;
-    depth = 888;
-    draw_depth();
-    EXPECT_EQ(lcd.row[0], 0xFFFFFFFFu);
-    EXPECT_EQ(lcd.row[1], 0xFFFFC001u);
-    EXPECT_EQ(lcd.row[7], 0xFFFFC001u);
-    EXPECT_EQ(lcd.row[8], 0xFFFFFFFFu);
+    for (std::uint32_t& word : g.lcd.row) word = 0xFFFFFFFFu;
+    g.depth = 888;
+    draw_depth(g);
+    EXPECT_EQ(g.lcd.row[0], 0xFFFFFFFFu);
+    EXPECT_EQ(g.lcd.row[1], 0xFFFFC001u);
+    EXPECT_EQ(g.lcd.row[7], 0xFFFFC001u);
+    EXPECT_EQ(g.lcd.row[8], 0xFFFFFFFFu);
 }
 
 TEST(Status, DepthFrameCountStopsOnceTheBoxIsGone) {
-    HostRecorder host;
-    depth = 5;
-    depth_shown = 4;
-    depth_show_frames = 0;
-    for (int i = 0; i < 100000; ++i) draw_depth();
-    EXPECT_LE(depth_show_frames, 11);
-    EXPECT_EQ(depth_drawn(), -1);
+    Game g{};
+    g.depth = 5;
+    g.depth_shown = 4;
+    g.depth_show_frames = 0;
+    for (int i = 0; i < 100000; ++i) draw_depth(g);
+    EXPECT_LE(g.depth_show_frames, 11);
+    EXPECT_EQ(depth_drawn(g), -1);
     // However long a game has run without a new row, the count cannot
     // overflow back into showing the box.
-    depth_show_frames = std::numeric_limits<std::int32_t>::max();
-    EXPECT_EQ(depth_drawn(), -1);
-    EXPECT_EQ(depth_drawn(), -1);
+    g.depth_show_frames = std::numeric_limits<std::int32_t>::max();
+    EXPECT_EQ(depth_drawn(g), -1);
+    EXPECT_EQ(depth_drawn(g), -1);
     // And a change still shows it again.
-    depth = 6;
-    EXPECT_EQ(depth_drawn(), 6);
-    EXPECT_EQ(depth_show_frames, 0);
+    g.depth = 6;
+    EXPECT_EQ(depth_drawn(g), 6);
+    EXPECT_EQ(g.depth_show_frames, 0);
 }
 
 }  // namespace
