@@ -21,8 +21,16 @@ globals)
   # nm's letters for data that can be written: B/b (zeroed), D/d
   # (initialised), G/g and S/s (small data), C (common), and V/v/u (weak or
   # unique objects, as a function's static in an inline function becomes).
-  found=$("$nm" --defined-only "$library" 2>/dev/null |
-          awk 'NF >= 3 && $2 ~ /^[BbDdGgSsCVvu]$/ && $3 !~ /^(\.|__(asan|ubsan|sancov|odr_asan)|___asan)/ {print $2, $3}') || true
+  # Constants that hold addresses (a table of names) are D/d too, in
+  # .data.rel.ro, which the loader makes read-only once it has relocated
+  # them; an unoptimised build keeps such tables, so they are let through.
+  found=$("$nm" --format=sysv --defined-only "$library" 2>/dev/null |
+          awk -F'|' 'NF >= 7 {
+                       name = $1; letter = $3; section = $7
+                       gsub(/ /, "", name); gsub(/ /, "", letter); gsub(/ /, "", section)
+                       if (letter ~ /^[BbDdGgSsCVvu]$/ && section !~ /^\.data\.rel\.ro/ &&
+                           name !~ /^(\.|__(asan|ubsan|sancov|odr_asan)|___asan)/) print letter, name
+                     }') || true
   if [ -n "$found" ]; then
     echo "writable data in the game logic ($library):"
     echo "$found" | c++filt

@@ -149,9 +149,9 @@ TEST(ReplayRun, CallLinesSpellTheRowsInLowerCaseHexAndNameTheSounds) {
     play_sound(*calls, Sound::Dig);
     stop_sound(*calls);
     play_sound(*calls, Sound::Ending);
-    EXPECT_EQ(testing::call_lines(*calls), (std::vector<std::string>{present_line(rows), "wait 4000000000",
-                                                                     "sound dig.wav", "stop",
-                                                                     "sound ending.wav"}));
+    const std::vector<std::string> want = {present_line(rows), "wait 4000000000", "sound dig.wav", "stop",
+                                           "sound ending.wav"};
+    EXPECT_EQ(testing::call_lines(*calls), want);
 }
 
 // The command-line tool itself: exit codes and what reaches each stream.

@@ -12,7 +12,6 @@
 namespace murlo {
 namespace {
 
-
 bool pixel(const LcdFrame& lcd, int x, int y) { return (lcd.row[y] >> x) & 1u; }
 
 // Whether the 8x8 box at the player's place holds exactly `sprite`.

@@ -55,7 +55,7 @@ void begin_title_at(Game& g, std::uint32_t state) {
     for (std::uint32_t& seed : g.speck_seed) seed = rng_next(g.well.rng_state);
 }
 
-TEST(TitleScreen, StartUpDrawsTheSeedsAndAKeyAtTheFirstPollLeavesWithoutDrawingOrTicking) {
+TEST(TitleScreen, AKeyAtTheFirstPollLeavesWithoutDrawingOrTicking) {
     TestGame host;
     host.start();
     Game& g = host.g;
