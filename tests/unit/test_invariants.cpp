@@ -55,7 +55,7 @@ TEST(Invariants, HoldInEveryFrameOfAWonGameAndADeath) {
     const Played won = play_checked("win.script");
     EXPECT_EQ(won.first_broken, "");
     EXPECT_GT(won.frames, 5000);
-    // The checks ran right after the win too, where g.well.fall_delay is 14.
+    // The checks ran right after the win too, where fall_delay is 14.
     EXPECT_EQ(won.g.depth, 1000);
     EXPECT_EQ(won.g.phase, Phase::Title);
     const Played died = play_checked("air.script");
