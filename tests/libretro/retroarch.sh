@@ -9,7 +9,7 @@
 set -euo pipefail
 build=$1
 harness=$2
-script=$3
+script=$(realpath "$3")
 
 work=$(mktemp -d /tmp/murlo-retroarch-XXXXXX)
 trap 'rm -rf "$work"' EXIT
