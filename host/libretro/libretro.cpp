@@ -89,7 +89,7 @@ void draw(const LcdFrame& lcd) {
                 host->pixels[y * lcd_size + x] = (lcd.row[y] >> x & 1u) ? ink : clear;
         return;
     }
-    if (host->pixels.size() != host->skin.size() || host->fresh) host->pixels = host->skin;
+    if (host->pixels.size() != host->skin.size()) host->pixels = host->skin;
     using namespace handheld;
     // Each display row is drawn once and copied down its square's rows.
     for (int y = 0; y < lcd_size; ++y) {
@@ -239,6 +239,7 @@ RETRO_API bool retro_load_game(const retro_game_info* info) {
     read_display_option();
     host->fresh = true;
     lr::start(host->core);
+    draw(host->core.shown);  // the skin in place before the first run
     return true;
 }
 

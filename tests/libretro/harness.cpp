@@ -303,7 +303,7 @@ struct Event {
 
 struct Expected {
     std::vector<Event> events;
-    std::int64_t end;  // when the script's last poll was taken
+    std::int64_t end;  // when the poll after the script's last one is taken
 };
 
 Expected expected_of(const std::string& script_text) {
@@ -321,7 +321,7 @@ Expected expected_of(const std::string& script_text) {
     std::int64_t time = 0;
     bool title = false;  // from the title music until a key stops it
     while (std::getline(lines, line)) {
-        if (line.rfind("poll ", 0) == 0) {
+        if (line.rfind("poll ", 0) == 0 || line == "quit") {
             if (title) time += lr::title_pass_units;
             expected.end = time;
         } else if (line.rfind("wait ", 0) == 0) {
@@ -388,7 +388,8 @@ std::int64_t find_sound(const std::vector<double>& sound, std::int64_t from, std
 void check_replay(const char* path, bool screen_only) {
     const std::string text = read_file(path);
     const Expected expected = expected_of(text);
-    // Runs wholly inside the script: later ones also poll the pad.
+    // Runs wholly inside the script and the calls of its last step: later
+    // ones also poll the pad.
     const std::int64_t runs = run_of(expected.end) - 1;
     front.screen_only = screen_only;
     if (!load(&text, path)) {
