@@ -10,7 +10,8 @@
 //       in the middle of a level and of the ending, bad ones are refused
 //       with the game going on untouched, retro_reset starts over, and a
 //       malformed script is refused with the replay tool's message
-//   harness CORE pad                   the pad leaves the title and digs
+//   harness CORE pad                   the pad leaves the title and digs;
+//       the display option switches while the game runs
 //   harness CORE shot RUNS RGB [SCRIPT]  RGB (raw 8-bit RGB of a frontend's
 //       screenshot after RUNS runs) is the handheld picture received after
 //       RUNS runs, whose LCD is a frame of the trace
@@ -544,29 +545,43 @@ void check_pad() {
     if (!load(nullptr)) fail("no start without content");
     run_for(30);
     const LcdFrame title = front.lcd.back();
+    // The display option changed while it runs: the next picture is the
+    // screen alone, then the handheld again.
+    front.screen_only = front.option_changed = true;
+    run_for(1);
+    if (front.width != lcd_size) fail("the display option did not take");
+    front.screen_only = false;
+    front.option_changed = true;
     front.pad.east = true;  // A is Z: a new game
     run_for(3);
     front.pad = {};
     front.pad.down = true;  // the pad down digs down
     run_for(20);
     front.pad = {};
-    front.pad.stick_x = -32767;  // the stick left walks left,
-    run_for(20);
+    front.pad.stick_x = -32767;  // the stick walks and digs left,
+    run_for(40);
     front.pad = {};
-    front.pad.stick_y = 32767;  // and down digs down
+    front.pad.stick_y = 32767;  // and down
     run_for(60);
     const auto first_run = [](std::int64_t at) { return at < 0 ? -1 : at / lr::samples_per_run + 1; };
+    // A dug block sounds (a Hard one) or breaks with its group: the first
+    // run from `from` on, within `runs`, where one is heard.
+    const auto dug = [&](std::int64_t from, std::int64_t runs) {
+        std::int64_t first = -1;
+        for (const Sound sound : {Sound::Dig, Sound::Break}) {
+            const std::int64_t at = find_sound(bank[static_cast<int>(sound)], (from - 1) * lr::samples_per_run,
+                                               runs * lr::samples_per_run, 400);
+            if (at >= 0 && (first < 0 || at < first)) first = at;
+        }
+        return first_run(first);
+    };
     const std::int64_t music = find_sound(bank[static_cast<int>(Sound::Title)], 0, 1, 4000);
-    // A dug block breaks with its group.
-    const std::int64_t dig = find_sound(bank[static_cast<int>(Sound::Break)], 33 * lr::samples_per_run,
-                                        20 * lr::samples_per_run, 400);
-    const std::int64_t stick_dig = find_sound(bank[static_cast<int>(Sound::Break)], 73 * lr::samples_per_run,
-                                              60 * lr::samples_per_run, 400);
-    if (dig < 0 || stick_dig < 0) fail("no dig heard with the %s", dig < 0 ? "pad" : "stick");
+    const std::int64_t pad_dig = dug(35, 20), stick_dig = dug(55, 100);
+    if (pad_dig < 0 || stick_dig < 0) fail("no dig heard with the %s", pad_dig < 0 ? "pad" : "stick");
     if (music != 0) fail("the title music does not start at once");
     if (same(front.lcd.back(), title) || same(front.lcd[40], title)) fail("the title did not end");
     std::printf("pad: title music from run 1, digs heard in runs %lld (pad) and %lld (stick)\n",
-                static_cast<long long>(first_run(dig)), static_cast<long long>(first_run(stick_dig)));
+                static_cast<long long>(pad_dig), static_cast<long long>(stick_dig));
     core.unload_game();
 }
 
