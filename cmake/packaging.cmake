@@ -1,6 +1,8 @@
 # A Debian package of what `cmake --install` puts in place: murlo and
 # murlo-replay in bin/, the skin and sounds in share/murlo/, the desktop
-# entry, the icon, the AppStream metadata and the manual pages. Its dependencies are read from the libraries the
+# entry, the icon, the AppStream metadata and the manual pages, and the
+# libretro core with its info file where Debian's RetroArch looks (when the
+# build has it). Its dependencies are read from the libraries the
 # programs link (dpkg-shlibdeps).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME murlo)

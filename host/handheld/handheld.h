@@ -36,6 +36,7 @@ constexpr Rgb fill_colour{117, 135, 176};  // under the skin, everywhere without
 constexpr Rgb key_colour{255, 0, 255};     // skin pixels of exactly this are see-through
 constexpr Rgb lcd_clear{170, 182, 198};    // a clear display pixel
 constexpr Rgb lcd_ink{79, 80, 110};        // a set (dark) display pixel
+constexpr Rgb backdrop_colour{35, 37, 47};  // around the handheld, where a host draws it
 
 // The smallest screen the window is centred on.
 constexpr int centring_min_width = 640;

@@ -40,6 +40,14 @@ for program in murlo murlo-replay; do
   done
 done
 
+# The libretro core, where Debian's RetroArch looks, when the build has it.
+if [ -e "$build/lib/murlo_libretro.info" ]; then
+  ls lib/*/libretro/murlo_libretro.so >/dev/null 2>&1 || fail "the libretro core not in lib/<multiarch>/libretro/"
+  info=share/libretro/info/murlo_libretro.info
+  grep -qx "display_version = \"$version\"" "$info" || fail "$info names another version"
+  grep -qx 'savestate_features = "deterministic"' "$info" || fail "$info"
+fi
+
 # The installed replay tool runs from its place.
 [ "$(printf '08\n' | bin/murlo-replay)" = "$(printf 'sound title.wav\npoll 08\nstop\nquit')" ] ||
   fail "the installed murlo-replay"

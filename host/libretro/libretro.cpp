@@ -1,0 +1,303 @@
+// The libretro API over the core's host (core.h): what a frontend calls.
+// Pictures in XRGB8888: the handheld's skin with the LCD in place, or the
+// LCD alone; the RetroPad gives the keys; a run script is the optional
+// content.
+#include <libretro.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/handheld/handheld.h"
+#include "host/handheld/skin_art.h"
+#include "host/libretro/core.h"
+#include "murlo/version.h"
+
+namespace {
+
+using namespace murlo;
+namespace lr = murlo::libretro;
+
+retro_environment_t environment;
+retro_video_refresh_t video;
+retro_audio_sample_batch_t audio_batch;
+retro_input_poll_t input_poll;
+retro_input_state_t input_state;
+retro_log_printf_t log_printf;
+
+enum class Display { Handheld, Screen };
+
+constexpr const char* display_key = "murlo_display";
+
+struct Host {
+    lr::SoundBank bank = lr::make_sound_bank();
+    lr::Core core;
+    Display display = Display::Handheld;
+    bool can_dupe = false;
+    bool fresh = true;  // the next picture is sent whatever was sent before
+    LcdFrame sent{};
+    std::vector<std::uint32_t> skin;    // the handheld with the backdrop around it
+    std::vector<std::uint32_t> pixels;  // the picture sent
+    std::int16_t audio[2 * lr::samples_per_run];
+};
+Host* host = nullptr;
+
+void say(retro_log_level level, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (log_printf != nullptr)
+        log_printf(level, "Murlo: %s\n", text);
+    else
+        std::fprintf(stderr, "Murlo: %s\n", text);
+}
+
+constexpr std::uint32_t xrgb(handheld::Rgb c) {
+    return std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+}
+
+int picture_width() { return host->display == Display::Handheld ? handheld::window_width : lcd_size; }
+int picture_height() { return host->display == Display::Handheld ? handheld::window_height : lcd_size; }
+
+retro_game_geometry geometry() {
+    const int w = picture_width(), h = picture_height();
+    return {static_cast<unsigned>(w), static_cast<unsigned>(h), handheld::window_width,
+            handheld::window_height, static_cast<float>(w) / static_cast<float>(h)};
+}
+
+void read_display_option() {
+    retro_variable variable{display_key, nullptr};
+    Display display = Display::Handheld;
+    if (environment(RETRO_ENVIRONMENT_GET_VARIABLE, &variable) && variable.value != nullptr &&
+        std::strcmp(variable.value, "screen") == 0)
+        display = Display::Screen;
+    if (display != host->display) {
+        host->display = display;
+        host->fresh = true;
+    }
+}
+
+void draw(const LcdFrame& lcd) {
+    const std::uint32_t ink = xrgb(handheld::lcd_ink), clear = xrgb(handheld::lcd_clear);
+    if (host->display == Display::Screen) {
+        host->pixels.resize(lcd_size * lcd_size);
+        for (int y = 0; y < lcd_size; ++y)
+            for (int x = 0; x < lcd_size; ++x)
+                host->pixels[y * lcd_size + x] = (lcd.row[y] >> x & 1u) ? ink : clear;
+        return;
+    }
+    if (host->pixels.size() != host->skin.size()) host->pixels = host->skin;
+    using namespace handheld;
+    // Each display row is drawn once and copied down its square's rows.
+    for (int y = 0; y < lcd_size; ++y) {
+        std::uint32_t* first = &host->pixels[(lcd_top + y * lcd_scale) * window_width + lcd_left];
+        for (int x = 0; x < lcd_span; ++x) first[x] = (lcd.row[y] >> (x / lcd_scale) & 1u) ? ink : clear;
+        for (int copy = 1; copy < lcd_scale; ++copy)
+            std::memcpy(first + copy * window_width, first, lcd_span * sizeof *first);
+    }
+}
+
+InputBits pad_keys() {
+    const auto button = [](unsigned id) { return input_state(0, RETRO_DEVICE_JOYPAD, 0, id) != 0; };
+    const auto stick = [](unsigned axis) {
+        return static_cast<int>(input_state(0, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, axis));
+    };
+    handheld::PadState pad{};
+    pad.up = button(RETRO_DEVICE_ID_JOYPAD_UP);
+    pad.down = button(RETRO_DEVICE_ID_JOYPAD_DOWN);
+    pad.left = button(RETRO_DEVICE_ID_JOYPAD_LEFT);
+    pad.right = button(RETRO_DEVICE_ID_JOYPAD_RIGHT);
+    pad.south = button(RETRO_DEVICE_ID_JOYPAD_B);
+    pad.east = button(RETRO_DEVICE_ID_JOYPAD_A);
+    pad.stick_x = stick(RETRO_DEVICE_ID_ANALOG_X);
+    pad.stick_y = stick(RETRO_DEVICE_ID_ANALOG_Y);
+    return handheld::pad_keys(pad);
+}
+
+void set_options() {
+    static retro_core_option_v2_definition definitions[] = {
+        {display_key, "Display", nullptr,
+         "Handheld: the console with its screen in place. Screen only: the 32 x 32 screen "
+         "alone, for integer scaling and shaders.",
+         nullptr, nullptr, {{"handheld", "Handheld"}, {"screen", "Screen only"}, {nullptr, nullptr}},
+         "handheld"},
+        {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {{nullptr, nullptr}}, nullptr},
+    };
+    static retro_core_options_v2 options{nullptr, definitions};
+    unsigned version = 0;
+    if (environment(RETRO_ENVIRONMENT_GET_CORE_OPTIONS_VERSION, &version) && version >= 2) {
+        environment(RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2, &options);
+    } else {
+        static retro_variable variables[] = {{display_key, "Display; handheld|screen"}, {nullptr, nullptr}};
+        environment(RETRO_ENVIRONMENT_SET_VARIABLES, variables);
+    }
+}
+
+void set_input_descriptors() {
+    static retro_input_descriptor descriptors[] = {
+        {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_LEFT, "Walk and dig left"},
+        {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_RIGHT, "Walk and dig right"},
+        {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_DOWN, "Dig down"},
+        {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_UP, "Dig up"},
+        {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_B, "Z"},
+        {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_A, "Z"},
+        {0, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_X, "Walk and dig left / right"},
+        {0, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_Y, "Dig up / down"},
+        {0, 0, 0, 0, nullptr},
+    };
+    environment(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, descriptors);
+}
+
+// The content: a run script, as text in memory or in a file.
+bool load_content(const retro_game_info* info, replay::Script& script) {
+    const char* path = info->path != nullptr ? info->path : "content";
+    std::string problem;
+    bool ok = false;
+    if (info->data != nullptr) {
+        replay::ScriptError error;
+        const std::string_view text(static_cast<const char*>(info->data), info->size);
+        ok = replay::parse_script(text, script, error);
+        if (!ok)
+            problem = std::string(path) + ": line " + std::to_string(error.line) + ": bad token '" +
+                      error.token + "': " + error.message;
+    } else if (info->path != nullptr) {
+        ok = replay::load_script(info->path, script, problem);
+    }
+    if (!ok) say(RETRO_LOG_ERROR, "%s", problem.empty() ? "no script given" : problem.c_str());
+    return ok;
+}
+
+}  // namespace
+
+RETRO_API unsigned retro_api_version() { return RETRO_API_VERSION; }
+
+RETRO_API void retro_set_environment(retro_environment_t callback) {
+    environment = callback;
+    bool yes = true;
+    environment(RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME, &yes);
+    retro_log_callback logging{};
+    log_printf = environment(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging) ? logging.log : nullptr;
+    set_options();
+}
+RETRO_API void retro_set_video_refresh(retro_video_refresh_t callback) { video = callback; }
+RETRO_API void retro_set_audio_sample(retro_audio_sample_t) {}
+RETRO_API void retro_set_audio_sample_batch(retro_audio_sample_batch_t callback) { audio_batch = callback; }
+RETRO_API void retro_set_input_poll(retro_input_poll_t callback) { input_poll = callback; }
+RETRO_API void retro_set_input_state(retro_input_state_t callback) { input_state = callback; }
+
+RETRO_API void retro_init() {
+    host = new Host;
+    host->core.bank = &host->bank;
+    const std::vector<std::uint8_t> rgb = handheld::draw_skin();
+    const std::uint32_t key = xrgb(handheld::key_colour), backdrop = xrgb(handheld::backdrop_colour);
+    host->skin.resize(rgb.size() / 3);
+    for (std::size_t i = 0; i < host->skin.size(); ++i) {
+        const std::uint32_t c = xrgb({rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]});
+        host->skin[i] = c == key ? backdrop : c;
+    }
+}
+
+RETRO_API void retro_deinit() {
+    delete host;
+    host = nullptr;
+}
+
+RETRO_API void retro_get_system_info(retro_system_info* info) {
+    *info = {};
+    info->library_name = "Murlo";
+    info->library_version = murlo::version;
+    info->valid_extensions = "script";
+    info->need_fullpath = false;
+    info->block_extract = false;
+}
+
+RETRO_API void retro_get_system_av_info(retro_system_av_info* info) {
+    info->geometry = geometry();
+    info->timing = {lr::frames_per_second, lr::sample_rate};
+}
+
+RETRO_API void retro_set_controller_port_device(unsigned, unsigned) {}
+
+RETRO_API bool retro_load_game(const retro_game_info* info) {
+    retro_pixel_format format = RETRO_PIXEL_FORMAT_XRGB8888;
+    if (!environment(RETRO_ENVIRONMENT_SET_PIXEL_FORMAT, &format)) {
+        say(RETRO_LOG_ERROR, "the frontend cannot show XRGB8888 pictures");
+        return false;
+    }
+    host->core.script.clear();
+    if (info != nullptr && (info->data != nullptr || info->path != nullptr) &&
+        !load_content(info, host->core.script))
+        return false;
+    host->can_dupe = false;
+    environment(RETRO_ENVIRONMENT_GET_CAN_DUPE, &host->can_dupe);
+    std::uint64_t quirks = RETRO_SERIALIZATION_QUIRK_ENDIAN_DEPENDENT;
+    environment(RETRO_ENVIRONMENT_SET_SERIALIZATION_QUIRKS, &quirks);
+    set_input_descriptors();
+    read_display_option();
+    host->fresh = true;
+    lr::start(host->core);
+    draw(host->core.shown);  // the skin in place before the first run
+    return true;
+}
+
+RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) { return false; }
+RETRO_API void retro_unload_game() {}
+RETRO_API void retro_reset() {
+    lr::start(host->core);
+    host->fresh = true;
+}
+
+RETRO_API void retro_run() {
+    bool changed = false;
+    if (environment(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &changed) && changed) {
+        const Display was = host->display;
+        read_display_option();
+        if (host->display != was) {
+            retro_game_geometry g = geometry();
+            environment(RETRO_ENVIRONMENT_SET_GEOMETRY, &g);
+        }
+    }
+    input_poll();
+    lr::run(host->core, pad_keys(), host->audio);
+
+    const LcdFrame& shown = host->core.shown;
+    const bool same = !host->fresh && std::memcmp(&shown, &host->sent, sizeof shown) == 0;
+    const unsigned pitch = static_cast<unsigned>(picture_width()) * sizeof(std::uint32_t);
+    if (same && host->can_dupe) {
+        video(nullptr, picture_width(), picture_height(), pitch);
+    } else {
+        if (!same) draw(shown);
+        host->fresh = false;
+        host->sent = shown;
+        video(host->pixels.data(), picture_width(), picture_height(), pitch);
+    }
+    audio_batch(host->audio, lr::samples_per_run);
+}
+
+RETRO_API size_t retro_serialize_size() { return sizeof(lr::SaveState); }
+
+RETRO_API bool retro_serialize(void* data, size_t size) {
+    if (size < sizeof(lr::SaveState)) return false;
+    lr::SaveState state;
+    lr::save(host->core, state);
+    std::memcpy(data, &state, sizeof state);
+    return true;
+}
+
+RETRO_API bool retro_unserialize(const void* data, size_t size) {
+    if (const char* refused = lr::load(host->core, data, size)) {
+        say(RETRO_LOG_WARN, "state not loaded: %s", refused);
+        return false;
+    }
+    host->fresh = true;
+    return true;
+}
+
+RETRO_API void retro_cheat_reset() {}
+RETRO_API void retro_cheat_set(unsigned, bool, const char*) {}
+RETRO_API unsigned retro_get_region() { return RETRO_REGION_NTSC; }
+RETRO_API void* retro_get_memory_data(unsigned) { return nullptr; }
+RETRO_API size_t retro_get_memory_size(unsigned) { return 0; }

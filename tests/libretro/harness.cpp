@@ -1,0 +1,645 @@
+// The libretro core as a frontend sees it: loaded from its shared library
+// (dlopen, or LoadLibrary for the DLL under Wine), driven through the API
+// alone, and checked against the replay tool's trace of the same script.
+//
+//   harness CORE replay SCRIPT...      each script as content (in turn in
+//       both displays): the distinct LCD pictures received, in order, are
+//       the trace's presented frames, each within a run of its time in the
+//       trace, and each sound the trace names starts within a run of it
+//   harness CORE states SCRIPT         save states of a won game round trip
+//       in the middle of a level and of the ending, bad ones are refused
+//       with the game going on untouched, retro_reset starts over, and a
+//       malformed script is refused with the replay tool's message
+//   harness CORE pad                   the pad leaves the title and digs;
+//       the display option switches while the game runs
+//   harness CORE shot RUNS RGB [SCRIPT]  RGB (raw 8-bit RGB of a frontend's
+//       screenshot after RUNS runs) is the handheld picture received after
+//       RUNS runs, whose LCD is a frame of the trace
+//
+// Exit status 0 when every check holds; each failure is one line on stderr.
+#include <libretro.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "host/handheld/handheld.h"
+#include "host/libretro/core.h"
+#include "host/replay/replay.h"
+#include "host/sounds/sounds.h"
+
+namespace {
+
+using namespace murlo;
+namespace lr = murlo::libretro;
+
+int failures = 0;
+void fail(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::fputs("FAIL ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+    ++failures;
+}
+
+// --- the core, loaded ---
+
+struct Api {
+    void (*set_environment)(retro_environment_t);
+    void (*set_video_refresh)(retro_video_refresh_t);
+    void (*set_audio_sample)(retro_audio_sample_t);
+    void (*set_audio_sample_batch)(retro_audio_sample_batch_t);
+    void (*set_input_poll)(retro_input_poll_t);
+    void (*set_input_state)(retro_input_state_t);
+    void (*init)();
+    void (*deinit)();
+    void (*get_system_av_info)(retro_system_av_info*);
+    bool (*load_game)(const retro_game_info*);
+    void (*unload_game)();
+    void (*run)();
+    void (*reset)();
+    size_t (*serialize_size)();
+    bool (*serialize)(void*, size_t);
+    bool (*unserialize)(const void*, size_t);
+};
+
+void* symbol(void* library, const char* name) {
+#ifdef _WIN32
+    void* f = reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+    void* f = dlsym(library, name);
+#endif
+    if (f == nullptr) {
+        std::fprintf(stderr, "harness: the core has no %s\n", name);
+        std::exit(1);
+    }
+    return f;
+}
+
+Api open_core(const char* path) {
+#ifdef _WIN32
+    void* library = LoadLibraryA(path);
+#else
+    void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+#endif
+    if (library == nullptr) {
+        std::fprintf(stderr, "harness: cannot load %s\n", path);
+        std::exit(1);
+    }
+    Api api;
+#define MURLO_SYMBOL(field) api.field = reinterpret_cast<decltype(api.field)>(symbol(library, "retro_" #field))
+    MURLO_SYMBOL(set_environment);
+    MURLO_SYMBOL(set_video_refresh);
+    MURLO_SYMBOL(set_audio_sample);
+    MURLO_SYMBOL(set_audio_sample_batch);
+    MURLO_SYMBOL(set_input_poll);
+    MURLO_SYMBOL(set_input_state);
+    MURLO_SYMBOL(init);
+    MURLO_SYMBOL(deinit);
+    MURLO_SYMBOL(get_system_av_info);
+    MURLO_SYMBOL(load_game);
+    MURLO_SYMBOL(unload_game);
+    MURLO_SYMBOL(run);
+    MURLO_SYMBOL(reset);
+    MURLO_SYMBOL(serialize_size);
+    MURLO_SYMBOL(serialize);
+    MURLO_SYMBOL(unserialize);
+#undef MURLO_SYMBOL
+    return api;
+}
+
+// --- the frontend ---
+
+struct Frontend {
+    bool screen_only = false;  // the display option
+    bool option_changed = false;
+    std::string log;
+    // What the runs gave: the picture after each run (dupes resolved) and
+    // every sample (left channel; the right one must be the same).
+    std::vector<std::uint32_t> pixels;
+    unsigned width = 0, height = 0;
+    std::vector<LcdFrame> lcd;  // one per run
+    std::vector<std::int16_t> audio;
+    unsigned dupes = 0;
+    handheld::PadState pad{};
+};
+Frontend front;
+
+void log_line(retro_log_level, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    front.log += text;
+}
+
+bool environment(unsigned cmd, void* data) {
+    switch (cmd) {
+    case RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME:
+    case RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS:
+    case RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2:
+    case RETRO_ENVIRONMENT_SET_SERIALIZATION_QUIRKS:
+    case RETRO_ENVIRONMENT_SET_GEOMETRY: return true;
+    case RETRO_ENVIRONMENT_GET_CORE_OPTIONS_VERSION: *static_cast<unsigned*>(data) = 2; return true;
+    case RETRO_ENVIRONMENT_GET_CAN_DUPE: *static_cast<bool*>(data) = true; return true;
+    case RETRO_ENVIRONMENT_GET_LOG_INTERFACE:
+        static_cast<retro_log_callback*>(data)->log = log_line;
+        return true;
+    case RETRO_ENVIRONMENT_SET_PIXEL_FORMAT:
+        return *static_cast<retro_pixel_format*>(data) == RETRO_PIXEL_FORMAT_XRGB8888;
+    case RETRO_ENVIRONMENT_GET_VARIABLE: {
+        auto* variable = static_cast<retro_variable*>(data);
+        if (std::strcmp(variable->key, "murlo_display") != 0) return false;
+        variable->value = front.screen_only ? "screen" : "handheld";
+        return true;
+    }
+    case RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE:
+        *static_cast<bool*>(data) = front.option_changed;
+        front.option_changed = false;
+        return true;
+    default: return false;
+    }
+}
+
+constexpr std::uint32_t xrgb(handheld::Rgb c) {
+    return std::uint32_t{c.r} << 16 | std::uint32_t{c.g} << 8 | c.b;
+}
+
+// The LCD in a picture: each display pixel one pixel (screen only) or an
+// 8 x 8 square in place on the handheld, every one of its pixels in one of
+// the two colours.
+bool read_lcd(const std::vector<std::uint32_t>& pixels, unsigned width, unsigned height, LcdFrame& lcd) {
+    const bool screen = width == lcd_size && height == lcd_size;
+    if (!screen && (width != handheld::window_width || height != handheld::window_height)) return false;
+    const int scale = screen ? 1 : handheld::lcd_scale;
+    const int left = screen ? 0 : handheld::lcd_left, top = screen ? 0 : handheld::lcd_top;
+    lcd = {};
+    for (int y = 0; y < lcd_size * scale; ++y)
+        for (int x = 0; x < lcd_size * scale; ++x) {
+            const std::uint32_t p = pixels[(top + y) * width + left + x] & 0xFFFFFFu;
+            const bool ink = p == xrgb(handheld::lcd_ink);
+            if (!ink && p != xrgb(handheld::lcd_clear)) return false;
+            const std::uint32_t bit = 1u << (x / scale);
+            if (x % scale == 0 && y % scale == 0) {
+                if (ink) lcd.row[y / scale] |= bit;
+            } else if (ink != ((lcd.row[y / scale] & bit) != 0)) {
+                return false;
+            }
+        }
+    return true;
+}
+
+void video(const void* data, unsigned width, unsigned height, size_t pitch) {
+    if (data == nullptr) {
+        ++front.dupes;
+        if (width != front.width || height != front.height) fail("a dupe of another size");
+    } else {
+        front.width = width;
+        front.height = height;
+        front.pixels.resize(static_cast<std::size_t>(width) * height);
+        for (unsigned y = 0; y < height; ++y)
+            std::memcpy(&front.pixels[y * width], static_cast<const char*>(data) + y * pitch, width * 4);
+    }
+    LcdFrame lcd{};
+    if (!read_lcd(front.pixels, front.width, front.height, lcd))
+        fail("run %zu: no LCD picture in a %ux%u frame", front.lcd.size() + 1, front.width, front.height);
+    front.lcd.push_back(lcd);
+}
+
+size_t audio_batch(const std::int16_t* data, size_t frames) {
+    if (frames != lr::samples_per_run) fail("run %zu: %zu samples", front.lcd.size(), frames);
+    for (size_t i = 0; i < frames; ++i) {
+        if (data[2 * i] != data[2 * i + 1]) fail("left and right differ");
+        front.audio.push_back(data[2 * i]);
+    }
+    return frames;
+}
+void audio_sample(std::int16_t, std::int16_t) { fail("single samples sent"); }
+void input_poll() {}
+std::int16_t input_state(unsigned port, unsigned device, unsigned index, unsigned id) {
+    if (port != 0) return 0;
+    const handheld::PadState& p = front.pad;
+    if (device == RETRO_DEVICE_JOYPAD) {
+        switch (id) {
+        case RETRO_DEVICE_ID_JOYPAD_UP: return p.up;
+        case RETRO_DEVICE_ID_JOYPAD_DOWN: return p.down;
+        case RETRO_DEVICE_ID_JOYPAD_LEFT: return p.left;
+        case RETRO_DEVICE_ID_JOYPAD_RIGHT: return p.right;
+        case RETRO_DEVICE_ID_JOYPAD_B: return p.south;
+        case RETRO_DEVICE_ID_JOYPAD_A: return p.east;
+        default: return 0;
+        }
+    }
+    if (device == RETRO_DEVICE_ANALOG && index == RETRO_DEVICE_INDEX_ANALOG_LEFT)
+        return static_cast<std::int16_t>(id == RETRO_DEVICE_ID_ANALOG_X ? p.stick_x : p.stick_y);
+    return 0;
+}
+
+Api core;
+
+void start_core(const char* path) {
+    core = open_core(path);
+    core.set_environment(environment);
+    core.set_video_refresh(video);
+    core.set_audio_sample(audio_sample);
+    core.set_audio_sample_batch(audio_batch);
+    core.set_input_poll(input_poll);
+    core.set_input_state(input_state);
+    core.init();
+}
+
+std::string read_file(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "harness: cannot read %s\n", path);
+        std::exit(1);
+    }
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Load the text as content (none for nullptr); the runs start afresh.
+bool load(const std::string* text, const char* path = "run.script") {
+    front.lcd.clear();
+    front.audio.clear();
+    front.pixels.clear();
+    front.width = front.height = 0;
+    front.dupes = 0;
+    front.log.clear();
+    retro_game_info info{path, text ? text->data() : nullptr, text ? text->size() : 0, nullptr};
+    return core.load_game(text ? &info : nullptr);
+}
+
+void run_for(std::size_t runs) {
+    for (std::size_t i = 0; i < runs; ++i) core.run();
+}
+
+// --- what the replay tool says ---
+
+// A presented frame or a sound started, at its time in run units: the
+// trace's waits (tick_units a tick) and title passes (title_pass_units
+// before each title poll) up to it.
+struct Event {
+    std::int64_t time;
+    bool present;
+    LcdFrame frame;
+    std::string sound;
+};
+
+struct Expected {
+    std::vector<Event> events;
+    std::int64_t end;  // when the poll after the script's last one is taken
+};
+
+Expected expected_of(const std::string& script_text) {
+    replay::Script script;
+    replay::ScriptError error;
+    if (!replay::parse_script(script_text, script, error)) {
+        std::fprintf(stderr, "harness: a bad script\n");
+        std::exit(1);
+    }
+    replay::Trace trace;
+    replay::run(script, trace);
+    Expected expected{{}, 0};
+    std::istringstream lines(trace.text());
+    std::string line;
+    std::int64_t time = 0;
+    bool title = false;  // from the title music until a key stops it
+    while (std::getline(lines, line)) {
+        if (line.rfind("poll ", 0) == 0 || line == "quit") {
+            if (title) time += lr::title_pass_units;
+            expected.end = time;
+        } else if (line.rfind("wait ", 0) == 0) {
+            time += std::stoll(line.substr(5)) * lr::tick_units;
+        } else if (line.rfind("present ", 0) == 0) {
+            Event e{time, true, {}, {}};
+            for (int y = 0; y < lcd_size; ++y)
+                e.frame.row[y] = static_cast<std::uint32_t>(std::stoul(line.substr(8 + 9 * y, 8), nullptr, 16));
+            expected.events.push_back(e);
+        } else if (line.rfind("sound ", 0) == 0) {
+            expected.events.push_back({time, false, {}, line.substr(6)});
+            if (line == "sound title.wav") title = true;
+        } else if (line == "stop") {
+            expected.events.push_back({time, false, {}, ""});
+            title = false;
+        }
+    }
+    return expected;
+}
+
+// The run in which something at `time` happens: the first whose end has
+// reached it.
+std::int64_t run_of(std::int64_t time) { return std::max<std::int64_t>(1, (time + lr::run_units - 1) / lr::run_units); }
+
+bool same(const LcdFrame& a, const LcdFrame& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The sounds as the harness hears them: the synthesiser's samples at the
+// core's rate.
+std::vector<std::vector<double>> sound_samples() {
+    std::vector<std::vector<double>> all;
+    for (int id = 0; id < sound_count; ++id) {
+        const std::vector<double> in = sounds::synthesise(static_cast<Sound>(id));
+        std::vector<double> out;
+        for (double at = 0; at + 1 < static_cast<double>(in.size());
+             at += static_cast<double>(sounds::sample_rate) / lr::sample_rate) {
+            const auto k = static_cast<std::size_t>(at);
+            out.push_back((in[k] + (in[k + 1] - in[k]) * (at - static_cast<double>(k))) * 32767.0);
+        }
+        all.push_back(out);
+    }
+    return all;
+}
+
+int sound_id(const std::string& name) {
+    for (int id = 0; id < sound_count; ++id)
+        if (name == sound_names[id]) return id;
+    return -1;
+}
+
+// Where, in the first `frames` samples from `from` on, the sound begins
+// (compared over `length` samples): -1 when nowhere.
+std::int64_t find_sound(const std::vector<double>& sound, std::int64_t from, std::int64_t frames,
+                        std::size_t length) {
+    length = std::min(length, sound.size());
+    for (std::int64_t at = std::max<std::int64_t>(0, from); at < from + frames; ++at) {
+        if (at + static_cast<std::int64_t>(length) > static_cast<std::int64_t>(front.audio.size())) break;
+        std::size_t i = 0;
+        while (i < length && std::abs(front.audio[at + i] - sound[i]) <= 64.0) ++i;
+        if (i == length) return at;
+    }
+    return -1;
+}
+
+void check_replay(const char* path, bool screen_only) {
+    const std::string text = read_file(path);
+    const Expected expected = expected_of(text);
+    // Runs wholly inside the script and the calls of its last step: later
+    // ones also poll the pad.
+    const std::int64_t runs = run_of(expected.end) - 1;
+    front.screen_only = screen_only;
+    if (!load(&text, path)) {
+        fail("%s not loaded: %s", path, front.log.c_str());
+        return;
+    }
+    run_for(static_cast<std::size_t>(runs));
+
+    // The picture each run should end on, and its changes.
+    struct Change {
+        std::int64_t run;
+        LcdFrame frame;
+    };
+    std::vector<Change> want, got;
+    LcdFrame shown{};
+    std::size_t next = 0;
+    for (std::int64_t r = 1; r <= runs; ++r) {
+        for (; next < expected.events.size() && run_of(expected.events[next].time) <= r; ++next)
+            if (expected.events[next].present) shown = expected.events[next].frame;
+        if (want.empty() || !same(want.back().frame, shown)) want.push_back({r, shown});
+    }
+    for (std::int64_t r = 1; r <= runs; ++r)
+        if (got.empty() || !same(got.back().frame, front.lcd[r - 1])) got.push_back({r, front.lcd[r - 1]});
+    std::size_t presented = 0;
+    for (const Event& e : expected.events) presented += e.present && run_of(e.time) <= runs;
+    std::size_t i = 0;
+    for (; i < want.size() && i < got.size(); ++i) {
+        if (!same(want[i].frame, got[i].frame)) {
+            fail("%s: picture %zu (run %lld) is not the trace's (due at run %lld)", path, i + 1,
+                 static_cast<long long>(got[i].run), static_cast<long long>(want[i].run));
+            break;
+        }
+        if (std::abs(want[i].run - got[i].run) > 1)
+            fail("%s: picture %zu came at run %lld, due at run %lld", path, i + 1,
+                 static_cast<long long>(got[i].run), static_cast<long long>(want[i].run));
+    }
+    if (i == want.size() && want.size() != got.size())
+        fail("%s: %zu distinct pictures, the trace has %zu", path, got.size(), want.size());
+
+    // Each sound that is heard (not cut off at once by another) starts
+    // within a run of its time.
+    static const std::vector<std::vector<double>> bank = sound_samples();
+    std::size_t heard = 0;
+    for (std::size_t k = 0; k < expected.events.size(); ++k) {
+        const Event& e = expected.events[k];
+        if (e.present || e.sound.empty() || run_of(e.time) > runs - 1) continue;
+        std::int64_t until = expected.end;
+        for (std::size_t n = k + 1; n < expected.events.size(); ++n)
+            if (!expected.events[n].present) {
+                until = expected.events[n].time;
+                break;
+            }
+        const std::size_t length = static_cast<std::size_t>(std::min<std::int64_t>(
+            (until - e.time) * lr::samples_per_run / lr::run_units, 2 * lr::samples_per_run));
+        if (length < 100) continue;
+        const std::int64_t due = (run_of(e.time) - 1) * lr::samples_per_run;
+        const std::int64_t at = find_sound(bank[sound_id(e.sound)], due - lr::samples_per_run,
+                                           3 * lr::samples_per_run, length);
+        if (at < 0)
+            fail("%s: %s, due in run %lld, not heard", path, e.sound.c_str(),
+                 static_cast<long long>(run_of(e.time)));
+        ++heard;
+    }
+    std::printf("%s (%s): %lld runs, %zu distinct pictures of %zu presented, %u dupes, %zu sounds heard\n",
+                path, screen_only ? "screen only" : "handheld", static_cast<long long>(runs), got.size(),
+                presented, front.dupes, heard);
+    core.unload_game();
+}
+
+// --- save states ---
+
+struct Recording {
+    std::vector<LcdFrame> lcd;
+    std::vector<std::int16_t> audio;
+};
+
+Recording record(std::size_t runs) {
+    const std::size_t lcd_from = front.lcd.size(), audio_from = front.audio.size();
+    run_for(runs);
+    return {{front.lcd.begin() + static_cast<std::ptrdiff_t>(lcd_from), front.lcd.end()},
+            {front.audio.begin() + static_cast<std::ptrdiff_t>(audio_from), front.audio.end()}};
+}
+
+bool operator==(const Recording& a, const Recording& b) {
+    return a.audio == b.audio && a.lcd.size() == b.lcd.size() &&
+           std::equal(a.lcd.begin(), a.lcd.end(), b.lcd.begin(), same);
+}
+
+std::vector<std::uint8_t> save_state() {
+    std::vector<std::uint8_t> state(core.serialize_size());
+    if (!core.serialize(state.data(), state.size())) fail("retro_serialize failed");
+    return state;
+}
+
+// At `run`: a state saved, bad ones refused, then the next runs played from
+// it twice give the same pictures and samples.
+void round_trip(const char* what, std::size_t run) {
+    run_for(run - front.lcd.size());
+    const std::vector<std::uint8_t> state = save_state();
+
+    std::vector<std::vector<std::uint8_t>> bad(5, state);
+    bad[0].pop_back();                                                // short
+    bad[1][0] ^= 1;                                                   // magic
+    bad[2][offsetof(lr::SaveState, version)] ^= 1;                    // version
+    bad[3][offsetof(lr::SaveState, before) + offsetof(Game, player_x)] = 99;  // off the well
+    bad[4][offsetof(lr::SaveState, before) + offsetof(Game, phase)] = 7;      // no such poll
+    for (std::size_t i = 0; i < bad.size(); ++i)
+        if (core.unserialize(bad[i].data(), bad[i].size())) fail("%s: bad state %zu taken", what, i);
+
+    const Recording first = record(600);
+    if (!core.unserialize(state.data(), state.size())) fail("%s: state refused: %s", what, front.log.c_str());
+    const Recording again = record(600);
+    if (!(first == again)) fail("%s: the runs after loading differ", what);
+    std::printf("%s: state of %zu bytes round trips over 600 runs\n", what, state.size());
+}
+
+void check_states(const char* path) {
+    const std::string text = read_file(path);
+    const Expected expected = expected_of(text);
+    std::int64_t ending = 0;
+    for (const Event& e : expected.events)
+        if (e.sound == "ending.wav") ending = e.time;
+    if (ending == 0) fail("%s has no ending", path);
+
+    front.screen_only = true;
+    if (!load(&text, path)) fail("%s not loaded", path);
+    round_trip("in the first level", 900);
+    round_trip("in the ending", static_cast<std::size_t>(run_of(ending) + 200));
+
+    // Starting over gives the runs of a fresh load.
+    core.reset();
+    const Recording reset = record(300);
+    core.unload_game();
+    load(&text, path);
+    if (!(record(300) == reset)) fail("retro_reset is not a fresh start");
+    core.unload_game();
+
+    // A malformed script, in the replay tool's words.
+    const std::string broken = "00*3 10\n08 zz\n";
+    if (load(&broken, "broken.script")) fail("a malformed script loaded");
+    if (front.log.find("broken.script: line 2: bad token 'zz': expected one or two hex digits") ==
+        std::string::npos)
+        fail("the log says: %s", front.log.c_str());
+}
+
+// --- the pad ---
+
+void check_pad() {
+    static const std::vector<std::vector<double>> bank = sound_samples();
+    front.screen_only = false;
+    front.pad = {};
+    if (!load(nullptr)) fail("no start without content");
+    run_for(30);
+    const LcdFrame title = front.lcd.back();
+    // The display option changed while it runs: the next picture is the
+    // screen alone, then the handheld again.
+    front.screen_only = front.option_changed = true;
+    run_for(1);
+    if (front.width != lcd_size) fail("the display option did not take");
+    front.screen_only = false;
+    front.option_changed = true;
+    front.pad.east = true;  // A is Z: a new game
+    run_for(3);
+    front.pad = {};
+    front.pad.down = true;  // the pad down digs down
+    run_for(20);
+    front.pad = {};
+    front.pad.stick_x = -32767;  // the stick walks and digs left,
+    run_for(40);
+    front.pad = {};
+    front.pad.stick_y = 32767;  // and down
+    run_for(60);
+    const auto first_run = [](std::int64_t at) { return at < 0 ? -1 : at / lr::samples_per_run + 1; };
+    // A dug block sounds (a Hard one) or breaks with its group: the first
+    // run from `from` on, within `runs`, where one is heard.
+    const auto dug = [&](std::int64_t from, std::int64_t runs) {
+        std::int64_t first = -1;
+        for (const Sound sound : {Sound::Dig, Sound::Break}) {
+            const std::int64_t at = find_sound(bank[static_cast<int>(sound)], (from - 1) * lr::samples_per_run,
+                                               runs * lr::samples_per_run, 400);
+            if (at >= 0 && (first < 0 || at < first)) first = at;
+        }
+        return first_run(first);
+    };
+    const std::int64_t music = find_sound(bank[static_cast<int>(Sound::Title)], 0, 1, 4000);
+    const std::int64_t pad_dig = dug(35, 20), stick_dig = dug(55, 100);
+    if (pad_dig < 0 || stick_dig < 0) fail("no dig heard with the %s", pad_dig < 0 ? "pad" : "stick");
+    if (music != 0) fail("the title music does not start at once");
+    if (same(front.lcd.back(), title) || same(front.lcd[40], title)) fail("the title did not end");
+    std::printf("pad: title music from run 1, digs heard in runs %lld (pad) and %lld (stick)\n",
+                static_cast<long long>(pad_dig), static_cast<long long>(stick_dig));
+    core.unload_game();
+}
+
+// --- a frontend's screenshot ---
+
+void check_shot(std::size_t runs, const char* rgb_path, const char* script_path) {
+    // Without content the title runs on; its frames are those of a script
+    // that never presses a key.
+    std::string text = "00*" + std::to_string(runs * 20) + "\n";
+    if (script_path != nullptr) text = read_file(script_path);
+    front.screen_only = false;
+    if (!load(script_path ? &text : nullptr, script_path ? script_path : "")) fail("not loaded");
+    run_for(runs);
+    const std::string shot = read_file(rgb_path);
+    if (shot.size() != front.pixels.size() * 3) {
+        fail("the screenshot has %zu bytes, not %zu", shot.size(), front.pixels.size() * 3);
+        return;
+    }
+    std::vector<std::uint32_t> pixels(front.pixels.size());
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = xrgb({static_cast<std::uint8_t>(shot[3 * i]), static_cast<std::uint8_t>(shot[3 * i + 1]),
+                          static_cast<std::uint8_t>(shot[3 * i + 2])});
+    LcdFrame lcd{};
+    if (!read_lcd(pixels, front.width, front.height, lcd)) fail("the screenshot has no LCD in place");
+    if (!same(lcd, front.lcd.back())) fail("the screenshot's LCD is not the picture of run %zu", runs);
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) differ += pixels[i] != (front.pixels[i] & 0xFFFFFFu);
+    if (differ != 0) fail("%zu pixels of the screenshot differ from the core's picture", differ);
+    const Expected expected = expected_of(text);
+    bool in_trace = false;
+    for (const Event& e : expected.events) in_trace = in_trace || (e.present && same(e.frame, lcd));
+    if (!in_trace) fail("the screenshot's LCD is no frame of the trace");
+    std::printf("screenshot after %zu runs: the handheld with the LCD of the trace\n", runs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fputs("usage: harness CORE replay SCRIPT... | states SCRIPT | pad | shot RUNS RGB [SCRIPT]\n", stderr);
+        return 2;
+    }
+    start_core(argv[1]);
+    const std::string what = argv[2];
+    if (what == "replay") {
+        for (int i = 3; i < argc; ++i) check_replay(argv[i], i % 2 == 0);
+    } else if (what == "states" && argc == 4) {
+        check_states(argv[3]);
+    } else if (what == "pad") {
+        check_pad();
+    } else if (what == "shot" && argc >= 5) {
+        check_shot(std::strtoul(argv[3], nullptr, 10), argv[4], argc > 5 ? argv[5] : nullptr);
+    } else {
+        std::fputs("harness: unknown check\n", stderr);
+        return 2;
+    }
+    core.deinit();
+    if (failures != 0) return 1;
+    std::puts("ok");
+    return 0;
+}
