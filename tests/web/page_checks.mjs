@@ -18,15 +18,15 @@ const { chromium } = require('playwright-core');
 
 // The skin's controls, the LCD's place and colours, read from the one
 // place the hosts and the skin generator take them from.
-const rules = readFileSync(path.join(source, 'host', 'desktop', 'desktop_rules.h'), 'utf8');
+const rules = readFileSync(path.join(source, 'host', 'handheld', 'handheld.h'), 'utf8');
 function rule(name) {
   const match = rules.match(new RegExp(`\\b${name} = (\\d+)`));
-  assert.ok(match, `${name} in desktop_rules.h`);
+  assert.ok(match, `${name} in handheld.h`);
   return Number(match[1]);
 }
 function colour(name) {
   const match = rules.match(new RegExp(`\\b${name}\\{(\\d+), (\\d+), (\\d+)\\}`));
-  assert.ok(match, `${name} in desktop_rules.h`);
+  assert.ok(match, `${name} in handheld.h`);
   return match.slice(1, 4).map(Number);
 }
 const skin = {
