@@ -2,12 +2,12 @@
 // each passes its arguments on to the page side (page.js).
 mergeInto(LibraryManager.library, {
   murlo_web_start: function (width, height, lcdLeft, lcdTop, lcdSpan, clear, ink, fill, corner,
-                             z, right, left, down, up) {
-    MurloPage.start({
+                             z, right, left, down, up, sounds) {
+    return MurloPage.start({
       width: width, height: height, lcdLeft: lcdLeft, lcdTop: lcdTop, lcdSpan: lcdSpan,
       clear: clear, ink: ink, fill: fill, corner: corner,
-      keys: {z: z, right: right, left: left, down: down, up: up},
-    });
+      keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
+    }) ? 1 : 0;
   },
 
   murlo_web_keys: function () {
@@ -35,21 +35,16 @@ mergeInto(LibraryManager.library, {
     return count;
   },
 
+  murlo_web_polled: function (keys) {
+    MurloPage.polled(keys);
+  },
+
   murlo_web_present: function (rows) {
     MurloPage.present(HEAPU32.subarray(rows >> 2, (rows >> 2) + 32));
   },
 
-  murlo_web_clock: function () {
-    return MurloPage.clock();
-  },
-
-  // Suspends the game for `ms` milliseconds and then as long as the page
-  // is hidden; ms < 0 returns at once while the page is shown.
-  murlo_web_sleep: function (ms) {
-    if (ms < 0 && !MurloPage.hidden()) return;
-    return Asyncify.handleSleep(function (wake) {
-      MurloPage.sleep(ms, wake);
-    });
+  murlo_web_waited: function (ticks) {
+    MurloPage.waited(ticks);
   },
 
   murlo_web_play: function (name, index) {
@@ -58,10 +53,6 @@ mergeInto(LibraryManager.library, {
 
   murlo_web_stop: function () {
     MurloPage.stop();
-  },
-
-  murlo_web_sound_wanted: function (count) {
-    return MurloPage.soundWanted(count);
   },
 
   murlo_web_sound_samples: function (index, samples, count, rate) {

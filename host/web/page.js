@@ -1,7 +1,9 @@
 // The page side of the web host: the handheld on the page, keys, pointers
-// and gamepads, the picture, the page's clock and the sound. The game (C++)
-// reaches it through library.js; geometry, colours and key bits all come
-// from the game at start, none is written here.
+// and gamepads, the picture, the sound, and the timer that runs the game.
+// The game (C++) reaches it through library.js; geometry, colours and key
+// bits all come from the game at start, none is written here. The page
+// calls the game's murlo_web_run with its clock, and sets one timer for
+// the time the run asks for.
 var MurloPage = (function () {
   'use strict';
 
@@ -26,10 +28,16 @@ var MurloPage = (function () {
   var lcdImage = null;
   var colours = null;  // [clear, ink] as ImageData words
 
-  // The page's clock stands still while the page is hidden.
+  // The page's clock stands still while the page is hidden, and the game
+  // is not run then: it goes on where it was once the page is shown.
   var hiddenSince = document.hidden ? performance.now() : null;
   var hiddenTotal = 0;
-  var whenShown = [];
+  var timer = null;  // the next run of the game, while the page is shown
+
+  // The test interface's record: a test that sets window.murloRecord to an
+  // array before the page loads finds in it every call the game makes, as
+  // the replay tool traces them ('poll 08', 'present ...', 'wait 5', ...).
+  var record = Array.isArray(window.murloRecord) ? window.murloRecord : null;
 
   var soundKey = 'murlo.sound';
   var audio = {
@@ -37,6 +45,7 @@ var MurloPage = (function () {
     unlocked: false,  // a gesture has let sound start
     on: true,         // the page's sound button
     samples: [],      // Float32Array per sound index, once made
+    making: false,    // a sound is to be made in a task of its own
     rate: 0,
     buffers: [],      // AudioBuffer per sound index
     node: null,       // the source now playing
@@ -48,6 +57,19 @@ var MurloPage = (function () {
 
   function clock() {
     return (hiddenSince !== null ? hiddenSince : performance.now()) - hiddenTotal;
+  }
+
+  // Runs the game with the page's clock, then sleeps as long as it asks
+  // (timers fire late, never early: rounded up, it is never run too soon).
+  function run() {
+    timer = null;
+    if (document.hidden) return;
+    var ms = Module['_murlo_web_run'](clock());
+    timer = setTimeout(run, Math.ceil(ms));
+  }
+
+  function hex(word, digits) {
+    return (word >>> 0).toString(16).padStart(digits, '0');
   }
 
   function css(rgb) {
@@ -129,6 +151,8 @@ var MurloPage = (function () {
     document.addEventListener('visibilitychange', function () {
       if (document.hidden) {
         if (hiddenSince === null) hiddenSince = performance.now();
+        if (timer !== null) clearTimeout(timer);
+        timer = null;
         releaseAll();
         if (audio.context) audio.context.suspend().catch(function () {});
         return;
@@ -136,9 +160,7 @@ var MurloPage = (function () {
       if (hiddenSince !== null) hiddenTotal += performance.now() - hiddenSince;
       hiddenSince = null;
       if (audio.context && audio.unlocked) audio.context.resume().catch(function () {});
-      var waiting = whenShown;
-      whenShown = [];
-      waiting.forEach(function (wake) { wake(); });
+      if (timer === null) timer = setTimeout(run, 0);
     });
     window.addEventListener('resize', fit);
   }
@@ -195,6 +217,25 @@ var MurloPage = (function () {
     return audio.unlocked && audio.on && audio.context !== null;
   }
 
+  // Sounds are made by the game's synthesiser once sound can be heard, one
+  // in each task so the game runs between them: the one playing first,
+  // then the rest. A page that stays silent makes none.
+  function makeSounds() {
+    if (audio.making) return;
+    audio.making = true;
+    setTimeout(function () {
+      audio.making = false;
+      if (!soundWanted()) return;
+      var index = -1;
+      var current = audio.current;
+      if (current && !audio.samples[current.index]) index = current.index;
+      for (var i = 0; index < 0 && i < setup.sounds; ++i) if (!audio.samples[i]) index = i;
+      if (index < 0) return;
+      Module['_murlo_web_make_sound'](index);
+      makeSounds();
+    }, 0);
+  }
+
   // Start the game's current sound where it would be by now, if it can be
   // heard and has not ended.
   function startCurrent() {
@@ -249,6 +290,7 @@ var MurloPage = (function () {
         if (audio.context.state !== 'running' || audio.unlocked) return;
         audio.unlocked = true;
         startCurrent();
+        makeSounds();
       }, function () {});
     } catch (e) {
       audio.context = null;
@@ -273,6 +315,7 @@ var MurloPage = (function () {
       unlockAudio();
       if (audio.on) startCurrent();
       else stopNode();
+      makeSounds();
     });
     var page = document.documentElement;
     var full = page.requestFullscreen || page.webkitRequestFullscreen;
@@ -324,6 +367,9 @@ var MurloPage = (function () {
       listen();
       fit();
       handheld.style.visibility = 'visible';
+      // The game starts once it has been set up (when this returns).
+      if (!document.hidden) timer = setTimeout(run, 0);
+      return record !== null;
     },
     keys: function () {
       var bits = 0;
@@ -334,43 +380,34 @@ var MurloPage = (function () {
     pointers: function () {
       return Array.from(pointers.values());
     },
+    polled: function (keys) {
+      record.push('poll ' + hex(keys, 2));
+    },
     present: function (words) {
       rows.set(words);
       presented += 1;
+      if (record) record.push('present ' + Array.from(words, function (w) { return hex(w, 8); }).join(' '));
       if (drawPending) return;
       var early = lastDraw + drawGap - performance.now();
       if (early <= 0) return draw();
       drawPending = true;
       setTimeout(draw, early);
     },
-    clock: clock,
-    hidden: function () { return document.hidden; },
-    // Call wake after `ms` milliseconds, and only while the page is shown.
-    sleep: function (ms, wake) {
-      var shown = function () {
-        if (document.hidden) whenShown.push(wake);
-        else wake();
-      };
-      if (ms < 0) shown();
-      else setTimeout(shown, ms);
+    waited: function (ticks) {
+      record.push('wait ' + ticks);
     },
     play: function (name, index) {
+      if (record) record.push('sound ' + name);
       audio.name = name;
       audio.current = {index: index, start: clock()};
       startCurrent();
+      makeSounds();
     },
     stop: function () {
+      if (record) record.push('stop');
       audio.name = '';
       audio.current = null;
       stopNode();
-    },
-    // The next sound the page wants made: the one playing first.
-    soundWanted: function (count) {
-      if (!soundWanted()) return -1;
-      var current = audio.current;
-      if (current && current.index >= 0 && !audio.samples[current.index]) return current.index;
-      for (var i = 0; i < count; ++i) if (!audio.samples[i]) return i;
-      return -1;
     },
     soundSamples: function (index, samples, rate) {
       audio.samples[index] = samples;

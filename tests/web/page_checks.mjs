@@ -2,8 +2,10 @@
 // playwright-core), served from 127.0.0.1 by tools/serve-web.mjs.
 //
 // usage: node page_checks.mjs CHECK   (WEB_DIR: the built page folder,
-//        MURLO_NODE_MODULES: the folder holding playwright-core)
-// Checks: load, play, touch, sound, blur, gamepad, hidden, lcd.
+//        MURLO_NODE_MODULES: the folder holding playwright-core,
+//        MURLO_REPLAY: the replay tool for node, murlo-replay.js)
+// Checks: load, play, touch, sound, blur, gamepad, hidden, lcd, replay.
+import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { readFileSync } from 'node:fs';
 import path from 'node:path';
@@ -18,15 +20,15 @@ const { chromium } = require('playwright-core');
 
 // The skin's controls, the LCD's place and colours, read from the one
 // place the hosts and the skin generator take them from.
-const rules = readFileSync(path.join(source, 'host', 'desktop', 'desktop_rules.h'), 'utf8');
+const rules = readFileSync(path.join(source, 'host', 'handheld', 'handheld.h'), 'utf8');
 function rule(name) {
   const match = rules.match(new RegExp(`\\b${name} = (\\d+)`));
-  assert.ok(match, `${name} in desktop_rules.h`);
+  assert.ok(match, `${name} in handheld.h`);
   return Number(match[1]);
 }
 function colour(name) {
   const match = rules.match(new RegExp(`\\b${name}\\{(\\d+), (\\d+), (\\d+)\\}`));
-  assert.ok(match, `${name} in desktop_rules.h`);
+  assert.ok(match, `${name} in handheld.h`);
   return match.slice(1, 4).map(Number);
 }
 const skin = {
@@ -50,7 +52,7 @@ const browser = await chromium.launch({
 });
 const problems = [];  // page errors, console errors, failed or foreign requests
 
-async function open(options = {}, initScript = null) {
+async function open(options = {}, initScript = null, initArg = undefined) {
   const context = await browser.newContext({ viewport: { width: 1000, height: 700 }, ...options });
   const page = await context.newPage();
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
@@ -64,7 +66,7 @@ async function open(options = {}, initScript = null) {
   page.on('response', (response) => {
     if (response.status() >= 400) problems.push(`HTTP ${response.status()}: ${response.url()}`);
   });
-  if (initScript) await page.addInitScript(initScript);
+  if (initScript) await page.addInitScript(initScript, initArg);
   await page.goto(`${origin}/${path.basename(webDir)}/`);
   await page.waitForFunction(() => window.murlo && window.murlo.presented > 0, null, { timeout: 10000 });
   // Record every sound the game starts, and when frames are presented.
@@ -278,6 +280,57 @@ const checks = {
     await setHidden(page, false);
     const again = await rate(page, 1000);
     assert.ok(again > 10, `game frames a second once shown: ${again}`);
+  },
+
+  // The page plays an input script, a poll each: the title, a game to the
+  // digger's death, the closing pictures (with the page hidden for a while
+  // among them), the title again and a new game. Every call the page
+  // carries out, in order, frames and all, is what the replay tool traces
+  // for the same script.
+  async replay() {
+    const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
+    const keys = script.split(' ').flatMap((token) => {
+      const [value, count = '1'] = token.split('*');
+      return new Array(Number(count)).fill(parseInt(value, 16));
+    });
+    const page = await open({}, (keys) => {
+      window.murloRecord = [];
+      // The page's keys, replaced before its first poll by the script's.
+      let murloPage;
+      Object.defineProperty(window, 'MurloPage', {
+        configurable: true,
+        get: () => murloPage,
+        set: (value) => {
+          murloPage = value;
+          let next = 0;
+          murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
+        },
+      });
+    }, keys);
+    await page.waitForFunction(() => window.murloRecord.includes('sound auu.wav'), null, { timeout: 10000 });
+    await setHidden(page, true);
+    const hiddenAt = await page.evaluate(() => window.murloRecord.length);
+    await page.waitForTimeout(500);
+    assert.equal(await page.evaluate(() => window.murloRecord.length), hiddenAt, 'calls while hidden');
+    await setHidden(page, false);
+    // Up to the poll after the script's last, where the replay tool quits.
+    const polls = keys.length + 1;
+    await page.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length >= n,
+                               polls, { timeout: 60000, polling: 100 });
+    const record = await page.evaluate(() => window.murloRecord);
+    let seen = 0;
+    const got = record.slice(0, record.findIndex((l) => l.startsWith('poll ') && ++seen === polls));
+    const replay = spawnSync(process.execPath, [process.env.MURLO_REPLAY, '-'],
+                             { input: script + '\n', encoding: 'utf8' });
+    assert.equal(replay.status, 0, replay.stderr);
+    const want = replay.stdout.trimEnd().split('\n');
+    assert.equal(want.pop(), 'quit');
+    assert.ok(want.includes('sound auu.wav') && want.lastIndexOf('sound title.wav') > 0,
+              'the script dies and comes back to the title');
+    const differs = want.findIndex((line, i) => got[i] !== line);
+    assert.ok(differs < 0 && got.length === want.length,
+              `the page's calls differ from the replay tool's at line ${differs + 1} of ${want.length} ` +
+              `(${got.length} on the page):\n  page:   ${got[differs]}\n  replay: ${want[differs]}`);
   },
 
   // The LCD on screen: every pixel of it in one of the two colours (no
