@@ -1,6 +1,6 @@
-// Keys, controllers, waits and sounds. Window messages are served only
-// here, when the game polls the keyboard or waits; the quit message ends
-// the process.
+// Keys, controllers, waits, pauses and sounds. Window messages are served
+// only here, when the driver polls the keys, waits or pauses the title;
+// the quit message ends the process.
 #include <cstdio>
 
 #include "host/desktop/notices.h"
@@ -77,7 +77,7 @@ void process_messages() {
     }
 }
 
-InputBits poll_input() {
+InputBits poll_keys() {
     process_messages();
     BYTE state[256] = {};
     GetKeyboardState(state);
@@ -85,14 +85,40 @@ InputBits poll_input() {
     return static_cast<InputBits>(keys_from_state(state) | controller_keys());
 }
 
-void wait_ticks(std::uint32_t n) {
-    const std::uint32_t limit = handheld::wait_limit(n);
+void wait_for_ticks(std::uint32_t ticks) {
+    const std::uint32_t limit = handheld::wait_limit(ticks);
     const std::uint32_t start = timeGetTime();
     for (;;) {
         process_messages();
         const std::uint32_t left = handheld::wait_left(start, timeGetTime(), limit);
         if (left == 0) return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, left, wake_mask);
+    }
+}
+
+std::uint64_t clock_us() {
+    static const std::uint64_t per_second = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return frequency.QuadPart > 0 ? static_cast<std::uint64_t>(frequency.QuadPart) : 1u;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    const std::uint64_t ticks = now.QuadPart > 0 ? static_cast<std::uint64_t>(now.QuadPart) : 0u;
+    // In two parts, so that a counter of many days cannot overflow.
+    return ticks / per_second * 1000000u + ticks % per_second * 1000000u / per_second;
+}
+
+void pause_us(std::uint64_t us) {
+    const std::uint64_t until = clock_us() + us;
+    for (;;) {
+        process_messages();
+        const std::uint64_t now = clock_us();
+        if (now >= until) return;
+        // The message wait counts whole milliseconds: the last part of a
+        // pause rounds up rather than spinning.
+        const std::uint64_t left_ms = (until - now + 999) / 1000;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left_ms), wake_mask);
     }
 }
 
@@ -136,8 +162,7 @@ const char* sound_file_problem(const char* name) {
 
 }  // namespace
 
-void play_sound(const char* name) {
-    if (name == nullptr) return;
+void start_sound(const char* name) {
     // Looked at the first time each name is played: a dig sound is named
     // once, not at every dig.
     if (desktop::first_time(name))
@@ -145,10 +170,10 @@ void play_sound(const char* name) {
     PlaySoundA(name, nullptr, sound_flags);
 }
 
-void stop_sound() { PlaySoundA(nullptr, nullptr, sound_flags); }
+void stop_sounds() { PlaySoundA(nullptr, nullptr, sound_flags); }
 
 void host_shutdown() {
-    stop_sound();
+    stop_sounds();
     // Normally the window is gone already and this does nothing.
     if (main_window != nullptr) DestroyWindow(main_window);
     if (skin_bitmap != nullptr) DeleteObject(skin_bitmap);

@@ -2,7 +2,7 @@
 // LCD bytes, the key table, the controller mapping, the check of a skin
 // file, the runs of opaque skin pixels and the packed mouse point. The
 // window's geometry, colours, placement, hit area and wait arithmetic are
-// the rules shared with the SDL game (desktop_rules.h).
+// the handheld's rules, shared with the SDL game (host/handheld/handheld.h).
 // Nothing here includes windows.h, so the same code that the Win32 host
 // uses is tested natively.
 #pragma once

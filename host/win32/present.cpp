@@ -1,5 +1,7 @@
 // The LCD on screen: each presented frame becomes a top-down one-bit bitmap
 // with a two-colour table, stretched eight times into the LCD area.
+#include <cstring>
+
 #include "host/win32/win32_host.h"
 
 namespace murlo {
@@ -22,47 +24,21 @@ const LcdBitmapInfo lcd_bitmap_info = {
     },
 };
 
-namespace {
-
-// When the previous present_frame returned, in performance-counter units;
-// 0 before the first.
-LONGLONG last_present_end = 0;
-
-LONGLONG counter_now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-// Microseconds between two performance-counter readings.
-std::uint64_t counter_us(LONGLONG from, LONGLONG to) {
-    static const LONGLONG per_second = [] {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        return frequency.QuadPart > 0 ? frequency.QuadPart : 1;
-    }();
-    const LONGLONG ticks = to - from;
-    return ticks <= 0 ? 0 : static_cast<std::uint64_t>(ticks) * 1000000u / static_cast<std::uint64_t>(per_second);
-}
-
-}  // namespace
-
-void present_frame(const LcdFrame& frame) {
-    frame_to_presented(frame, presented_image);
+void show_frame(const LcdFrame& frame) {
+    std::uint8_t image[presented_bytes];
+    frame_to_presented(frame, image);
+    // The window shows the last picture already, and repaints it from
+    // presented_image whenever it is uncovered: the title presents a
+    // thousand times a second, mostly the same picture, which need not
+    // cross to the screen again.
+    if (std::memcmp(image, presented_image, presented_bytes) == 0) return;
+    std::memcpy(presented_image, image, presented_bytes);
     // Without a window GetDC would hand out the whole screen.
     const HDC dc = main_window != nullptr ? GetDC(main_window) : nullptr;
     if (dc != nullptr) {
         draw_lcd(dc);
         ReleaseDC(main_window, dc);
     }
-    // The title screen presents in a loop with no wait of its own; keeping
-    // presents apart stops it spinning a core. Sleep counts whole
-    // milliseconds, so any pause becomes at least one.
-    if (last_present_end != 0) {
-        const std::uint32_t pause = handheld::present_pause_us(counter_us(last_present_end, counter_now()));
-        if (pause > 0) Sleep((pause + 999) / 1000);
-    }
-    last_present_end = counter_now();
 }
 
 void draw_lcd(HDC dc) {

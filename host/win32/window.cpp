@@ -25,11 +25,6 @@ constexpr COLORREF fill_colour =
     RGB(handheld::fill_colour.r, handheld::fill_colour.g, handheld::fill_colour.b);
 static_assert(fill_colour == 11569013);
 
-[[noreturn]] void fail_to_start() {
-    MessageBoxA(nullptr, "initializing application", "fatal error", MB_OK | MB_ICONWARNING);
-    ExitProcess(1);
-}
-
 // The skin, or none. A missing file is the plain outline without a word;
 // one that is there but unusable is named on stderr with the reason.
 HBITMAP load_skin(const char* name) {
@@ -62,6 +57,11 @@ HBITMAP load_skin(const char* name) {
 }
 
 }  // namespace
+
+void fail_to_start() {
+    MessageBoxA(nullptr, "initializing application", "fatal error", MB_OK | MB_ICONWARNING);
+    ExitProcess(1);
+}
 
 void create_main_window() {
     // Sleeps and the 45 ms frame wait in whole milliseconds, not in the
@@ -108,7 +108,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             apply_window_shape(window);
             break;
         case WM_DESTROY:
-            // The next poll or wait takes the quit message and ends the game.
+            // The next poll, wait or pause takes the quit message and ends the game.
             PostQuitMessage(0);
             break;
         case WM_PAINT:
