@@ -17,12 +17,12 @@
 //   down), with air worth little next to depth.
 // - More levels need air kept. Deeper down the air drains faster (10 +
 //   depth / 50 a frame) and blocks fall sooner, so a Hard block, at 2000
-//   air for its second dig, costs as much as many rows and capsules are what keeps the player
-//   alive. Here the tool follows 200 lines at once, each judged by where
-//   its plan has led (depth, with each row worth the air ten frames drain
-//   at that level), and a completed level waits a little for lines that
-//   arrive later with more air. Lines die where a block falls on them and
-//   the others go on.
+//   air for its second dig, costs as much as many rows and capsules are
+//   what keeps the player alive. Here the tool follows 200 lines at once,
+//   each judged by where its plan has led (depth, with each row worth the
+//   air ten frames drain at that level), and a completed level waits a
+//   little for lines that arrive later with more air. Lines die where a
+//   block falls on them and the others go on.
 //
 // usage: murlo-autoplay [--levels N] [--beam WIDTH] [MAX_TITLE_FRAMES]
 // N is 1 to 10 (10: the whole game, to the ending and back on the title).
