@@ -1,53 +1,50 @@
-// One whole game frame, run against a host that neither draws nor waits.
-// Every iteration starts from the same saved game state, so the board cannot
-// drift (blocks would otherwise settle and the work would shrink). The copy
-// back is part of the timed loop; BM_RestoreOnly times it alone.
+// One whole game frame: a step at a game frame's poll with no key held,
+// its calls listed and left unplayed. Every iteration starts from the same
+// saved Game, so the board cannot drift (blocks would otherwise settle and
+// the work would shrink). The copy back is part of the timed loop;
+// BM_RestoreOnly times it alone.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 
 #include "board/board.h"
 #include "board/falling.h"
+#include "game/cycle.h"
 #include "game/game.h"
-#include "game/player.h"
-#include "game/rules.h"
-#include "game/state.h"
-#include "lcd/lcd.h"
+#include "game/host.h"
 
 namespace murlo {
 namespace {
 
-using Snapshot = GameState;
-
-Snapshot take_snapshot() { return save_game_state(); }
-void restore(const Snapshot& s) { restore_game_state(s); }
+// Every step's calls go here; too large for the stack, and made once.
+Calls calls;
 
 // The state right after the title: a fresh board, full air, the player at
-// the top in cell (3, 2).
-void start_game() {
-    reset_program_state();
-    start_up();
-    begin_cycle();
-    begin_game();
-}
-
-Snapshot fresh_board() {
-    start_game();
-    return take_snapshot();
+// the top in cell (3, 2). The board is drawn straight from the start-up
+// seed, without the title's draws, so it is the same from one version of
+// the title to the next.
+Game fresh_board() {
+    Game g;
+    start_up(g, calls);
+    g.well.rng_state = rng_seed;
+    step(g, input::Z, calls);  // leaves the title
+    g.cur_input = 0;
+    g.prev_input = 0;
+    return g;
 }
 
 // Marks a block as a dig would (Doomed and Check), at a pseudo-random place
 // below the top rows and never in the player's column (if one is found).
-void dig_somewhere(std::uint32_t& pick) {
+void dig_somewhere(Board& board, std::uint32_t& pick) {
     for (int tries = 0; tries < 1000; ++tries) {
         pick = pick * 1103515245u + 12345u;
         int column = static_cast<int>((pick >> 16) % 7);
         if (column >= 3) ++column;
         const auto c = static_cast<std::int8_t>(column);
         const auto r = static_cast<std::int8_t>(4 + (pick >> 8) % 24);
-        if (!is_block(get_kind(c, r)) || test_flag(c, r, Loose)) continue;
-        set_flag(c, r, Doomed);
-        set_flag(c, r, Check);
+        if (!is_block(get_kind(board, c, r)) || test_flag(board, c, r, Loose)) continue;
+        set_flag(board, c, r, Doomed);
+        set_flag(board, c, r, Check);
         return;
     }
 }
@@ -56,16 +53,16 @@ void dig_somewhere(std::uint32_t& pick) {
 // groups are breaking and crumbling, loose blocks shake and slide, and landed
 // blocks drop and test their groups. The last dig was made in the frame
 // before the measured one.
-Snapshot busy_board() {
-    start_game();
-    depth = 42;
+Game busy_board() {
+    Game g = fresh_board();
+    g.depth = 42;
     std::uint32_t pick = 12345;
     for (int frame = 0; frame < 90; ++frame) {
-        if (frame % 4 == 0) dig_somewhere(pick);
-        advance_board();
+        if (frame % 4 == 0) dig_somewhere(g.well.board, pick);
+        advance_board(g.well);
     }
-    dig_somewhere(pick);
-    return take_snapshot();
+    dig_somewhere(g.well.board, pick);
+    return g;
 }
 
 // The support analysis at its most expensive: one kind everywhere over an
@@ -76,8 +73,9 @@ Snapshot busy_board() {
 // pass breaks the cells it examined, which the support pass then skips; so
 // the support pass searching every block to the cap is about the worst a
 // frame can meet.
-Snapshot hanging_board(bool check_everywhere) {
-    start_game();
+Game hanging_board(bool check_everywhere) {
+    Game g = fresh_board();
+    Board& board = g.well.board;
     for (int i = 0; i < board_cells - board_columns; ++i) board.cell[i] = Soft1 << 4;
     for (int i = board_cells - board_columns; i < board_cells; ++i) board.cell[i] = 0;
     board.cell[cell_index(3, 1)] = 0;
@@ -87,7 +85,7 @@ Snapshot hanging_board(bool check_everywhere) {
     if (check_everywhere)
         for (int i = 0; i < board_cells; ++i)
             if (board.cell[i] != 0) board.cell[i] |= 1u << Check;
-    return take_snapshot();
+    return g;
 }
 
 struct Census {
@@ -97,12 +95,12 @@ struct Census {
     int checked = 0;
 };
 
-Census census() {
+Census census(const Well& well) {
     Census n;
     for (int i = 0; i < board_cells; ++i) {
-        const std::uint8_t cell = board.cell[i];
+        const std::uint8_t cell = well.board.cell[i];
         if (cell & (1u << Loose)) ++n.loose;
-        if ((cell & (1u << Loose)) && board.fall_timer[i] >= fall_delay) ++n.sliding;
+        if ((cell & (1u << Loose)) && well.board.fall_timer[i] >= well.fall_delay) ++n.sliding;
         if ((cell >> 4) == Crumbling) ++n.crumbling;
         if ((cell & (1u << Check)) && is_block(cell >> 4)) ++n.checked;
     }
@@ -110,11 +108,11 @@ Census census() {
 }
 
 // Shows what the measured frame starts from and what it leaves behind.
-void report(benchmark::State& state, const Snapshot& saved) {
-    restore(saved);
-    const Census before = census();
-    game_frame();
-    const Census after = census();
+void report(benchmark::State& state, const Game& saved) {
+    Game g = saved;
+    const Census before = census(g.well);
+    step(g, 0, calls);
+    const Census after = census(g.well);
     state.counters["loose_before"] = before.loose;
     state.counters["sliding_before"] = before.sliding;
     state.counters["crumbling_before"] = before.crumbling;
@@ -122,14 +120,18 @@ void report(benchmark::State& state, const Snapshot& saved) {
     state.counters["loose_after"] = after.loose;
 }
 
-void run_frames(benchmark::State& state, const Snapshot& saved) {
+// The game being stepped lives outside the loop, as the game of a host does.
+Game game;
+
+void run_frames(benchmark::State& state, const Game& saved) {
     for (auto _ : state) {
-        restore(saved);
-        if (game_frame()) {
-            state.SkipWithError("the game ended in the measured frame");
+        game = saved;
+        step(game, 0, calls);
+        if (calls.outcome != Outcome::Frame) {
+            state.SkipWithError("the measured step was not a plain game frame");
             break;
         }
-        benchmark::DoNotOptimize(lcd);
+        benchmark::DoNotOptimize(calls);
         benchmark::ClobberMemory();
     }
     report(state, saved);
@@ -144,20 +146,20 @@ void BM_FrameAllHangingAllChecked(benchmark::State& state) {
 
 // The four board steps alone on the worst board, to see their share.
 void BM_BoardStepsAllHanging(benchmark::State& state) {
-    const Snapshot saved = hanging_board(false);
+    const Game saved = hanging_board(false);
     for (auto _ : state) {
-        restore(saved);
-        advance_board();
-        benchmark::DoNotOptimize(board);
+        game = saved;
+        advance_board(game.well);
+        benchmark::DoNotOptimize(game);
         benchmark::ClobberMemory();
     }
 }
 
 void BM_RestoreOnly(benchmark::State& state) {
-    const Snapshot saved = busy_board();
+    const Game saved = busy_board();
     for (auto _ : state) {
-        restore(saved);
-        benchmark::DoNotOptimize(board);
+        game = saved;
+        benchmark::DoNotOptimize(game);
         benchmark::ClobberMemory();
     }
 }

@@ -10,12 +10,14 @@ namespace murlo {
 // support analysis runs one search per hanging block every frame, so this is
 // the hot spot of the board steps.
 void find_group(Well& well, std::int8_t column, std::int8_t row, std::uint8_t kind) {
-    // The list is built in locals and copied out at the end; kept apart from
-    // the well, nothing needs reloading after each byte written. A bit
-    // per cell answers "already listed?" without a walk through the list.
-    GroupEntry found[group_capacity] = {};
+    // The list is built in locals, one cell index a byte, and written out at
+    // the end: kept apart from the well, nothing needs reloading after each
+    // byte written, and every byte read back is one byte written (a
+    // (column, row) pair built up and read back whole stalls the processor).
+    // A bit per cell answers "already listed?" without a walk through the list.
+    std::uint8_t found[group_capacity];
     std::uint8_t listed_mask[board_rows] = {};  // bit c: (c, row) is listed
-    found[0] = {static_cast<std::uint8_t>(column), static_cast<std::uint8_t>(row)};
+    found[0] = static_cast<std::uint8_t>(cell_index(column, row));
     listed_mask[row] = static_cast<std::uint8_t>(1u << column);
     int listed = 1;
     const std::uint8_t* const cells = well.board.cell;
@@ -27,15 +29,15 @@ void find_group(Well& well, std::int8_t column, std::int8_t row, std::uint8_t ki
         if ((cells[cell_index(c, r)] >> 4) != kind) return;
         if (listed >= group_capacity) return;
         listed_mask[r] |= bit;
-        found[listed] = {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(r)};
+        found[listed] = static_cast<std::uint8_t>(cell_index(c, r));
         ++listed;
     };
 
     // A full list ends the search before the next cell is examined, so a
     // capped search reports fewer cells than it listed.
     while (listed < group_capacity) {
-        const int c = found[examined].column;
-        const int r = found[examined].row;
+        const int c = found[examined] % board_columns;
+        const int r = found[examined] / board_columns;
         // Nothing is taken from above row 0 or below row 29 (they read as
         // Empty), nor across the seam: in storage column 7 of one row sits
         // right before column 0 of the next.
@@ -48,7 +50,9 @@ void find_group(Well& well, std::int8_t column, std::int8_t row, std::uint8_t ki
     }
 
     well.group_list = GroupList{};  // entries past the listed ones read (0, 0)
-    for (int i = 0; i < listed; ++i) well.group_list.entry[i] = found[i];
+    for (int i = 0; i < listed; ++i)
+        well.group_list.entry[i] = {static_cast<std::uint8_t>(found[i] % board_columns),
+                                    static_cast<std::uint8_t>(found[i] / board_columns)};
     well.group_count = static_cast<std::int8_t>(examined);
 }
 

@@ -107,11 +107,11 @@ void game_frame(Game& g, InputBits keys, Calls& calls) {
 
 }  // namespace
 
-void start_up(Game& g, Calls& calls) {
+void start_up(Game& g, Calls& calls, std::uint32_t seed) {
     clear_calls(calls);
     g = Game{};
     g.prev_input = 0;
-    g.well.rng_state = rng_seed;
+    g.well.rng_state = seed;
     // Until the first game, an empty well with the digger at its top.
     g.player_x = player_x_start;
     g.player_y = player_y_start;

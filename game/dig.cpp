@@ -5,48 +5,36 @@
 
 namespace murlo {
 
-namespace {
-
-InputBits key_of(Dig dig) {
+bool dig_allowed(const Game& g, Dig dig) {
+    const Board& board = g.well.board;
+    const int x = g.player_x;
+    const std::int32_t y = g.player_y;
+    // A capsule underfoot counts as standing here, though not for steering.
+    const CellPlace under = cell_underfoot(x, y);
+    if (get_kind(board, under.column, under.row) < Air) return false;
     switch (dig) {
-        case Dig::Right: return input::Right;
-        case Dig::Left: return input::Left;
-        case Dig::Down: return input::Down;
-        default: return input::Up;
+        case Dig::Right: return x < player_x_max;
+        case Dig::Left: return x > player_x_min;
+        case Dig::Down: return is_centred(x);
+        case Dig::Up: {
+            // A block above that has begun to slide down can no longer be dug.
+            const CellPlace t = dig_target(dig, x, y);
+            return static_cast<int>(get_fall_timer(board, t.column, t.row)) <
+                   static_cast<int>(g.well.fall_delay);
+        }
+        default: return false;
     }
 }
-
-}  // namespace
 
 void player_dig(Game& g, Calls& calls) {
     Board& board = g.well.board;
     const int x = g.player_x;
     const std::int32_t y = g.player_y;
-    const bool centred = is_centred(x);
-    // A capsule underfoot counts as standing here, though not for steering.
-    const CellPlace under = cell_underfoot(x, y);
-    const bool standing = get_kind(board, under.column, under.row) >= Air;
 
     Dig chosen = Dig::None;
     for (std::uint8_t order = 0; order < 4; ++order) {
         const Dig dig = static_cast<Dig>(order);
-        if (!(g.cur_input & key_of(dig))) continue;
-        if (dig == Dig::Down && !centred) continue;
-        if (!standing) continue;
-        bool allowed = true;
-        switch (dig) {
-            case Dig::Right: allowed = x < player_x_max; break;
-            case Dig::Left: allowed = x > player_x_min; break;
-            case Dig::Down: break;
-            default: {
-                // A block above that has begun to slide down can no longer be dug.
-                const CellPlace t = dig_target(dig, x, y);
-                allowed = static_cast<int>(get_fall_timer(board, t.column, t.row)) <
-                          static_cast<int>(g.well.fall_delay);
-                break;
-            }
-        }
-        if (allowed) {
+        if ((g.cur_input & dig_key(dig)) && dig_allowed(g, dig)) {
             chosen = dig;
             break;
         }
@@ -56,14 +44,14 @@ void player_dig(Game& g, Calls& calls) {
     // The chosen direction is spent even when there is nothing there to dig.
     const CellPlace t = dig_target(chosen, x, y);
     const std::uint8_t kind = get_kind(board, t.column, t.row);
-    if (kind == Empty || kind == Crumbling) return;
+    if (is_open(kind)) return;
     if (kind == Air) {
         collect_capsule(g, calls, t.column, t.row);
         return;
     }
     if (kind == Hard) {
         // Each of the two digs needs its own press of the key.
-        if (g.prev_input & key_of(chosen)) return;
+        if (g.prev_input & dig_key(chosen)) return;
         if (test_flag(board, t.column, t.row, Cracked)) {
             set_flag(board, t.column, t.row, Doomed);
             clear_flag(board, t.column, t.row, Cracked);

@@ -5,14 +5,6 @@
 
 namespace murlo {
 
-namespace {
-
-bool is_open(std::uint8_t kind) { return kind == Empty || kind == Crumbling; }
-bool is_fall_through(std::uint8_t kind) { return kind <= Air; }
-bool is_footing(std::uint8_t kind) { return kind >= Hard; }
-
-}  // namespace
-
 void new_board(Game& g) {
     g.player_x = player_x_start;
     g.player_y = player_y_start;

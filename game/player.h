@@ -52,6 +52,28 @@ constexpr CellPlace dig_target(Dig dig, int x, std::int32_t y) {
 // The cell the player stands on (a block there is footing).
 constexpr CellPlace cell_underfoot(int x, std::int32_t y) { return {cell_of(x), cell_of(y + 4)}; }
 
+// What a cell's kind is to the player: it walks into an open cell (there
+// is nothing in it to dig), stands and steers on footing, and falls through
+// the rest (nothing, a crumbling block or a capsule).
+constexpr bool is_open(int kind) { return kind == Empty || kind == Crumbling; }
+constexpr bool is_footing(int kind) { return kind >= Hard; }
+constexpr bool is_fall_through(int kind) { return kind <= Air; }
+
+// The arrow key that digs each way.
+constexpr InputBits dig_key(Dig dig) {
+    switch (dig) {
+        case Dig::Right: return input::Right;
+        case Dig::Left: return input::Left;
+        case Dig::Down: return input::Down;
+        default: return input::Up;
+    }
+}
+
+// Whether the player may dig that way now, its key held: only standing on
+// something (a capsule will do), not into a wall, down only when centred,
+// and up only into a cell that has not begun to slide down.
+bool dig_allowed(const Game& g, Dig dig);
+
 void new_board(Game& g);     // place the player at the top of a freshly filled board
 void scroll_board(Game& g);  // at scroll_at_y, move the board and the player up 15 rows
 void move_player(Game& g);   // walk, fall and count depth from cur_input

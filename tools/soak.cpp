@@ -1,25 +1,28 @@
 // murlo-soak: plays the real game for a long time, game after game, and
-// checks after every game frame that its state is one the rules can make
+// checks after every step that its state is one the rules can make
 // (game/invariants.h) and that nothing was allocated on the heap.
 //
 // usage: murlo-soak --frames N [--seed S]
 //
-// N counts calls of game_frame, the frames the game itself plays; title
-// passes and the closing sequences (which run inside the frame that ends a
-// game) are not counted. The keys come from a player that digs its way
-// down, mixed with bursts of random presses; both, and how long each title
-// runs, are drawn from S (default 1), so a seed always plays the same games.
+// N counts the steps that play a game frame (outcome Frame, LevelDone,
+// Died or Won); title passes and the closing sequences (which run inside
+// the step that ends a game) are not counted. The invariants are checked
+// after every step, title passes included. The keys come from a player
+// that digs its way down, mixed with bursts of random presses; both, and
+// how long each title runs, are drawn from S (default 1), so a seed always
+// plays the same games.
 //
-// The player: whenever the digger stands centred on a block it picks a
+// The player (its board reading and moves are murlo-autoplay's too, in
+// tools/player): whenever the digger stands centred on a block it picks a
 // move (dig a capsule beside or above it, dig down, walk one to three
 // columns, wait) by a cheap cost in air: the frames it takes at the
-// current drain, 2000 for a Hard block, less what capsules give. It plays
-// the move for real; if the digger dies during it, the game is rewound to
-// the last choice and the next cheapest move is tried, back through the
-// last four choices. Rewound frames are real game frames too: they count in
-// N and are checked. Random presses are never rewound, so they end games
-// now and then. With seed 1 a million frames reach depth 982; other seeds
-// win games.
+// current drain, the air a Hard block's second dig costs, less what
+// capsules give. It plays the move for real; if the digger dies during it,
+// the game is rewound (a copy of the Game) to the last choice and the next
+// cheapest move is tried, back through the last four choices. Rewound
+// frames are real game frames too: they count in N and are checked. Random
+// presses are never rewound, so they end games now and then. With seed 1 a
+// million frames reach depth 982; other seeds win games.
 //
 // The last line is
 //   frames N games G deepest D violations V allocations A
@@ -36,13 +39,14 @@
 #include <new>
 
 #include "board/board.h"
+#include "game/cycle.h"
 #include "game/game.h"
 #include "game/host.h"
 #include "game/invariants.h"
 #include "game/player.h"
 #include "game/rules.h"
-#include "game/state.h"
-#include "screens/title.h"
+#include "tools/player/moves.h"
+#include "tools/player/stepping.h"
 
 // ---- Heap allocations counted ----------------------------------------------
 //
@@ -223,6 +227,8 @@ void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcep
 namespace {
 
 using murlo::InputBits;
+using murlo::player::Act;
+using murlo::player::Move;
 
 // ---- Random draws from the seed --------------------------------------------
 
@@ -237,19 +243,12 @@ std::uint64_t draw() {  // xorshift64*
 
 unsigned draw_below(unsigned n) { return static_cast<unsigned>((draw() >> 33) % n); }
 
-// ---- The host ----------------------------------------------------------------
-
-struct Host {
-    bool on_title = false;
-    unsigned title_polls_left = 0;  // title passes with no key, then title_key
-    InputBits title_key = murlo::input::Z;
-    InputBits key = 0;              // what each poll of a game frame returns
-    bool died = false;              // "auu.wav" was started
-};
-
-Host host;
-
 // ---- The run ---------------------------------------------------------------
+
+// The game, and the calls of its steps (listed, never carried out): both
+// made before counting starts.
+murlo::Game game;
+murlo::Calls calls;
 
 struct Violation {
     long frame;
@@ -267,175 +266,63 @@ std::int32_t deepest = 0;
 std::int32_t previous_depth = murlo::first_check_of_game;
 
 void check() {
-    if (const char* what = murlo::check_invariants(previous_depth)) {
+    if (const char* what = murlo::check_invariants(game, previous_depth)) {
         if (violations < violations_kept)
-            first_violations[violations] = {frames, games, murlo::depth, what};
+            first_violations[violations] = {frames, games, game.depth, what};
         ++violations;
     }
-    previous_depth = murlo::depth;
-    if (murlo::depth > deepest) deepest = murlo::depth;
+    // A title step keeps the depth the last game ended at, and the next
+    // game starts again from 0.
+    previous_depth = game.phase == murlo::Phase::Play ? game.depth : murlo::first_check_of_game;
+    if (game.depth > deepest) deepest = game.depth;
 }
 
-// One game frame with `key` held; true when the game ended in it.
-bool play_frame(InputBits key) {
-    host.key = key;
-    const bool ended = murlo::game_frame();
-    ++frames;
+// One game frame with `key` held; its outcome.
+murlo::Outcome play_frame(InputBits key) {
+    const murlo::Outcome outcome = murlo::player::step_with(game, calls, key);
+    if (murlo::player::is_game_frame(outcome)) ++frames;
     check();
-    return ended;
+    return outcome;
 }
 
-// ---- Reading the board around the digger -------------------------------------
-
-int kind_at(int column, int row) {
-    return murlo::get_kind(static_cast<std::int8_t>(column), static_cast<std::int8_t>(row));
-}
-int column_of_player() { return murlo::player_x / 8; }
-int row_of_player() { return murlo::player_y / 8; }
-bool centred() { return (murlo::player_x + 4) % 8 == 0; }
-int below_kind() { return kind_at(column_of_player(), (murlo::player_y + 4) / 8); }
-bool at_rest() { return centred() && murlo::is_block(below_kind()); }
-bool open_kind(int kind) { return kind == murlo::Empty || kind == murlo::Crumbling; }
-
-// A Hard block takes two presses: let the key go for a frame between them.
-InputBits press(InputBits k, int target_kind) {
-    if (target_kind == murlo::Hard && (murlo::cur_input & k)) return 0;
-    return k;
-}
-
-// ---- Moves -------------------------------------------------------------------
-
-// A capsule beside or above the digger, not yet dug: the key that digs it.
-InputBits grab_key() {
-    const int column = column_of_player();
-    const int row = row_of_player();
-    const auto capsule = [](int c, int r) {
-        return murlo::on_board(c, r) && kind_at(c, r) == murlo::Air &&
-               !murlo::test_flag(static_cast<std::int8_t>(c), static_cast<std::int8_t>(r),
-                                 murlo::Doomed);
-    };
-    if (murlo::player_x < murlo::player_x_max && capsule(column + 1, row)) return murlo::input::Right;
-    if (murlo::player_x > murlo::player_x_min && capsule(column - 1, row)) return murlo::input::Left;
-    if (capsule(column, row - 1) &&
-        murlo::get_fall_timer(static_cast<std::int8_t>(column),
-                              static_cast<std::int8_t>(row - 1)) < murlo::fall_delay)
-        return murlo::input::Up;
-    return 0;
-}
-
-// What the digger can do when it stands centred on a block: dig a capsule
-// beside or above it, dig down, walk one to three columns (digging what is
-// in the way; a gap on the way ends the walk in a fall), or wait.
-enum class Act : std::uint8_t { Grab, Down, Walk, Wait };
-
-struct Move {
-    Act act;
-    std::int8_t step;     // Walk: -1 left, +1 right
-    std::int8_t columns;  // Walk: how far
-};
-
-constexpr int longest_walk = 3;
-constexpr int move_count = 3 + 2 * longest_walk;
-
-struct Running {
-    Move move{Act::Wait, 0, 0};
-    int frames = 0;
-    int start_x = 0;
-    std::int32_t start_depth = 0;
-    bool active = false;
-};
-
-Running running;
-
-void begin_move(Move m) { running = {m, 0, murlo::player_x, murlo::depth, true}; }
-
-// The key for the next frame of the running move; false when it is over.
-bool move_key(InputBits& key) {
-    Running& r = running;
-    if (r.frames >= 40 * (r.move.act == Act::Walk ? r.move.columns : 1)) return false;
-    const int x = murlo::player_x;
-    switch (r.move.act) {
-        case Act::Grab:
-            if (r.frames >= 1) return false;
-            key = grab_key();
-            break;
-        case Act::Down:
-            if (murlo::depth > r.start_depth && at_rest()) return false;
-            key = press(murlo::input::Down, below_kind());
-            break;
-        case Act::Walk: {
-            const bool right = r.move.step > 0;
-            if (centred() && x != r.start_x &&
-                (x == r.start_x + 8 * r.move.step * r.move.columns || !at_rest()))
-                return false;
-            if (right ? x >= murlo::player_x_max : x <= murlo::player_x_min) return false;
-            if (!centred() && !murlo::is_block(below_kind())) {
-                key = 0;  // over a gap the walk goes on by itself
-                break;
-            }
-            const int target = right ? kind_at((x + 4) / 8, row_of_player())
-                                     : kind_at((x - 5) / 8, row_of_player());
-            key = press(right ? murlo::input::Right : murlo::input::Left, target);
-            break;
-        }
-        case Act::Wait:
-            if (r.frames >= 4) return false;
-            key = 0;
-            break;
-    }
-    ++r.frames;
-    return true;
-}
-
-// Between moves, while falling or finishing a walk: no key, unless a walk
-// is stuck against a block, which is then dug.
-InputBits settle_key() {
-    if (centred() || !murlo::is_block(below_kind())) return 0;
-    const bool right = murlo::facing == murlo::Facing::Right;
-    const int x = murlo::player_x;
-    const int target = right ? kind_at((x + 4) / 8, row_of_player())
-                             : kind_at((x - 5) / 8, row_of_player());
-    if (open_kind(target)) return 0;
-    return press(right ? murlo::input::Right : murlo::input::Left, target);
-}
+// ---- What moves cost ---------------------------------------------------------
 
 // What a move is likely to cost, in air: the frames it takes at this
-// depth's drain, 2000 for each Hard block, less what capsules give. A Hard
-// block the air cannot pay for is not dug at all.
+// depth's drain, what a Hard block's second dig takes, less what capsules
+// give. A Hard block the air cannot pay for is not dug at all.
 constexpr int never = 1 << 20;
 
-int capsule_bonus() {
-    const int room = murlo::air_full - murlo::air;
-    return room < 1000 ? room : 1000;
-}
-
-int drain() { return 10 + murlo::depth / 50; }
+int drain() { return murlo::air_drain(game.depth); }
+int capsule_bonus() { return murlo::capsule_gift(game.air); }
 
 int cell_cost(int kind) {
-    if (kind == murlo::Hard) return murlo::air > 2000 + 4 * drain() ? 2000 + 3 * drain() : never;
+    if (kind == murlo::Hard)
+        return game.air > murlo::hard_dig_air + 4 * drain() ? murlo::hard_dig_air + 3 * drain()
+                                                            : never;
     if (kind == murlo::Air) return drain() - capsule_bonus();
-    if (open_kind(kind)) return 0;
+    if (murlo::is_open(kind)) return 0;
     return drain();  // Soft: one frame to dig
 }
 
-
 int move_cost(Move m) {
-    const int column = column_of_player();
-    const int row = row_of_player();
+    using murlo::player::kind_at;
+    const int column = murlo::player::player_column(game);
+    const int row = murlo::player::player_row(game);
     switch (m.act) {
         case Act::Grab:
-            return grab_key() != 0 ? drain() - capsule_bonus() : never;
+            return murlo::player::grab_key(game) != 0 ? drain() - capsule_bonus() : never;
         case Act::Down:
-            return cell_cost(below_kind());
+        case Act::Burrow:
+            return cell_cost(murlo::player::kind_toward(game, murlo::Dig::Down));
         case Act::Walk: {
             int cost = 0;
             for (int i = 1; i <= m.columns; ++i) {
                 const int c = column + m.step * i;
                 if (c < 0 || c >= murlo::board_columns) return never;
-                cost += 8 * drain() + cell_cost(kind_at(c, row));
-                const int under = kind_at(c, row + 1);
+                cost += 8 * drain() + cell_cost(kind_at(game, c, row));
+                const int under = kind_at(game, c, row + 1);
                 // A gap under the way: the digger falls there, a dig saved.
-                if (!murlo::is_block(under))
+                if (!murlo::is_footing(under))
                     return cost - 4 * drain() - (under == murlo::Air ? capsule_bonus() : 0);
                 if (i == m.columns) cost += cell_cost(under);
             }
@@ -447,9 +334,22 @@ int move_cost(Move m) {
     return never - 1;  // only when nothing else survives
 }
 
+// ---- Choosing, and rewinding to a choice -------------------------------------
+
+constexpr int longest_walk = 3;
+constexpr int move_count = 3 + 2 * longest_walk;
+
+murlo::player::Running running{};
+bool move_running = false;
+
+void begin_move(Move m) {
+    running = murlo::player::begin_move(game, m);
+    move_running = true;
+}
+
 // The choices made lately, to rewind to when a move ends in death.
 struct Choice {
-    murlo::GameState state;
+    murlo::Game saved;
     std::int32_t depth;
     Move order[move_count];  // the moves that can start here, cheapest first
     int moves;
@@ -469,8 +369,8 @@ void choose() {
         --choice_count;
     }
     Choice& c = choices[choice_count++];
-    c.state = murlo::save_game_state();
-    c.depth = murlo::depth;
+    c.saved = game;
+    c.depth = game.depth;
     int cost[move_count] = {};  // (filled as moves are considered; zeroed for the optimiser's sake)
     c.moves = 0;
     const auto consider = [&](Move m) {
@@ -506,8 +406,7 @@ bool rewind() {
             continue;
         }
         --rewinds_left;
-        murlo::restore_game_state(c.state);
-        host.died = false;
+        game = c.saved;
         previous_depth = c.depth;
         begin_move(c.order[c.tried++]);
         return true;
@@ -515,23 +414,14 @@ bool rewind() {
     return false;
 }
 
-// One game, from the title to its end or until the frames run out.
+// One game, from a title poll to its end or until the frames run out.
 void play_game(long frame_limit) {
-    murlo::begin_cycle();
-    host.on_title = true;
-    host.title_polls_left = draw_below(40);
-    host.title_key = static_cast<InputBits>(1 + draw_below(murlo::input::all));
-    murlo::play_sound("title.wav");
-    murlo::title_screen();
-    murlo::stop_sound();
-    host.on_title = false;
-    murlo::begin_game();
+    const int title_passes = static_cast<int>(draw_below(40));
+    const auto title_key = static_cast<InputBits>(1 + draw_below(murlo::input::all));
+    murlo::player::leave_title(game, calls, title_passes, title_key, check);
     ++games;
-    host.died = false;
-    previous_depth = murlo::first_check_of_game;
-    check();
     forget_choices();
-    running.active = false;
+    move_running = false;
     rewinds_left = 0;
     int burst = 0;
     std::int32_t best_depth = -1;
@@ -542,26 +432,27 @@ void play_game(long frame_limit) {
         if (burst > 0) {
             --burst;
             forget_choices();
-            running.active = false;
-            if (play_frame(static_cast<InputBits>(draw() >> 59))) return;
+            move_running = false;
+            if (murlo::player::ends_game(play_frame(static_cast<InputBits>(draw() >> 59)))) return;
             continue;
         }
         InputBits key = 0;
-        if (running.active && !move_key(key)) running.active = false;
-        if (!running.active) {
-            if (at_rest()) {
+        if (move_running && !murlo::player::move_key(game, running, key)) move_running = false;
+        if (!move_running) {
+            if (murlo::player::at_rest(game)) {
                 choose();
-                if (!move_key(key)) running.active = false;
+                if (!murlo::player::move_key(game, running, key)) move_running = false;
             } else {
-                key = settle_key();
+                key = murlo::player::settle_key(game);
             }
         }
-        if (murlo::depth > best_depth) {
-            best_depth = murlo::depth;
+        if (game.depth > best_depth) {
+            best_depth = game.depth;
             rewinds_left = 24;  // a fresh allowance wherever the digger gets deeper
         }
-        if (!play_frame(key)) continue;
-        if (!host.died || !rewind()) return;  // a win, or a death with nothing left to try
+        const murlo::Outcome outcome = play_frame(key);
+        if (outcome == murlo::Outcome::Won) return;
+        if (outcome == murlo::Outcome::Died && !rewind()) return;  // nothing left to try
     }
 }
 
@@ -574,32 +465,6 @@ bool parse_count(const char* text, long& out) {
 }
 
 }  // namespace
-
-// ---- Host operations -----------------------------------------------------------
-
-namespace murlo {
-
-void create_main_window() {}
-
-InputBits poll_input() {
-    if (!host.on_title) return host.key;
-    if (host.title_polls_left > 0) {
-        --host.title_polls_left;
-        return 0;
-    }
-    return host.title_key;
-}
-
-void present_frame(const LcdFrame&) {}
-void wait_ticks(std::uint32_t) {}
-
-void play_sound(const char* name) {
-    if (name != nullptr && std::strcmp(name, "auu.wav") == 0) host.died = true;
-}
-
-void stop_sound() {}
-
-}  // namespace murlo
 
 int main(int argc, char** argv) {
     long frame_limit = -1;
@@ -621,9 +486,8 @@ int main(int argc, char** argv) {
     random_state = static_cast<std::uint64_t>(seed) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
     if (random_state == 0) random_state = 1;
 
-    murlo::reset_program_state();
-    murlo::start_up();
-    murlo::create_main_window();
+    murlo::start_up(game, calls);
+    check();
     if (!start_counting()) {
         std::fputs("murlo-soak: heap allocations cannot be counted in this build\n", stderr);
         return 2;
