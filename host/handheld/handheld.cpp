@@ -1,5 +1,8 @@
 #include "host/handheld/handheld.h"
 
+#include <cstdio>
+#include <initializer_list>
+
 namespace murlo::handheld {
 
 namespace {
@@ -77,6 +80,37 @@ InputBits skin_keys_at(int x, int y) {
     const int bx = x - button_x, by = y - button_y;
     if (bx * bx + by * by <= button_dish * button_dish) return input::Z;
     return 0;
+}
+
+namespace {
+
+// Letters in the style of the display's digits: pixel (c, r) is bit
+// 14 - (3r + c). S is the shape of 5, as on the display.
+constexpr DigitGlyph letter_b = 0x6BAE;  // ##. #.# ##. #.# ##.
+constexpr DigitGlyph letter_e = 0x79A7;  // ### #.. ##. #.. ###
+constexpr DigitGlyph letter_t = 0x7492;  // ### .#. .#. .#. .#.
+
+void put_glyph(DigitGlyph glyph, int column, std::uint64_t (&rows)[best::rows]) {
+    for (int r = 0; r < best::rows; ++r)
+        for (int c = 0; c < 3; ++c)
+            if ((glyph >> (14 - (3 * r + c))) & 1u) rows[r] |= std::uint64_t{1} << (column + c);
+}
+
+}  // namespace
+
+void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]) {
+    for (std::uint64_t& row : rows) row = 0;
+    int column = 0;
+    for (const DigitGlyph glyph : {letter_b, letter_e, digit_font[5], letter_t}) {
+        put_glyph(glyph, column, rows);
+        column += 4;
+    }
+    column += 4;  // a space
+    if (depth < 0) depth = 0;
+    if (depth > 1000) depth = 1000;
+    char digits[5];
+    const int count = std::snprintf(digits, sizeof digits, "%d", static_cast<int>(depth));
+    for (int i = 0; i < count; ++i, column += 4) put_glyph(digit_font[digits[i] - '0'], column, rows);
 }
 
 }  // namespace murlo::handheld

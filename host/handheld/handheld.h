@@ -151,6 +151,25 @@ constexpr int button_dish = 34;  // radius of its dish
 constexpr int pad_dead = 6;      // no direction this near the pad's centre
 }  // namespace skin
 
+// The skin's ink: the printed name, the Z under its button, the best depth.
+constexpr Rgb skin_ink{52, 60, 116};
+
+// The best depth on the handheld's body, right of the printed name:
+// "BEST" and the number (no leading zeros) in the LCD's 3 x 5 shapes (the
+// digits are the display's own), a shape pixel to a best_cell square of
+// skin_ink. Cell (c, r) of the label lies at (best_x + best_cell * c,
+// best_y + best_cell * r) in window coordinates.
+namespace best {
+constexpr int x = 334, y = 357;
+constexpr int cell = 3;
+constexpr int rows = 5;
+constexpr int columns = 35;  // "BEST 1000", the widest: nine shapes of 3, gaps of 1
+}  // namespace best
+
+// The label's shape pixels for `depth` (0..1000): bit c of rows[r] is cell
+// (c, r). Columns past the number stay clear.
+void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]);
+
 // The key that a touch or click at window point (x, y) holds: anywhere in
 // the pad's dish gives the arrow whose arm lies nearest (by the larger of
 // the two distances from the centre, Left/Right on a tie), none in the

@@ -138,7 +138,7 @@ Colour shade_pixel(int x, int y) {
     c = mix(c, {90, 14, 38}, cover(std::fabs(key) - 0.6));
 
     // Labels: Z under its button, the name under the screen.
-    const Colour ink{52, 60, 116};
+    const Colour ink{skin_ink.r, skin_ink.g, skin_ink.b};
     if (text_pixel("Z", bcx - text_width("Z", 3) / 2, 238, 3, px, py)) c = ink;
     const double name_x = 256 - text_width("Murlo", 4) / 2;
     if (text_pixel("Murlo", name_x + 2, 349 + 2, 4, px, py)) c = lighten(c, 0.45);

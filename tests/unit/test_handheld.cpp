@@ -1,17 +1,23 @@
 // The handheld every skinned host shows: placement, scaling, the LCD hit
 // area, waits on the wrapping millisecond clock, the title's pace and the
-// controls drawn on the skin; and the desktop games' notices. (The controller mapping is checked through
-// the Windows game's XInput reading, test_win32_pure, and the SDL game's
-// controllers under Xvfb.)
+// controls drawn on the skin and the best depth printed on it; and what the
+// desktop games share: their notices and the file of the best depth. (The
+// controller mapping is checked through the Windows game's XInput reading,
+// test_win32_pure, and the SDL game's controllers under Xvfb.)
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "host/handheld/handheld.h"
+#include "host/desktop/best.h"
 #include "host/desktop/notices.h"
+#include "host/handheld/handheld.h"
 
 namespace murlo::handheld {
 namespace {
@@ -202,6 +208,32 @@ TEST(Handheld, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
     EXPECT_EQ(skin_keys_at(256, 380), 0);
 }
 
+TEST(Handheld, TheBestDepthIsPrintedInTheDisplaysShapes) {
+    const auto picture = [](std::int32_t depth) {
+        std::uint64_t rows[best::rows];
+        best_label(depth, rows);
+        std::string text;
+        for (const std::uint64_t row : rows) {
+            for (int c = 0; c < best::columns; ++c) text += (row >> c) & 1u ? '#' : '.';
+            text += '\n';
+        }
+        return text;
+    };
+    EXPECT_EQ(picture(412),
+              "##..###.###.###.....#.#..#..###....\n"
+              "#.#.#...#....#......#.#..#....#....\n"
+              "##..##..###..#......###..#..###....\n"
+              "#.#.#.....#..#........#..#..#......\n"
+              "##..###.###..#........#..#..###....\n");
+    EXPECT_EQ(picture(1000).substr(20, 15), ".#..###.###.###");  // the widest fills the label
+    EXPECT_EQ(picture(0), picture(-5));
+    // The label lies on the body, right of the printed name, clear of the controls.
+    EXPECT_GT(best::x + best::cell * best::columns, window_width / 2 + 60);
+    EXPECT_LT(best::x + best::cell * best::columns, window_width - 40);
+    EXPECT_GT(best::y, lcd_top + lcd_span + 20);
+    EXPECT_LT(best::y + best::cell * best::rows, window_height - 20);
+}
+
 }  // namespace
 }  // namespace murlo::handheld
 
@@ -228,6 +260,39 @@ TEST(DesktopNotices, EachNameIsNamedOnceAndTheTableNeverOverflows) {
     ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
     EXPECT_STREQ(line, "murlo: dig.wav not played: the file is empty\n");
     std::fclose(out);
+}
+
+TEST(DesktopBest, KeptAsTheLargerDepthAndNeverLeftBroken) {
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("murlo-best-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    const std::filesystem::path file = dir / "state" / "best";
+    const auto contents = [&] {
+        std::ifstream in(file);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    EXPECT_EQ(read_best(file), 0);  // none yet: folders made on the first write
+    EXPECT_EQ(write_best(file, 412), 412);
+    EXPECT_EQ(contents(), "412\n");
+    EXPECT_EQ(write_best(file, 300), 412);  // a shallower game keeps the file's
+    EXPECT_EQ(read_best(file), 412);
+    EXPECT_EQ(write_best(file, 1000), 1000);
+    for (const char* damaged : {"", "abc", "1001\n", "12x", "7\n\n", "-3", "99999999999"}) {
+        std::ofstream(file, std::ios::binary) << damaged;
+        EXPECT_EQ(read_best(file), 0) << damaged;
+        EXPECT_EQ(write_best(file, 5), 5) << damaged;  // replaced whole
+        EXPECT_EQ(contents(), "5\n");
+    }
+    // No temporary file stays behind, and a place that cannot hold the file
+    // leaves the old one as it was.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "state"),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_EQ(write_best(file / "below-a-file", 9), -1);
+    EXPECT_EQ(contents(), "5\n");
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
