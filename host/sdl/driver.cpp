@@ -30,12 +30,13 @@ std::uint32_t clock_ms() {
 // serving events meanwhile, in whole milliseconds rounded up (the schedule
 // makes up for a pass run late).
 void sleep_until_title_pass(handheld::TitlePace& pace) {
+    using std::chrono::microseconds, std::chrono::milliseconds;
     const Clock::time_point now = Clock::now();
-    const auto now_us = duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count();
-    const std::chrono::microseconds wait(handheld::title_wait_us(pace, static_cast<std::uint64_t>(now_us)));
-    const Clock::time_point end = now + wait;
+    const auto now_us = duration_cast<microseconds>(now.time_since_epoch()).count();
+    const auto wait_us = handheld::title_wait_us(pace, static_cast<std::uint64_t>(now_us));
+    const Clock::time_point end = now + microseconds(wait_us);
     for (auto left = end - now; left > Clock::duration::zero(); left = end - Clock::now())
-        sleep_serving_events(static_cast<std::uint32_t>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+        sleep_serving_events(static_cast<std::uint32_t>(std::chrono::ceil<milliseconds>(left).count()));
 }
 
 }  // namespace

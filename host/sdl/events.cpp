@@ -8,6 +8,7 @@
 #include <X11/keysym.h>
 #endif
 
+#include <chrono>
 #include <climits>
 
 #include "host/handheld/handheld.h"
@@ -61,6 +62,14 @@ InputBits controller_keys() {
     }
     return bits;
 }
+
+// Serving events costs a dozen system calls (the X connection's and the
+// controllers' hot-plug checks), and the title runs its passes ten to a
+// burst in a fraction of a millisecond: events served less than this long
+// ago are not served again. What comes in meanwhile is served at once by
+// the sleep that follows the burst.
+constexpr auto serving_interval = std::chrono::microseconds(500);
+std::chrono::steady_clock::time_point last_served{};
 
 void handle_event(const SDL_Event& event) {
     switch (event.type) {
@@ -119,13 +128,19 @@ void handle_event(const SDL_Event& event) {
 void open_controllers() { SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER); }
 
 void serve_events() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_served < serving_interval) return;
+    last_served = now;
     SDL_Event event;
     while (SDL_PollEvent(&event)) handle_event(event);
 }
 
 void sleep_serving_events(std::uint32_t ms) {
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, ms > INT_MAX ? INT_MAX : static_cast<int>(ms))) handle_event(event);
+    if (SDL_WaitEventTimeout(&event, ms > INT_MAX ? INT_MAX : static_cast<int>(ms)))
+        handle_event(event);
+    else
+        last_served = std::chrono::steady_clock::now();  // it watched all along and nothing came
 }
 
 InputBits held_keys() {

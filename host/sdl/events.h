@@ -15,7 +15,8 @@ namespace murlo::sdl {
 // still plays.
 void open_controllers();
 
-// Every event that has come, served.
+// Every event that has come, served; nothing when they were served less
+// than half a millisecond ago.
 void serve_events();
 // Sleep until an event comes or `ms` milliseconds have passed, and serve
 // the event, if any.
