@@ -1,7 +1,6 @@
-// Keys, controllers, timed waits and window events. Events are served only
-// here, when the game polls the keyboard or waits; closing the window ends
-// the process from inside one of them.
-#include "host/sdl/sdl_host.h"
+#include "host/sdl/events.h"
+
+#include <SDL.h>
 
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
 #include <SDL_syswm.h>
@@ -9,15 +8,14 @@
 #include <X11/keysym.h>
 #endif
 
-#include <algorithm>
 #include <chrono>
 #include <climits>
-#include <cstdlib>
 
-#include "game/host.h"
 #include "host/handheld/handheld.h"
+#include "host/sdl/driver.h"
+#include "host/sdl/window.h"
 
-namespace murlo {
+namespace murlo::sdl {
 
 namespace {
 
@@ -65,23 +63,31 @@ InputBits controller_keys() {
     return bits;
 }
 
+// Serving events costs a dozen system calls (the X connection's and the
+// controllers' hot-plug checks), and the title runs its passes ten to a
+// burst in a fraction of a millisecond: events served less than this long
+// ago are not served again. What comes in meanwhile is served at once by
+// the sleep that follows the burst.
+constexpr auto serving_interval = std::chrono::microseconds(500);
+std::chrono::steady_clock::time_point last_served{};
+
 void handle_event(const SDL_Event& event) {
     switch (event.type) {
     case SDL_QUIT:
-        sdl::host_shutdown();
+        end_program();
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
-            sdl::host_shutdown();
+            end_program();
         case SDL_WINDOWEVENT_EXPOSED:
-            sdl::show_window(true);
+            repaint_window();
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go in another window never reach us: forget them all.
             SDL_ResetKeyboard();
             break;
         case SDL_WINDOWEVENT_LEAVE:
-            sdl::set_pointer_hidden(false);
+            set_pointer_hidden(false);
             break;
         default:
             break;
@@ -91,7 +97,7 @@ void handle_event(const SDL_Event& event) {
     case SDL_KEYUP:
         // Escape closes the window, pressed or released.
         if (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.scancode == SDL_SCANCODE_ESCAPE)
-            sdl::host_shutdown();
+            end_program();
         break;
     case SDL_CONTROLLERDEVICEADDED:
         add_controller(event.cdevice.which);  // a device index
@@ -100,8 +106,7 @@ void handle_event(const SDL_Event& event) {
         remove_controller(event.cdevice.which);  // an instance id
         break;
     case SDL_MOUSEMOTION:
-        sdl::set_pointer_hidden(
-            handheld::in_lcd_hit_area(event.motion.x, event.motion.y, sdl::window_scale));
+        set_pointer_hidden(handheld::in_lcd_hit_area(event.motion.x, event.motion.y, window_scale()));
         break;
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
     case SDL_SYSWMEVENT:
@@ -109,7 +114,7 @@ void handle_event(const SDL_Event& event) {
         // here after being pressed in another window closes all the same.
         if (event.syswm.msg != nullptr && event.syswm.msg->subsystem == SDL_SYSWM_X11) {
             XEvent& x = event.syswm.msg->msg.x11.event;
-            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape) sdl::host_shutdown();
+            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape) end_program();
         }
         break;
 #endif
@@ -118,43 +123,27 @@ void handle_event(const SDL_Event& event) {
     }
 }
 
-void process_events() {
+}  // namespace
+
+void open_controllers() { SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER); }
+
+void serve_events() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_served < serving_interval) return;
+    last_served = now;
     SDL_Event event;
     while (SDL_PollEvent(&event)) handle_event(event);
 }
 
-// The millisecond clock of the waits: a 32-bit count that wraps to 0.
-// (SDL_GetTicks can read a millisecond high across a second's boundary.)
-std::uint32_t clock_ms() {
-    const auto since = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+void sleep_serving_events(std::uint32_t ms) {
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, ms > INT_MAX ? INT_MAX : static_cast<int>(ms)))
+        handle_event(event);
+    else
+        last_served = std::chrono::steady_clock::now();  // it watched all along and nothing came
 }
 
-}  // namespace
-
-void sdl::open_controllers() {
-    // Without controller support the keyboard still plays.
-    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
-}
-
-void sdl::host_shutdown() {
-    close_run_files();  // before the sound stops: the game made no such call
-    stop_sound();
-    close_audio();
-    close_window();
-    SDL_Quit();
-    std::exit(0);
-}
-
-InputBits poll_input() {
-    process_events();
-    InputBits bits = 0;
-    if (!sdl::played_keys(bits)) bits = sdl::held_keys();
-    sdl::note_poll(bits);
-    return bits;
-}
-
-InputBits sdl::held_keys() {
+InputBits held_keys() {
     // Sampled right after the pump: the keys held as of the events served.
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     // Z is the key that types z on the user's layout, whatever the modifiers.
@@ -168,21 +157,4 @@ InputBits sdl::held_keys() {
     return bits | controller_keys();
 }
 
-void wait_ticks(std::uint32_t n) {
-    sdl::note_wait(n);
-    const std::uint32_t limit = handheld::wait_limit(n);
-    const std::uint32_t start = clock_ms();
-    for (;;) {
-        process_events();
-        sdl::flush_run_files_when_due();
-        std::uint32_t left = handheld::wait_left(start, clock_ms(), limit);
-        if (left == 0) return;
-        // Sleep until the time is up, an event comes or the files are due.
-        left = std::min(left, std::max<std::uint32_t>(sdl::ms_until_flush(), 1));
-        SDL_Event event;
-        if (SDL_WaitEventTimeout(&event, left > INT_MAX ? INT_MAX : static_cast<int>(left)))
-            handle_event(event);
-    }
-}
-
-}  // namespace murlo
+}  // namespace murlo::sdl

@@ -1,12 +1,39 @@
-// murlo: the game in its desktop window.
+// murlo: the game in its desktop window. Built a second time as
+// murlo-timed (MURLO_STAMP_FIRST_FRAME) for tools/bench-desktop, which
+// writes the moment its first frame has been shown to stderr as
+// "first-frame SECONDS.NANOSECONDS" (wall clock).
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "game/game.h"
+#include "host/sdl/driver.h"
+#include "host/sdl/events.h"
 #include "host/sdl/options.h"
-#include "host/sdl/sdl_host.h"
+#include "host/sdl/run_files.h"
+#include "host/sdl/sound.h"
+#include "host/sdl/window.h"
 #include "murlo/version.h"
+
+#ifdef MURLO_STAMP_FIRST_FRAME
+#include <algorithm>
+#include <ctime>
+
+namespace {
+
+bool shows_a_frame(const murlo::Calls& calls) {
+    return std::any_of(calls.call, calls.call + calls.count,
+                       [](const murlo::Call& call) { return call.kind == murlo::Call::Kind::Present; });
+}
+
+void stamp_first_frame() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "first-frame %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+}
+
+}  // namespace
+#endif
 
 int main(int argc, char** argv) {
     using namespace murlo;
@@ -34,6 +61,20 @@ int main(int argc, char** argv) {
     }
     // A trace or record into a pipe that closes is a failed write, not the end.
     if (options.record != nullptr || options.trace != nullptr) std::signal(SIGPIPE, SIG_IGN);
-    sdl::window_scale = options.scale;
-    game_main();
+    sdl::open_window(options.scale);
+    sdl::open_controllers();
+    sdl::open_audio();
+
+    const auto driver = std::make_unique<sdl::Driver>();
+    sdl::start(*driver);
+#ifdef MURLO_STAMP_FIRST_FRAME
+    // The title's first pass shows the first frame, the last call of its
+    // step (a key held at once would make it the first game frame's,
+    // stamped after that frame's wait).
+    do sdl::drive_one_poll(*driver);
+    while (!shows_a_frame(driver->calls));
+    stamp_first_frame();
+#endif
+    // The program ends inside, when the window is closed.
+    for (;;) sdl::drive_one_poll(*driver);
 }

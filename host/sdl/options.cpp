@@ -31,7 +31,7 @@ bool parse_scale(const char* text, int& scale) {
         scale = 0;
         return true;
     }
-    if (text[0] >= '1' && text[0] <= '0' + max_scale && text[1] == '\0') {
+    if (text[0] >= '1' && text[0] <= '0' + handheld::max_scale && text[1] == '\0') {
         scale = text[0] - '0';
         return true;
     }
@@ -63,7 +63,7 @@ Command parse_options(int argc, const char* const* argv, Options& options, std::
         if (path != nullptr) {
             *path = value;
         } else if (!parse_scale(value, options.scale)) {
-            problem = std::string("--scale takes 1 to ") + std::to_string(max_scale) +
+            problem = std::string("--scale takes 1 to ") + std::to_string(handheld::max_scale) +
                       " or auto, not " + value;
             return Command::bad;
         }

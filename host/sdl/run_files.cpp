@@ -1,9 +1,8 @@
-// Recorded runs: --play feeds the polls from an input script until it is
-// used up, --record writes every poll's keys as an input script and --trace
-// one line per host call, both as the game goes. Written files are handed
-// to the system at least once a second, so a crash loses at most the last
-// second; a write that fails is reported once and that file is given up,
-// while the game goes on.
+// Written files are handed to the system at least once a second, so a crash
+// loses at most the last second; a write that fails is reported once and
+// that file is given up, while the game goes on.
+#include "host/sdl/run_files.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,10 +15,9 @@
 
 #include "host/replay/script.h"
 #include "host/replay/trace_lines.h"
-#include "host/sdl/sdl_host.h"
 #include "murlo/version.h"
 
-namespace murlo {
+namespace murlo::sdl {
 
 namespace {
 
@@ -140,7 +138,7 @@ bool open_output(Output& out, const char* option, const char* path, const FileId
 
 }  // namespace
 
-bool sdl::open_run_files(const char* play, const char* record, const char* trace,
+bool open_run_files(const char* play, const char* record, const char* trace,
                          std::string& problem) {
     FileId taken[2];
     const char* taken_by[2] = {"", ""};
@@ -174,7 +172,7 @@ bool sdl::open_run_files(const char* play, const char* record, const char* trace
     return true;
 }
 
-bool sdl::played_keys(InputBits& keys) {
+bool played_keys(InputBits& keys) {
     if (!playing) return false;
     while (played_run < played.size() && played_of_run >= played[played_run].count) {
         ++played_run;
@@ -189,7 +187,7 @@ bool sdl::played_keys(InputBits& keys) {
     return true;
 }
 
-void sdl::note_poll(InputBits keys) {
+void note_poll(InputBits keys) {
     if (!writing) return;
     if (record_file.file != nullptr) {
         script_writer.add(keys, script_text);
@@ -202,39 +200,21 @@ void sdl::note_poll(InputBits keys) {
     flush_when_due();
 }
 
-void sdl::note_present(const LcdFrame& frame) {
+void note_call(const Calls& calls, const Call& call) {
     if (!writing) return;
-    write_line(replay::present_line(frame).view());
+    write_line(replay::call_line(calls, call).view());
     flush_when_due();
 }
 
-void sdl::note_wait(std::uint32_t ticks) {
-    if (!writing) return;
-    write_line(replay::wait_line(ticks).view());
-    flush_when_due();
-}
-
-void sdl::note_sound(const char* name) {
-    if (!writing || name == nullptr) return;
-    write_line(replay::sound_line(name).view());
-    flush_when_due();
-}
-
-void sdl::note_stop() {
-    if (!writing) return;
-    write_line(replay::stop_line);
-    flush_when_due();
-}
-
-std::uint32_t sdl::ms_until_flush() {
+std::uint32_t ms_until_flush() {
     if (!writing) return 0xFFFFFFFFu;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next_flush - Clock::now());
     return left.count() <= 0 ? 0 : static_cast<std::uint32_t>(left.count());
 }
 
-void sdl::flush_run_files_when_due() { flush_when_due(); }
+void flush_run_files_when_due() { flush_when_due(); }
 
-void sdl::close_run_files() {
+void close_run_files() {
     if (!writing) return;
     write_line(replay::quit_line);
     if (record_file.file != nullptr) {
@@ -259,4 +239,4 @@ void sdl::close_run_files() {
     writing = false;
 }
 
-}  // namespace murlo
+}  // namespace murlo::sdl

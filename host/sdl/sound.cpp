@@ -1,12 +1,13 @@
-// Sound: one opened audio device, each sound converted to its format and
-// queued, a new one clearing whatever was still queued.
-#include "game/host.h"
+#include "host/sdl/sound.h"
+
+#include <SDL.h>
+
 #include "host/desktop/notices.h"
-#include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_rules.h"
 #include "host/sdl/sound_queue.h"
+#include "host/sdl/window.h"
 
-namespace murlo {
+namespace murlo::sdl {
 
 namespace {
 
@@ -60,32 +61,30 @@ Uint8* load_sound(const char* path, SDL_AudioSpec& spec, Uint32& length, Loaded&
 
 }  // namespace
 
-void sdl::open_audio() {
+void open_audio() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
-    const SDL_AudioSpec want = sdl::wanted_audio_spec();
+    const SDL_AudioSpec want = wanted_audio_spec();
     audio_device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio_spec, 0);
     if (audio_device != 0) SDL_PauseAudioDevice(audio_device, 0);
 }
 
-void sdl::close_audio() {
+void close_audio() {
     if (audio_device != 0) SDL_CloseAudioDevice(audio_device);
     audio_device = 0;
 }
 
-void play_sound(const char* name) {
-    sdl::note_sound(name);
-    if (name == nullptr || audio_device == 0) return;
+void play_sound_file(const char* name) {
+    if (audio_device == 0) return;
     // The new sound cuts off the last one, even when it cannot be played.
     SDL_ClearQueuedAudio(audio_device);
     char path[4096 + 64];
-    if (!desktop::find_data_file(name, sdl::exe_dir(), path, sizeof path)) return;
+    if (!desktop::find_data_file(name, exe_dir(), path, sizeof path)) return;
     SDL_AudioSpec spec{};
     Uint32 length = 0;
     Loaded how = Loaded::whole;
     Uint8* samples = load_sound(path, spec, length, how);
-    const sdl::Queued queued =
-        samples != nullptr ? sdl::queue_sound(audio_device, audio_spec, spec, samples, length)
-                           : sdl::Queued{false, 0, false};
+    const Queued queued = samples != nullptr ? queue_sound(audio_device, audio_spec, spec, samples, length)
+                                             : Queued{false, 0, false};
     SDL_FreeWAV(samples);
     if (queued.ok && !queued.cut && how == Loaded::whole) return;
     // Said once for each name, not at every dig.
@@ -101,9 +100,8 @@ void play_sound(const char* name) {
     }
 }
 
-void stop_sound() {
-    sdl::note_stop();
+void silence() {
     if (audio_device != 0) SDL_ClearQueuedAudio(audio_device);
 }
 
-}  // namespace murlo
+}  // namespace murlo::sdl

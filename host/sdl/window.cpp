@@ -1,33 +1,26 @@
-// The window: a borderless 512 x 400 window shaped by the skin (exact
-// magenta is see-through), dragged by any visible point outside the LCD,
-// with the LCD image magnified eight times in it. At a scale of N (--scale)
-// all of it is N times the size, each of its pixels an N x N square.
-#include <SDL_shape.h>
-#include <SDL_syswm.h>
+#include "host/sdl/window.h"
 
-#include <chrono>
+#include <SDL.h>
+#include <SDL_shape.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
-#include "game/host.h"
-#include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_rules.h"
 #include "host/sdl/skin.h"
 
-namespace murlo {
+namespace murlo::sdl {
 
 using namespace desktop;
 using namespace handheld;
-
-SDL_Window* sdl::main_window = nullptr;
-int sdl::window_scale = 1;
 
 namespace {
 
 constexpr const char* skin_file = "window.bmp";
 
+SDL_Window* main_window = nullptr;  // none until open_window has made it
+int scale = 1;                      // the window's, 1 to max_scale
 // The window's sizes and the LCD's place in it, at its scale.
 Geometry scaled = geometry(1);
 
@@ -40,12 +33,9 @@ SDL_Surface* painted_surface = nullptr;
 char program_dir[4096];
 bool have_program_dir = false;
 
-LcdFrame presented_image{};  // the last frame presented; all clear before the first
+LcdFrame presented_image{};  // the last frame shown; all clear before the first
 LcdFrame shown_image{};      // what the window surface holds of it
 bool lcd_on_screen = false;  // shown_image is on the screen
-
-std::chrono::steady_clock::time_point last_present_end{};
-bool presented_before = false;
 
 bool pointer_hidden = false;
 
@@ -97,8 +87,7 @@ void draw_lcd(SDL_Surface* surface, int first, int last) {
 }
 
 SDL_HitTestResult hit_test(SDL_Window*, const SDL_Point* point, void*) {
-    return in_lcd_hit_area(point->x, point->y, sdl::window_scale) ? SDL_HITTEST_NORMAL
-                                                                  : SDL_HITTEST_DRAGGABLE;
+    return in_lcd_hit_area(point->x, point->y, scale) ? SDL_HITTEST_NORMAL : SDL_HITTEST_DRAGGABLE;
 }
 
 SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool skin_shape) {
@@ -115,7 +104,7 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool s
         if (skin_shape) {
             shape = background;
         } else {
-            shape = sdl::make_fallback_shape(sdl::window_scale);
+            shape = make_fallback_shape(scale);
             own_shape = true;
         }
         if (shape != nullptr) {
@@ -133,11 +122,9 @@ SDL_Window* make_window(const WindowPlace& place, const SDL_Rect& screen, bool s
                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
 }
 
-}  // namespace
-
-const char* sdl::exe_dir() { return have_program_dir ? program_dir : nullptr; }
-
-void sdl::show_window(bool whole) {
+// Put the frame last shown on the screen: the whole window, or only the LCD
+// rows that changed since the last time.
+void paint(bool whole) {
     if (main_window == nullptr) return;
     SDL_Surface* surface = SDL_GetWindowSurface(main_window);
     if (surface == nullptr) return;  // kept; the next repaint shows it
@@ -170,21 +157,33 @@ void sdl::show_window(bool whole) {
     lcd_on_screen = true;
 }
 
-void sdl::set_pointer_hidden(bool hidden) {
+}  // namespace
+
+const char* exe_dir() { return have_program_dir ? program_dir : nullptr; }
+
+int window_scale() { return scale; }
+
+void show_frame(const LcdFrame& frame) {
+    presented_image = frame;
+    paint(false);
+}
+
+void repaint_window() { paint(true); }
+
+void set_pointer_hidden(bool hidden) {
     if (hidden == pointer_hidden) return;
     SDL_ShowCursor(hidden ? SDL_DISABLE : SDL_ENABLE);
     pointer_hidden = hidden;
 }
 
-void sdl::close_window() {
+void close_window() {
     if (main_window != nullptr) SDL_DestroyWindow(main_window);
     main_window = nullptr;
     SDL_FreeSurface(background);
     background = nullptr;
 }
 
-void create_main_window() {
-    using sdl::main_window;
+void open_window(int asked_scale) {
     // Draw straight into the window's own surface: SDL's accelerated
     // stand-in would re-create the window and lose its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -206,14 +205,14 @@ void create_main_window() {
     if (SDL_GetDisplayBounds(0, &screen) != 0) screen = SDL_Rect{0, 0, 0, 0};
     SDL_Rect usable{0, 0, 0, 0};
     const bool have_usable = SDL_GetDisplayUsableBounds(0, &usable) == 0;
-    int& scale = sdl::window_scale;
+    scale = asked_scale;
     if (scale < 1 || scale > max_scale) scale = have_usable ? auto_scale(usable.w, usable.h) : 1;
     scaled = geometry(scale);
 
     char path[4096 + 64];
     SDL_Surface* skin = nullptr;
-    if (find_data_file(skin_file, sdl::exe_dir(), path, sizeof path)) skin = sdl::load_skin(path, skin_file);
-    const sdl::WindowPicture window_picture = sdl::make_window_picture(skin, scale);
+    if (find_data_file(skin_file, exe_dir(), path, sizeof path)) skin = load_skin(path, skin_file);
+    const WindowPicture window_picture = make_window_picture(skin, scale);
     SDL_FreeSurface(skin);
     background = window_picture.picture;
     // The skin gives the shape when it has anything to show.
@@ -240,24 +239,7 @@ void create_main_window() {
 #endif
     SDL_ShowWindow(main_window);
     SDL_RaiseWindow(main_window);
-    sdl::show_window(true);
-
-    sdl::open_controllers();
-    sdl::open_audio();
+    paint(true);
 }
 
-void present_frame(const LcdFrame& frame) {
-    sdl::note_present(frame);
-    presented_image = frame;
-    sdl::show_window(false);  // draws only what changed
-    const auto now = std::chrono::steady_clock::now();
-    if (presented_before) {
-        const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - last_present_end);
-        const std::uint32_t pause = present_pause_us(static_cast<std::uint64_t>(since.count()));
-        if (pause > 0) std::this_thread::sleep_for(std::chrono::microseconds(pause));
-    }
-    last_present_end = std::chrono::steady_clock::now();
-    presented_before = true;
-}
-
-}  // namespace murlo
+}  // namespace murlo::sdl

@@ -71,6 +71,18 @@ start_wm() {
   fail "openbox did not start: $(cat "$work/wm.log")"
 }
 
+# wait_managed: until the window manager has taken the window in (it sets
+# the frame extents of every window it manages; a window shown before it
+# started is framed and moved then), and a moment more for the move.
+wait_managed() {
+  local i
+  for i in $(seq 100); do
+    xprop -id "$window_id" _NET_FRAME_EXTENTS 2>/dev/null | grep -q = && { sleep 0.5; return 0; }
+    sleep 0.1
+  done
+  fail "the window manager never took the window in"
+}
+
 # start_game [PROGRAM [ARGUMENTS...]]: runs in $work/cwd, stdout and
 # stderr kept.
 start_game() {
@@ -394,6 +406,7 @@ drag)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
+  wait_managed
   check_drag 200 200 60 340  # the LCD area; the skin below the direction pad
   quit_with_escape
   ;;
@@ -461,6 +474,7 @@ scale-auto)
     fail "the LCD shows colours other than its two"
   # (350, 250) of the window at scale 1 lies in the LCD, (120, 55) in the skin.
   start_wm
+  wait_managed
   check_drag 700 500 240 110
   quit_with_escape
   ;;
@@ -516,6 +530,36 @@ play)
     fail "the first poll after the script is not Left: $(sed -n "$(( played + 1 )),+3p" "$work/run.polls" | tr '\n' ' ')"
   tail -n 1 "$work/run.polls" | grep -qx 00 || fail "Left never let go"
   expect_replayed "$work/run.script" "$work/run.trace"
+  ;;
+
+escape-in-closing)
+  # A played script ends in the frame where the digger is crushed; the
+  # pictures after a death last some 14 s. Escape a second or two into
+  # them ends the game at once, in the middle of a wait, and the trace
+  # stops there: a beginning of the replay tool's own.
+  printf '00*214 04 10*18 08*25 15 08*11 0c*20\n' >"$work/crushed.script"
+  "$MURLO_REPLAY" "$work/crushed.script" >"$work/crushed.trace"
+  death=$(grep -n '^poll' "$work/crushed.trace" | tail -n 1 | cut -d: -f1)
+  closing=$(( $(wc -l <"$work/crushed.trace") - death - 1 ))
+  [ "$closing" -gt 100 ] || fail "the script's last frame is not a death ($closing lines after it)"
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --play "$work/crushed.script" --trace "$work/run.trace"
+  wait_window
+  for _ in $(seq 300); do  # the trace is written out at least once a second
+    [ "$(wc -l <"$work/run.trace")" -gt $(( death + 10 )) ] && break
+    sleep 0.1
+  done
+  [ "$(wc -l <"$work/run.trace")" -gt $(( death + 10 )) ] || fail "the closing pictures never began"
+  xdotool key Escape
+  wait_exit 3
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  lines=$(wc -l <"$work/run.trace")
+  [ "$lines" -lt $(( death + closing )) ] || fail "the closing pictures ran to their end ($lines lines)"
+  sed -n "$(( lines - 1 ))p" "$work/run.trace" | grep -q '^\(present\|wait\) ' ||
+    fail "the game did not end inside the closing pictures"
+  expect_replayed "$work/crushed.script" "$work/run.trace"
+  echo "death at line $death, $closing closing lines, ended at line $lines"
   ;;
 
 write-fails)
