@@ -1,6 +1,6 @@
 // The Windows host's plain parts, checked natively: skin runs, presented
 // LCD bytes, the key table, the XInput mapping and packed mouse points. The
-// window rules it shares with the SDL game are checked in test_desktop_rules.
+// handheld rules it shares with the SDL game are checked in test_handheld.
 #include <gtest/gtest.h>
 
 #include <algorithm>
