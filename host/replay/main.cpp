@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
                 return 0;
             }
             if (std::strcmp(arg, "--version") == 0) {
-                std::printf("murlo-replay %s\n", murlo::version);
+                std::printf("murlo-replay %s\n%s", murlo::version, murlo::licence_note);
                 return 0;
             }
             if (std::strcmp(arg, "--") == 0) {

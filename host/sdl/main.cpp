@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         std::fputs(desktop::help_text, stdout);
         return 0;
     case desktop::Command::version:
-        std::printf("murlo %s\n", version);
+        std::printf("murlo %s\n%s", version, licence_note);
         return 0;
     case desktop::Command::bad:
         std::fprintf(stderr, "murlo: %s\n", problem.c_str());

@@ -618,7 +618,9 @@ bad-input)
   expect_refused "a stray argument" "unexpected argument" game.script
   for program in "$MURLO" "$MURLO_REPLAY"; do
     name=$(basename "$program")
-    [ "$("$program" --version)" = "$name $MURLO_VERSION" ] || fail "$name --version: $("$program" --version)"
+    version_text=$("$program" --version)
+    [ "$(head -1 <<<"$version_text")" = "$name $MURLO_VERSION" ] || fail "$name --version: $version_text"
+    grep -q "MIT licence" <<<"$version_text" || fail "$name --version names no licence: $version_text"
     "$program" --help >help.out 2>help.err || fail "$name --help failed"
     grep -q "^usage: $name " help.out && ! [ -s help.err ] || fail "$name --help: no usage on stdout"
     "$program" --no-such-option >help.out 2>help.err

@@ -30,7 +30,9 @@ grep -q '<launchable type="desktop-id">murlo.desktop</launchable>' share/metainf
   fail "the metadata does not launch the desktop entry"
 
 for program in murlo murlo-replay; do
-  [ "$(bin/$program --version)" = "$program $version" ] || fail "$program --version: $(bin/$program --version)"
+  version_text=$(bin/$program --version)
+  [ "$(head -1 <<<"$version_text")" = "$program $version" ] || fail "$program --version: $version_text"
+  grep -q "MIT licence" <<<"$version_text" || fail "$program --version names no licence"
   page=share/man/man6/$program.6.gz
   warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -man -ww -z 2>&1)
   [ -z "$warnings" ] || fail "$page: $warnings"
