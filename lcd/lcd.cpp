@@ -2,10 +2,6 @@
 
 namespace murlo {
 
-const DigitGlyph digit_font[10] = {
-    0x7B6F, 0x2492, 0x73E7, 0x73CF, 0x5BC9, 0x79CF, 0x49EF, 0x7A49, 0x7BEF, 0x7BC9,
-};
-
 namespace {
 
 // x + offset in the display's own 8-bit coordinate arithmetic: 124 + 4 is -128.

@@ -24,7 +24,10 @@ struct Sprite8 {
 // A 3 x 5 digit in the low 15 bits: pixel (c, r) is bit 14 - (3r + c).
 using DigitGlyph = std::uint32_t;
 
-extern const DigitGlyph digit_font[10];
+// The ten digits, 0 to 9.
+inline constexpr DigitGlyph digit_font[10] = {
+    0x7B6F, 0x2492, 0x73E7, 0x73CF, 0x5BC9, 0x79CF, 0x49EF, 0x7A49, 0x7BEF, 0x7BC9,
+};
 
 // Coordinates are signed 8-bit; a wider value is cut to its low 8 bits
 // before it gets here, and every offset from it wraps in 8 bits too.

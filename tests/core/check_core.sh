@@ -23,12 +23,13 @@ globals)
   # unique objects, as a function's static in an inline function becomes).
   # Constants that hold addresses (a table of names) are D/d too, in
   # .data.rel.ro, which the loader makes read-only once it has relocated
-  # them; an unoptimised build keeps such tables, so they are let through.
+  # them; an unoptimised build keeps such tables, so they are let through,
+  # as are constants shared between files (V, in .rodata).
   found=$("$nm" --format=sysv --defined-only "$library" 2>/dev/null |
           awk -F'|' 'NF >= 7 {
                        name = $1; letter = $3; section = $7
                        gsub(/ /, "", name); gsub(/ /, "", letter); gsub(/ /, "", section)
-                       if (letter ~ /^[BbDdGgSsCVvu]$/ && section !~ /^\.data\.rel\.ro/ &&
+                       if (letter ~ /^[BbDdGgSsCVvu]$/ && section !~ /^\.(data\.rel\.ro|rodata)/ &&
                            name !~ /^(\.|__(asan|ubsan|sancov|odr_asan)|___asan)/) print letter, name
                      }') || true
   if [ -n "$found" ]; then
