@@ -404,7 +404,7 @@ check_package() {
     local dir
     dir=$(ls -d "$work"/unpacked/murlo-*)
     expect_eq "files in the zip" "$(cd "$dir" && ls | sort | tr '\n' ' ')" \
-        "How to play.txt auu.wav break.wav dig.wav down.wav ending.wav maru.wav murlo.exe otukare.wav title.wav up.wav window.bmp "
+        "How to play.txt LICENSE.txt auu.wav break.wav dig.wav down.wav ending.wav maru.wav murlo.exe otukare.wav title.wav up.wav window.bmp "
     local how_to="$dir/How to play.txt"
     expect_eq "how to play, its title" "$(head -n 1 "$how_to" | tr -d '\r')" "Murlo ${MURLO_VERSION:?}: how to play"
     expect_eq "how to play, lines with Windows ends" "$(grep -c $'\r$' "$how_to")" "$(wc -l <"$how_to")"
