@@ -167,6 +167,7 @@ var MurloPage = (function () {
     }
     if (index !== place.layout || columns !== place.columns) drawSkin(index, k, columns, lines);
     place = {layout: index, columns: columns};
+    handheld.style.visibility = 'visible';
   }
 
   // The skin, drawn by the game a slice at a time between its runs; the
@@ -220,9 +221,8 @@ var MurloPage = (function () {
   function listen() {
     window.addEventListener('keydown', function (event) {
       var bit = keyBits[event.code];
-      if (bit === undefined || event.target.tagName === 'BUTTON' && event.code !== 'KeyZ' &&
-          event.code.indexOf('Arrow') !== 0) return;
-      event.preventDefault();  // arrows never scroll the page, nor work a button
+      if (bit === undefined) return;
+      event.preventDefault();  // arrows never scroll the page
       heldCodes[event.code] = bit;
       pressedBits |= bit;
       unlockAudio();
@@ -297,8 +297,10 @@ var MurloPage = (function () {
   // sound start.
   var padButtons = [12, 13, 14, 15, 0, 1];
 
+  var none = [];  // no pads, no pointers: what most polls find
+
   function readPads() {
-    if (!padsSeen || !navigator.getGamepads) return [];
+    if (!padsSeen || !navigator.getGamepads) return none;
     try { return Array.prototype.filter.call(navigator.getGamepads() || [], function (pad) {
       return pad && pad.connected !== false;
     }); } catch (e) { return []; }
@@ -324,6 +326,7 @@ var MurloPage = (function () {
 
   function padStates() {
     var pads = readPads();
+    if (pads.length === 0) return none;
     var states = [];
     var any = false;
     pads.forEach(function (pad, i) {
@@ -676,14 +679,13 @@ var MurloPage = (function () {
       draw();
       buttons();
       listen();
-      $('handheld').style.visibility = 'visible';
       // The game starts once it has been set up (when this returns), or
       // once the run of a link in the address is read.
       setTimeout(function () {
-        fit();
-        if (location.hash.indexOf('#run=') === 0) return openLink(location.hash);
-        started = true;
+        if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
+        else started = true;
         runSoon();
+        fit();  // the skin is drawn after the game's first run
       }, 0);
       return record !== null;
     },
@@ -695,6 +697,7 @@ var MurloPage = (function () {
     },
     pads: padStates,
     pointers: function () {
+      if (pointers.size === 0 && tapped.length === 0) return none;
       var points = Array.from(pointers.values()).concat(tapped);
       tapped = [];
       return points;
