@@ -137,9 +137,12 @@ InputBits poll() {
 
 void play(Sound sound) { murlo_web_play(sound_name(sound), static_cast<int>(sound)); }
 
-// A fresh game, as the program loads, recorded afresh.
+// A fresh game, as the program loads, recorded afresh, its clock the
+// page's again.
 void restart() {
     Driver& d = driver;
+    d.speed = 1;
+    d.page_base = d.game_base = 0;
     d.game = Game{};
     d.next = 0;
     d.waiting = false;
