@@ -8,8 +8,9 @@
 // canvas as often as play does. A measurement, not a test: it prints
 // figures and passes no judgement.
 //
-// usage: tools/bench-web.mjs   (builds the web preset first; BENCH_SECONDS
-//        changes the 10 s)
+// usage: tools/bench-web.mjs [DIR]   (builds the web preset first and
+//        measures its page, or measures the page folder DIR, another build
+//        to compare with; BENCH_SECONDS changes the 10 s)
 import { execFileSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { readdirSync, readFileSync, statSync } from 'node:fs';
@@ -21,8 +22,10 @@ const root = path.join(path.dirname(fileURLToPath(import.meta.url)), '..');
 const seconds = Number(process.env.BENCH_SECONDS || 10);
 const run = (command, args) => execFileSync(command, args, { cwd: root, stdio: ['ignore', 'ignore', 'inherit'] });
 
-run('cmake', ['--preset', 'web']);
-run('cmake', ['--build', '--preset', 'web', '--target', 'murlo_web']);
+if (!process.argv[2]) {
+  run('cmake', ['--preset', 'web']);
+  run('cmake', ['--build', '--preset', 'web', '--target', 'murlo_web_page']);
+}
 const modules = path.join(root, 'build-web', 'tests', 'web', 'npm');
 run('cmake', [`-DSOURCE=${path.join(root, 'tests', 'web')}`, `-DDIR=${modules}`, '-P',
               path.join(root, 'tests', 'web', 'npm_ci.cmake')]);
@@ -30,7 +33,7 @@ const { chromium } = createRequire(path.join(modules, 'node_modules', 'x.js'))('
 const { serve } = await import(path.join(root, 'tools', 'serve-web.mjs'));
 
 // ---- weight --------------------------------------------------------------
-const web = path.join(root, 'build-web', 'web');
+const web = process.argv[2] ? path.resolve(process.argv[2]) : path.join(root, 'build-web', 'web');
 let bytes = 0, gzipped = 0;
 for (const name of readdirSync(web)) {
   const file = path.join(web, name);

@@ -17,6 +17,8 @@ const types = {
   '.json': 'application/json',
   '.wasm': 'application/wasm',
   '.png': 'image/png',
+  '.svg': 'image/svg+xml',
+  '.webmanifest': 'application/manifest+json',
   '.ico': 'image/x-icon',
   '.txt': 'text/plain; charset=utf-8',
 };
@@ -31,16 +33,24 @@ export function serve(root, port = 0) {
       response.end(request.method === 'HEAD' ? undefined : body);
     };
     if (request.method !== 'GET' && request.method !== 'HEAD') return reply(405, 'method not allowed\n');
-    let name;
+    let url, name;
     try {
-      name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
+      url = new URL(request.url, 'http://localhost');
+      name = decodeURIComponent(url.pathname);
     } catch {
       return reply(400, 'bad request\n');
     }
     let file = path.join(base, path.normalize(name));
     if (file !== base && !file.startsWith(base + path.sep)) return reply(403, 'forbidden\n');
     try {
-      if ((await stat(file)).isDirectory()) file = path.join(file, 'index.html');
+      if ((await stat(file)).isDirectory()) {
+        // A folder's page loads its files relative to the folder's address.
+        if (!url.pathname.endsWith('/')) {
+          response.writeHead(301, { Location: url.pathname + '/' + url.search, 'Cache-Control': 'no-cache' });
+          return response.end();
+        }
+        file = path.join(file, 'index.html');
+      }
       const body = await readFile(file);
       reply(200, body, types[path.extname(file).toLowerCase()] || 'application/octet-stream');
     } catch {

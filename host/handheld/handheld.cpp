@@ -67,20 +67,22 @@ std::uint64_t title_wait_us(TitlePace& pace, std::uint64_t now_us) {
     return wait;
 }
 
-InputBits skin_keys_at(int x, int y) {
-    using namespace skin;
-    const int dx = x - pad_x, dy = y - pad_y;
-    if (dx * dx + dy * dy <= pad_dish * pad_dish) {
-        if (dx * dx + dy * dy < pad_dead * pad_dead) return 0;
+InputBits skin_keys_at(const Layout& layout, int x, int y) {
+    const Layout& l = layout;
+    const int dx = x - l.pad_x, dy = y - l.pad_y;
+    if (dx * dx + dy * dy <= l.pad_dish * l.pad_dish) {
+        if (dx * dx + dy * dy < l.pad_dead * l.pad_dead) return 0;
         const int ax = dx < 0 ? -dx : dx;
         const int ay = dy < 0 ? -dy : dy;
         if (ax >= ay) return dx > 0 ? input::Right : input::Left;
         return dy > 0 ? input::Down : input::Up;
     }
-    const int bx = x - button_x, by = y - button_y;
-    if (bx * bx + by * by <= button_dish * button_dish) return input::Z;
+    const int bx = x - l.button_x, by = y - l.button_y;
+    if (bx * bx + by * by <= l.button_dish * l.button_dish) return input::Z;
     return 0;
 }
+
+InputBits skin_keys_at(int x, int y) { return skin_keys_at(landscape, x, y); }
 
 namespace {
 

@@ -170,10 +170,54 @@ constexpr int columns = 35;  // "BEST 1000", the widest: nine shapes of 3, gaps 
 // (c, r). Columns past the number stay clear.
 void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]);
 
-// The key that a touch or click at window point (x, y) holds: anywhere in
-// the pad's dish gives the arrow whose arm lies nearest (by the larger of
-// the two distances from the centre, Left/Right on a tie), none in the
-// centre; anywhere in the button's dish gives Z; elsewhere none.
+// The ways to hold the handheld, each a skin of its own with the screen and
+// the controls in their places, in the skin's own pixels (a host scales the
+// whole). Landscape is the window above, which the desktop games show and
+// the page on wide screens. Portrait is a phone held upright: the screen
+// on top, as wide as the body allows, and below it a pad and a button
+// large enough for thumbs. The skin is drawn from these numbers
+// (skin_art.h), and touches are read by them (skin_keys_at).
+struct Layout {
+    int width, height;  // the skin
+    int corner;         // radius of the body's corners
+    int lcd_left, lcd_top, lcd_span;
+    int bezel_x, bezel_y;  // the bezel's margin around the LCD: sides, top and bottom
+    int lamp_x, lamp_y;    // the power lamp on the bezel
+    int pad_x, pad_y, pad_dish, pad_arm, pad_reach, pad_mark, pad_dead;  // as in skin::
+    int button_x, button_y, button_key, button_dish;
+    int label_x, label_y;            // the button's "Z": centre, top
+    int name_x, name_y, name_scale;  // "Murlo": centre, top, font pixel size
+    int speaker_x, speaker_y;        // the first of five speaker slots; 0: none
+};
+
+constexpr Layout landscape{
+    .width = window_width, .height = window_height, .corner = 60,
+    .lcd_left = lcd_left, .lcd_top = lcd_top, .lcd_span = lcd_span, .bezel_x = 22, .bezel_y = 20,
+    .lamp_x = 115, .lamp_y = 110,
+    .pad_x = skin::pad_x, .pad_y = skin::pad_y, .pad_dish = skin::pad_dish, .pad_arm = skin::pad_arm,
+    .pad_reach = skin::pad_reach, .pad_mark = skin::pad_mark, .pad_dead = skin::pad_dead,
+    .button_x = skin::button_x, .button_y = skin::button_y, .button_key = skin::button_key,
+    .button_dish = skin::button_dish, .label_x = skin::button_x, .label_y = 238,
+    .name_x = 256, .name_y = 349, .name_scale = 4, .speaker_x = 430, .speaker_y = 300};
+
+// 360 wide: the LCD 288 (nine pixels a display pixel), the pad's cross 148
+// across and the button 76, so on a phone as wide as the skin the pad
+// spans 41% of the screen's width and the button 21%.
+constexpr Layout portrait{
+    .width = 360, .height = 548, .corner = 44,
+    .lcd_left = 36, .lcd_top = 40, .lcd_span = 288, .bezel_x = 14, .bezel_y = 16,
+    .lamp_x = 46, .lamp_y = 30,
+    .pad_x = 108, .pad_y = 442, .pad_dish = 84, .pad_arm = 24, .pad_reach = 74, .pad_mark = 52,
+    .pad_dead = 10,
+    .button_x = 286, .button_y = 428, .button_key = 38, .button_dish = 48, .label_x = 216,
+    .label_y = 418, .name_x = 286, .name_y = 494, .name_scale = 3, .speaker_x = 0, .speaker_y = 0};
+
+// The key that a touch or click at point (x, y) of a layout's skin holds:
+// anywhere in the pad's dish gives the arrow whose arm lies nearest (by the
+// larger of the two distances from the centre, Left/Right on a tie), none
+// in the centre; anywhere in the button's dish gives Z; elsewhere none.
+InputBits skin_keys_at(const Layout& layout, int x, int y);
+// The same in the landscape window.
 InputBits skin_keys_at(int x, int y);
 
 }  // namespace murlo::handheld

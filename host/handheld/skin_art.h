@@ -6,11 +6,22 @@
 #include <cstdint>
 #include <vector>
 
+#include "host/handheld/handheld.h"
+
 namespace murlo::handheld {
 
 // The skin as 8-bit RGB, window_width x window_height, rows top to bottom.
 // Only the outside of the handheld is exactly key_colour: an inside pixel
 // that rounds to it is nudged off by one.
 std::vector<std::uint8_t> draw_skin();
+
+// Rows `first` to `first + count - 1` of a layout's skin drawn at `k`
+// picture pixels to one of the layout's, as RGBA (4 bytes a pixel, rows of
+// `columns` pixels) into `out`: transparent outside the body, its edge
+// smooth over one picture pixel, every other edge as sharp as the picture
+// allows. A host that shows the skin at the screen's own pixel size draws
+// it so, rather than scaling a picture up.
+void draw_skin_rows(const Layout& layout, double k, int columns, int first, int count,
+                    std::uint8_t* out);
 
 }  // namespace murlo::handheld

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
 
 #include "host/replay/trace_lines.h"
 
@@ -64,13 +62,6 @@ bool parse_token(std::string_view token, InputBits& value, std::uint64_t& count,
     return true;
 }
 
-bool read_all(std::FILE* in, std::string& text) {
-    char buffer[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) text.append(buffer, n);
-    return !std::ferror(in);
-}
-
 }  // namespace
 
 std::string format_script(const Script& script) {
@@ -118,29 +109,6 @@ Script script_of(const std::vector<InputBits>& values) {
     Script script;
     for (const InputBits value : values) script.push_back({value, 1});
     return script;
-}
-
-bool load_script(const char* path, Script& script, std::string& problem) {
-    const bool from_stdin = std::strcmp(path, "-") == 0;
-    std::FILE* in = from_stdin ? stdin : std::fopen(path, "rb");
-    if (in == nullptr) {
-        problem = std::string("cannot open ") + path;
-        return false;
-    }
-    std::string text;
-    const bool read_ok = read_all(in, text);
-    if (!from_stdin) std::fclose(in);
-    if (!read_ok) {
-        problem = std::string("cannot read ") + path;
-        return false;
-    }
-    ScriptError error;
-    if (!parse_script(text, script, error)) {
-        problem = std::string(path) + ": line " + std::to_string(error.line) + ": bad token '" +
-                  error.token + "': " + error.message;
-        return false;
-    }
-    return true;
 }
 
 std::size_t format_run(char* out, InputBits value, std::uint64_t count) {

@@ -35,9 +35,12 @@ Script script_of(const std::vector<InputBits>& values);
 bool parse_script(std::string_view text, Script& script, ScriptError& error);
 
 // Read and check the script in the file at `path` ("-" for standard
-// input). On failure `problem` says what went wrong, naming the file, for a
-// program to print after its own name: "cannot open PATH", "cannot read
-// PATH" or "PATH: line N: bad token 'T': reason".
+// input), or the one a link carries when `path` is a link or its "#run="
+// part (host/replay/run_link.h). On failure `problem` says what went wrong,
+// for a program to print after its own name: "cannot open PATH", "cannot
+// read PATH", "PATH: line N: bad token 'T': reason", or for a link "the
+// link is damaged: reason" (bad base64url or deflate, text over 16 MiB, a
+// bad token).
 bool load_script(const char* path, Script& script, std::string& problem);
 
 // The most polls one token holds, and the longest token ("hh*999999999").

@@ -1,12 +1,17 @@
 // The imports of the web host (web_host.cpp), as an Emscripten library:
 // each passes its arguments on to the page side (page.js).
 mergeInto(LibraryManager.library, {
-  murlo_web_start: function (width, height, lcdLeft, lcdTop, lcdSpan, clear, ink, fill, corner,
-                             z, right, left, down, up, sounds) {
+  murlo_web_layout: function (index, width, height, lcdLeft, lcdTop, lcdSpan, corner) {
+    MurloPage.layout(index, {width: width, height: height, lcdLeft: lcdLeft, lcdTop: lcdTop,
+                             lcdSpan: lcdSpan, corner: corner});
+  },
+
+  murlo_web_start: function (clear, ink, fill, z, right, left, down, up, sounds, version,
+                             maxLinkText) {
     return MurloPage.start({
-      width: width, height: height, lcdLeft: lcdLeft, lcdTop: lcdTop, lcdSpan: lcdSpan,
-      clear: clear, ink: ink, fill: fill, corner: corner,
+      clear: clear, ink: ink, fill: fill,
       keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
+      version: UTF8ToString(version), maxLinkText: maxLinkText,
     }) ? 1 : 0;
   },
 
@@ -57,5 +62,13 @@ mergeInto(LibraryManager.library, {
 
   murlo_web_sound_samples: function (index, samples, count, rate) {
     MurloPage.soundSamples(index, HEAPF32.slice(samples >> 2, (samples >> 2) + count), rate);
+  },
+
+  murlo_web_watching: function (on) {
+    MurloPage.watching(on !== 0);
+  },
+
+  murlo_web_playing: function (on) {
+    MurloPage.playing(on !== 0);
   },
 });

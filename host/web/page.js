@@ -1,18 +1,30 @@
-// The page side of the web host: the handheld on the page, keys, pointers
-// and gamepads, the picture, the sound, and the timer that runs the game.
-// The game (C++) reaches it through library.js; geometry, colours and key
-// bits all come from the game at start, none is written here. The page
-// calls the game's murlo_web_run with its clock, and sets one timer for
-// the time the run asks for.
+// The page side of the web host: the handheld on the page in the layout
+// that suits the screen, keys, pointers and gamepads, the picture, the
+// sound, the screen's wake lock, runs saved, opened and shared as links,
+// and the timer that runs the game. The game (C++) reaches it through
+// library.js; geometry, colours, key bits and the rules of links all come
+// from the game, none is written here. The page calls the game's
+// murlo_web_run with its clock, and sets one timer for the time the run
+// asks for.
 var MurloPage = (function () {
   'use strict';
 
-  var setup = null;  // from start(): sizes, colours and key bits
+  var setup = null;  // from start(): colours, key bits, version, ...
+  var layouts = [];  // from the game: 0 landscape, 1 portrait
+  var game = null;   // the game's exports, once it runs
+
+  // Keys, pointers and pads. Every press counts at the next poll even when
+  // it is let go before: a poll returns what is held then and what was
+  // pressed since the poll before, and forgets the presses it returned.
   var keyBits = {};  // KeyboardEvent.code -> key bit
   var heldCodes = {};
-  var pointers = new Map();  // pointerId -> [x, y] in window coordinates
+  var pressedBits = 0;
+  var pointers = new Map();  // pointerId -> [x, y] in the shown layout's coordinates
+  var tapped = [];           // where pointers went down since the last poll
+  var padsSeen = false;      // pads are read only once one has been connected
   var padWasPressed = false;
-  var padsSeen = false;  // pads are read only once one has been connected
+  var padPressed = [];       // per pad: its six buttons, pressed since the last poll
+  var padWatch = false;      // pads are sampled each frame between polls
 
   var rows = new Uint32Array(32);
   var shown = new Uint32Array(32);  // the rows now on screen
@@ -28,11 +40,22 @@ var MurloPage = (function () {
   var lcdImage = null;
   var colours = null;  // [clear, ink] as ImageData words
 
+  var place = {layout: -1, columns: 0};  // the skin on screen
+  var skinJob = 0;
+
   // The page's clock stands still while the page is hidden, and the game
   // is not run then: it goes on where it was once the page is shown.
   var hiddenSince = document.hidden ? performance.now() : null;
   var hiddenTotal = 0;
   var timer = null;  // the next run of the game, while the page is shown
+  var started = false;  // the game runs (once a link in the address is read)
+
+  var watching = false;
+  var speed = 1;
+  var lastLink = '';
+  var noteTimer = null;
+
+  var wake = {playing: false, lock: null, asking: false};
 
   // The test interface's record: a test that sets window.murloRecord to an
   // array before the page loads finds in it every call the game makes, as
@@ -63,9 +86,16 @@ var MurloPage = (function () {
   // (timers fire late, never early: rounded up, it is never run too soon).
   function run() {
     timer = null;
-    if (document.hidden) return;
-    var ms = Module['_murlo_web_run'](clock());
+    if (document.hidden || !started) return;
+    var ms = game._murlo_web_run(clock());
     timer = setTimeout(run, Math.ceil(ms));
+  }
+
+  // Run at once: the game's clock or its script changed.
+  function runSoon() {
+    if (timer !== null) clearTimeout(timer);
+    timer = null;
+    if (!document.hidden && started) timer = setTimeout(run, 0);
   }
 
   function hex(word, digits) {
@@ -80,20 +110,97 @@ var MurloPage = (function () {
     return (0xFF000000 | ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF)) >>> 0;
   }
 
+  // Text into the game's input buffer, and bytes out of what it gave.
+  function textIn(text) {
+    var bytes = new TextEncoder().encode(text);
+    var at = game._murlo_web_in(bytes.length);
+    HEAPU8.set(bytes, at);
+  }
+
+  function bytesOut() {
+    var at = game._murlo_web_out();
+    return HEAPU8.slice(at, at + game._murlo_web_out_size());
+  }
+
+  function textOut() {
+    return new TextDecoder().decode(bytesOut());
+  }
+
   // ---- layout --------------------------------------------------------
 
-  // The handheld as large as fits below the buttons, centred.
+  // Held upright, the handheld stands upright too: the portrait layout,
+  // its screen on top and its controls at the bottom of the screen, where
+  // the thumbs are. Otherwise the whole landscape skin, centred. Either is
+  // as large as fits inside the safe area (clear of notches and home
+  // bars) below the bar, placed on whole screen pixels, and its skin is
+  // drawn at the screen's own pixel size.
   function fit() {
+    var portrait = window.matchMedia('(orientation: portrait)').matches;
+    var index = portrait ? 1 : 0;
+    var layout = layouts[index];
+    var safe = $('safe').getBoundingClientRect();
+    var margin = portrait ? 4 : 8;  // the body's own rim is margin enough at the sides
+    var top = $('top').getBoundingClientRect().bottom + margin;
+    var width = safe.width - (portrait ? 0 : 2 * margin);
+    var height = safe.bottom - top - margin;
+    var scale = Math.max(0.1, Math.min(width / layout.width, height / layout.height));
+    var ratio = window.devicePixelRatio || 1;
+    // Whole screen pixels, never more than fit.
+    var columns = Math.max(1, Math.floor(layout.width * scale * ratio + 1e-6));
+    var k = columns / layout.width;  // screen pixels to a skin pixel
+    var lines = Math.max(1, Math.floor(layout.height * k + 1e-6));
+    var pixel = function (v) { return Math.round(v * ratio) / ratio; };
     var handheld = $('handheld');
-    var margin = 8;
-    var top = Math.max($('bar').getBoundingClientRect().bottom,
-                       $('help').getBoundingClientRect().bottom) + margin;
-    var width = window.innerWidth - 2 * margin;
-    var height = window.innerHeight - top - margin;
-    var scale = Math.max(0.1, Math.min(width / setup.width, height / setup.height));
-    var left = (window.innerWidth - setup.width * scale) / 2;
-    var y = top + (height - setup.height * scale) / 2;
-    handheld.style.transform = 'translate(' + left + 'px,' + y + 'px) scale(' + scale + ')';
+    handheld.style.left = pixel(safe.left + (safe.width - columns / ratio) / 2) + 'px';
+    handheld.style.top = pixel(portrait ? safe.bottom - margin - lines / ratio
+                                        : top + (height - lines / ratio) / 2) + 'px';
+    handheld.style.width = columns / ratio + 'px';
+    handheld.style.height = lines / ratio + 'px';
+    var lcd = $('lcd');
+    lcd.style.left = pixel(layout.lcdLeft * k / ratio) + 'px';
+    lcd.style.top = pixel(layout.lcdTop * k / ratio) + 'px';
+    lcd.style.width = lcd.style.height = pixel(layout.lcdSpan * k / ratio) + 'px';
+    if (index !== place.layout) {
+      game._murlo_web_show_layout(index);
+      pointers.clear();  // fingers on the old layout's controls are let go
+      tapped = [];
+    }
+    if (index !== place.layout || columns !== place.columns) drawSkin(index, k, columns, lines);
+    place = {layout: index, columns: columns};
+    handheld.style.visibility = 'visible';
+  }
+
+  // The skin, drawn by the game a slice at a time between its runs; the
+  // plain outline shows until the first is done.
+  function drawSkin(index, k, columns, lines) {
+    var job = ++skinJob;
+    var image = new ImageData(columns, lines);
+    var row = 0;
+    var handheld = $('handheld');
+    if (place.layout !== index) {
+      $('skin').style.visibility = 'hidden';
+      handheld.style.background = css(setup.fill);
+      handheld.style.borderRadius = layouts[index].corner * k / (window.devicePixelRatio || 1) / 2 + 'px';
+    }
+    var slice = function () {
+      if (job !== skinJob) return;
+      var began = performance.now();
+      while (row < lines && performance.now() - began < 8) {
+        var count = Math.min(lines - row, Math.max(1, Math.floor(20000 / columns)));
+        var at = game._murlo_web_draw_skin(index, k, columns, row, count);
+        image.data.set(HEAPU8.subarray(at, at + columns * count * 4), row * columns * 4);
+        row += count;
+      }
+      if (row < lines) return void setTimeout(slice, 0);
+      var canvas = $('skin');
+      canvas.width = columns;
+      canvas.height = lines;
+      canvas.getContext('2d').putImageData(image, 0, 0);
+      canvas.style.visibility = 'visible';
+      handheld.style.background = 'none';
+      handheld.style.borderRadius = '0';
+    };
+    setTimeout(slice, 0);
   }
 
   // ---- input ---------------------------------------------------------
@@ -103,11 +210,12 @@ var MurloPage = (function () {
     pointers.clear();
   }
 
-  // Where a pointer event falls in window coordinates (the skin's pixels).
-  function windowPoint(event) {
+  // Where a pointer event falls in the shown layout's coordinates.
+  function layoutPoint(event) {
+    var layout = layouts[place.layout];
     var rect = $('handheld').getBoundingClientRect();
-    return [Math.floor((event.clientX - rect.left) * setup.width / rect.width),
-            Math.floor((event.clientY - rect.top) * setup.height / rect.height)];
+    return [Math.floor((event.clientX - rect.left) * layout.width / rect.width),
+            Math.floor((event.clientY - rect.top) * layout.height / rect.height)];
   }
 
   function listen() {
@@ -116,6 +224,7 @@ var MurloPage = (function () {
       if (bit === undefined) return;
       event.preventDefault();  // arrows never scroll the page
       heldCodes[event.code] = bit;
+      pressedBits |= bit;
       unlockAudio();
     });
     window.addEventListener('keyup', function (event) {
@@ -125,22 +234,25 @@ var MurloPage = (function () {
     });
     window.addEventListener('blur', releaseAll);
     // Pads connected before the game started announced themselves already.
-    window.addEventListener('gamepadconnected', function () { padsSeen = true; });
+    window.addEventListener('gamepadconnected', function () { padsSeen = true; watchPads(); });
     try {
       padsSeen = Array.prototype.some.call(navigator.getGamepads ? navigator.getGamepads() : [],
                                            function (pad) { return !!pad; });
     } catch (e) { /* no pads */ }
+    watchPads();
 
     var handheld = $('handheld');
     handheld.addEventListener('pointerdown', function (event) {
       if (event.pointerType === 'mouse' && event.button !== 0) return;
       event.preventDefault();
       try { handheld.setPointerCapture(event.pointerId); } catch (e) { /* already gone */ }
-      pointers.set(event.pointerId, windowPoint(event));
+      var point = layoutPoint(event);
+      pointers.set(event.pointerId, point);
+      if (tapped.length < 8) tapped.push(point);
       unlockAudio();
     });
     handheld.addEventListener('pointermove', function (event) {
-      if (pointers.has(event.pointerId)) pointers.set(event.pointerId, windowPoint(event));
+      if (pointers.has(event.pointerId)) pointers.set(event.pointerId, layoutPoint(event));
     });
     var release = function (event) { pointers.delete(event.pointerId); };
     handheld.addEventListener('pointerup', release);
@@ -155,14 +267,27 @@ var MurloPage = (function () {
         timer = null;
         releaseAll();
         if (audio.context) audio.context.suspend().catch(function () {});
+        keepAwake();
         return;
       }
       if (hiddenSince !== null) hiddenTotal += performance.now() - hiddenSince;
       hiddenSince = null;
       if (audio.context && audio.unlocked) audio.context.resume().catch(function () {});
-      if (timer === null) timer = setTimeout(run, 0);
+      keepAwake();
+      watchPads();
+      if (timer === null) runSoon();
     });
     window.addEventListener('resize', fit);
+    window.addEventListener('hashchange', function () {
+      if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
+    });
+    // A run's file dropped anywhere on the page.
+    document.addEventListener('dragover', function (event) { event.preventDefault(); });
+    document.addEventListener('drop', function (event) {
+      event.preventDefault();
+      var files = event.dataTransfer && event.dataTransfer.files;
+      if (files && files.length) openFile(files[0]);
+    });
   }
 
   // Standard-mapping pads as the game reads them: the D-pad (buttons 12
@@ -170,25 +295,53 @@ var MurloPage = (function () {
   // axes from -32767 to 32767. Which of them hold which key the game
   // decides, as on the desktop. A button pressed is a gesture that lets
   // sound start.
+  var padButtons = [12, 13, 14, 15, 0, 1];
+
+  var none = [];  // no pads, no pointers: what most polls find
+
+  function readPads() {
+    if (!padsSeen || !navigator.getGamepads) return none;
+    try { return Array.prototype.filter.call(navigator.getGamepads() || [], function (pad) {
+      return pad && pad.connected !== false;
+    }); } catch (e) { return []; }
+  }
+
+  function pressed(pad, n) { return !!(pad.buttons[n] && pad.buttons[n].pressed); }
+
+  // Pads have no events for their buttons: between polls they are looked
+  // at each frame, so a press shorter than a poll's gap still counts.
+  function watchPads() {
+    if (padWatch || !padsSeen || document.hidden) return;
+    padWatch = true;
+    var look = function () {
+      if (!padsSeen || document.hidden) return void (padWatch = false);
+      readPads().forEach(function (pad, i) {
+        var seen = padPressed[i] || (padPressed[i] = [0, 0, 0, 0, 0, 0]);
+        padButtons.forEach(function (n, k) { if (pressed(pad, n)) seen[k] = 1; });
+      });
+      requestAnimationFrame(look);
+    };
+    requestAnimationFrame(look);
+  }
+
   function padStates() {
-    if (!padsSeen || !navigator.getGamepads) return [];
-    var pads;
-    try { pads = navigator.getGamepads(); } catch (e) { return []; }
+    var pads = readPads();
+    if (pads.length === 0) return none;
     var states = [];
-    var pressed = false;
-    for (var i = 0; pads && i < pads.length; ++i) {
-      var pad = pads[i];
-      if (!pad || pad.connected === false) continue;
-      var button = function (n) { return pad.buttons[n] && pad.buttons[n].pressed ? 1 : 0; };
+    var any = false;
+    pads.forEach(function (pad, i) {
+      var seen = padPressed[i] || [0, 0, 0, 0, 0, 0];
       var axis = function (n) {
         var value = pad.axes && pad.axes.length > 1 ? pad.axes[n] : 0;
         return Math.round(Math.max(-1, Math.min(1, value || 0)) * 32767);
       };
-      states.push([button(12), button(13), button(14), button(15), button(0), button(1), axis(0), axis(1)]);
-      pressed = pressed || pad.buttons.some(function (b) { return b && b.pressed; });
-    }
-    if (pressed && !padWasPressed) unlockAudio();
-    padWasPressed = pressed;
+      var state = padButtons.map(function (n, k) { return pressed(pad, n) || seen[k] ? 1 : 0; });
+      states.push(state.concat([axis(0), axis(1)]));
+      any = any || pad.buttons.some(function (b) { return b && b.pressed; });
+    });
+    padPressed = [];
+    if (any && !padWasPressed) unlockAudio();
+    padWasPressed = any;
     return states;
   }
 
@@ -231,7 +384,7 @@ var MurloPage = (function () {
       if (current && !audio.samples[current.index]) index = current.index;
       for (var i = 0; index < 0 && i < setup.sounds; ++i) if (!audio.samples[i]) index = i;
       if (index < 0) return;
-      Module['_murlo_web_make_sound'](index);
+      game._murlo_web_make_sound(index);
       makeSounds();
     }, 0);
   }
@@ -279,9 +432,10 @@ var MurloPage = (function () {
   }
 
   // Browsers let sound start only from a gesture: the first key, touch,
-  // click or pad press makes and resumes the audio context.
+  // click or pad press makes and resumes the audio context, unless sound
+  // is off (then none is made until it is turned on).
   function unlockAudio() {
-    if (audio.unlocked) return;
+    if (audio.unlocked || !audio.on) return;
     var Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return;
     try {
@@ -303,20 +457,192 @@ var MurloPage = (function () {
     button.setAttribute('aria-pressed', audio.on ? 'true' : 'false');
   }
 
+  // ---- the screen kept on while a game runs ----------------------------
+
+  // A screen wake lock, held while a game runs on a shown page; let go on
+  // the title, when the page is hidden (the browser lets it go then too)
+  // and when the game ends. Where there is none, the screen may dim.
+  function keepAwake() {
+    var want = wake.playing && !document.hidden;
+    if (want && !wake.lock && !wake.asking && navigator.wakeLock) {
+      wake.asking = true;
+      navigator.wakeLock.request('screen').then(function (lock) {
+        wake.asking = false;
+        wake.lock = lock;
+        lock.addEventListener('release', function () { if (wake.lock === lock) wake.lock = null; });
+        keepAwake();  // the game may have ended meanwhile
+      }, function () { wake.asking = false; });
+    }
+    if (!want && wake.lock) {
+      var lock = wake.lock;
+      wake.lock = null;
+      lock.release().catch(function () {});
+    }
+  }
+
+  // ---- runs: saved, opened, shared as links, watched -------------------
+
+  // One plain line where the help is, for a while.
+  function note(text) {
+    var line = $('note');
+    line.textContent = text;
+    line.hidden = false;
+    $('help').hidden = true;
+    if (noteTimer !== null) clearTimeout(noteTimer);
+    noteTimer = setTimeout(function () {
+      noteTimer = null;
+      line.hidden = true;
+      $('help').hidden = watching;
+    }, 10000);
+  }
+
+  function runText() {
+    game._murlo_web_run_text();
+    return textOut();
+  }
+
+  function base64url(bytes) {
+    var text = '';
+    for (var i = 0; i < bytes.length; ++i) text += String.fromCharCode(bytes[i]);
+    return btoa(text).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  }
+
+  function through(bytes, transform) {
+    return new Blob([bytes]).stream().pipeThrough(transform);
+  }
+
+  // The link of a run's script: this page's address, '#run=1.' and the
+  // text raw-deflated in base64url without padding.
+  function linkFor(text) {
+    var deflated = through(new TextEncoder().encode(text), new CompressionStream('deflate-raw'));
+    return new Response(deflated).arrayBuffer().then(function (buffer) {
+      return location.href.split('#')[0] + '#run=1.' + base64url(new Uint8Array(buffer));
+    });
+  }
+
+  // The text of raw-deflated bytes, refused when it would pass `most`.
+  function inflate(bytes, most) {
+    var reader = through(bytes, new DecompressionStream('deflate-raw')).getReader();
+    var parts = [];
+    var size = 0;
+    var next = function () {
+      return reader.read().then(function (part) {
+        if (part.done) return new Blob(parts).text();
+        size += part.value.length;
+        if (size > most) {
+          reader.cancel().catch(function () {});
+          throw new Error('its script is over 16 MiB');
+        }
+        parts.push(part.value);
+        return next();
+      });
+    };
+    return next();
+  }
+
+  function share() {
+    linkFor(runText()).then(function (link) {
+      lastLink = link;
+      if (navigator.share) {
+        return navigator.share({title: 'A run of Murlo', url: link}).catch(function () {});
+      }
+      return navigator.clipboard.writeText(link).then(function () {
+        note('The link to this run is copied.');
+      });
+    }).catch(function () { note('The link could not be made or copied here.'); });
+  }
+
+  function save() {
+    var text = '# murlo ' + setup.version + ', run recorded in a browser ' +
+               new Date().toISOString() + '\n' + runText();
+    var url = URL.createObjectURL(new Blob([text], {type: 'text/plain'}));
+    var a = document.createElement('a');
+    a.href = url;
+    a.download = 'murlo-run.script';
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+    setTimeout(function () { URL.revokeObjectURL(url); }, 10000);
+  }
+
+  // Plays a script's text from the game's start, or says why it cannot.
+  function watch(text, refused) {
+    textIn(text);
+    if (!game._murlo_web_watch()) return refused(textOut());
+    started = true;
+    runSoon();
+  }
+
+  function openFile(file) {
+    if (file.size > setup.maxLinkText) return note('That file is too large to be a run.');
+    file.text().then(function (text) {
+      watch(text, function (why) { note('That file is not a run (' + why + ').'); });
+    }, function () { note('That file could not be read.'); });
+  }
+
+  // A link, or its '#run=...' part. A damaged one is refused with one
+  // line, and the game starts as usual.
+  function openLink(link) {
+    var damaged = function (why) {
+      console.warn('murlo: the link is damaged: ' + why);
+      note('This link is damaged, so its run cannot be shown.');
+      started = true;
+      runSoon();
+    };
+    textIn(link);
+    if (game._murlo_web_link_bytes() < 0) return damaged(textOut());
+    return inflate(bytesOut(), setup.maxLinkText).then(function (text) {
+      watch(text, damaged);
+    }, function (error) { damaged(error.message || 'not raw deflate'); });
+  }
+
+  function showWatching(on) {
+    watching = on;
+    $('watching').hidden = !on;
+    $('help').hidden = on || !$('note').hidden;
+    if (!on) speed = 1;
+    $('faster').textContent = 'Faster';
+    $('speed').textContent = on && speed > 1 ? 'Watching at ' + speed + 'x' : 'Watching';
+    fit();
+  }
+
+  // ---- the buttons ---------------------------------------------------
+
   function buttons() {
     try { audio.on = window.localStorage.getItem(soundKey) !== 'off'; } catch (e) { /* none */ }
     showSoundButton();
+    // Each click flips the setting shown; sound turned off starts no audio.
     $('sound').addEventListener('click', function () {
-      // Before any gesture, sound that is on is only waiting for this one.
-      if (audio.on && !audio.unlocked) return unlockAudio();
       audio.on = !audio.on;
       try { window.localStorage.setItem(soundKey, audio.on ? 'on' : 'off'); } catch (e) { /* none */ }
       showSoundButton();
+      if (!audio.on) return stopNode();
       unlockAudio();
-      if (audio.on) startCurrent();
-      else stopNode();
+      startCurrent();
       makeSounds();
     });
+    $('share').addEventListener('click', share);
+    $('save').addEventListener('click', save);
+    $('open').addEventListener('click', function () { $('file').click(); });
+    $('file').addEventListener('change', function () {
+      var file = $('file').files[0];
+      $('file').value = '';
+      if (file) openFile(file);
+    });
+    $('faster').addEventListener('click', function () {
+      speed = speed >= 8 ? 1 : speed * 2;
+      game._murlo_web_speed(clock(), speed);
+      showWatching(true);
+      runSoon();
+    });
+    $('takeover').addEventListener('click', function () {
+      game._murlo_web_take_over(clock());
+      runSoon();
+    });
+    // The help says what starts and plays on the device at hand.
+    $('help').textContent = window.matchMedia('(pointer: coarse)').matches
+        ? 'The pad walks and digs; touch Z or the pad to start.'
+        : 'Arrows walk and dig; Z or an arrow starts.';
     var page = document.documentElement;
     var full = page.requestFullscreen || page.webkitRequestFullscreen;
     if (!full) {
@@ -337,48 +663,44 @@ var MurloPage = (function () {
   // ---- what the game calls (through library.js) ----------------------
 
   return {
+    layout: function (index, layout) {
+      layouts[index] = layout;
+    },
     start: function (s) {
       setup = s;
+      game = Module;
       keyBits = {KeyZ: s.keys.z, ArrowRight: s.keys.right, ArrowLeft: s.keys.left,
                  ArrowDown: s.keys.down, ArrowUp: s.keys.up};
       colours = [word(s.clear), word(s.ink)];
-      var handheld = $('handheld');
-      handheld.style.width = s.width + 'px';
-      handheld.style.height = s.height + 'px';
-      // The plain outline shows until the skin has loaded, and stays
-      // when it cannot be.
-      handheld.style.background = css(s.fill);
-      handheld.style.borderRadius = (s.corner / 2) + 'px';
-      var skin = $('skin');
-      var skinned = function () { handheld.style.background = 'none'; handheld.style.borderRadius = '0'; };
-      var unskinned = function () { skin.style.display = 'none'; };
-      if (skin.complete) (skin.naturalWidth > 0 ? skinned : unskinned)();
-      skin.addEventListener('load', skinned);
-      skin.addEventListener('error', unskinned);
       var lcd = $('lcd');
-      lcd.style.left = s.lcdLeft + 'px';
-      lcd.style.top = s.lcdTop + 'px';
-      lcd.style.width = lcd.style.height = s.lcdSpan + 'px';
       lcdContext = lcd.getContext('2d');
       lcdImage = lcdContext.createImageData(32, 32);
       shown.fill(1);  // differs from any frame: the first draw paints
       draw();
       buttons();
       listen();
-      fit();
-      handheld.style.visibility = 'visible';
-      // The game starts once it has been set up (when this returns).
-      if (!document.hidden) timer = setTimeout(run, 0);
+      // The game starts once it has been set up (when this returns), or
+      // once the run of a link in the address is read.
+      setTimeout(function () {
+        if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
+        else started = true;
+        runSoon();
+        fit();  // the skin is drawn after the game's first run
+      }, 0);
       return record !== null;
     },
     keys: function () {
-      var bits = 0;
+      var bits = pressedBits;
+      pressedBits = 0;
       for (var code in heldCodes) bits |= heldCodes[code];
       return bits;
     },
     pads: padStates,
     pointers: function () {
-      return Array.from(pointers.values());
+      if (pointers.size === 0 && tapped.length === 0) return none;
+      var points = Array.from(pointers.values()).concat(tapped);
+      tapped = [];
+      return points;
     },
     polled: function (keys) {
       record.push('poll ' + hex(keys, 2));
@@ -414,11 +736,20 @@ var MurloPage = (function () {
       audio.rate = rate;
       if (audio.current && audio.current.index === index) startCurrent();
     },
+    watching: showWatching,
+    playing: function (on) {
+      wake.playing = on;
+      keepAwake();
+    },
+    linkFor: linkFor,
     // The test interface, kept in the released page.
     api: {
       get presented() { return presented; },
       lcd: function () { return Array.from(rows); },
       get sound() { return audio.name; },
+      get watching() { return watching; },
+      get link() { return lastLink; },
+      run: runText,
     },
   };
 })();

@@ -15,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include <cmath>
+
 #include "host/desktop/best.h"
+#include "host/handheld/skin_art.h"
 #include "host/desktop/notices.h"
 #include "host/handheld/handheld.h"
 
@@ -189,23 +192,68 @@ TEST(Handheld, TitleRunsAThousandPassesASecondInBurstsAndStartsAfreshWhenFarBehi
 }
 
 TEST(Handheld, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
-    using namespace skin;
-    // Each arm of the cross, out to the dish's rim, and never the centre.
-    EXPECT_EQ(skin_keys_at(pad_x + pad_reach, pad_y), input::Right);
-    EXPECT_EQ(skin_keys_at(pad_x - pad_reach, pad_y + 10), input::Left);
-    EXPECT_EQ(skin_keys_at(pad_x, pad_y + pad_dish), input::Down);
-    EXPECT_EQ(skin_keys_at(pad_x - 5, pad_y - pad_reach), input::Up);
-    EXPECT_EQ(skin_keys_at(pad_x, pad_y), 0);
-    EXPECT_EQ(skin_keys_at(pad_x + pad_dish, pad_y + 1), 0);  // just outside the dish
-    // Sliding from the right arm to the bottom one turns Right into Down.
-    EXPECT_EQ(skin_keys_at(pad_x + 20, pad_y + 19), input::Right);
-    EXPECT_EQ(skin_keys_at(pad_x + 19, pad_y + 20), input::Down);
-    EXPECT_EQ(skin_keys_at(button_x, button_y), input::Z);
-    EXPECT_EQ(skin_keys_at(button_x - button_dish, button_y), input::Z);
-    EXPECT_EQ(skin_keys_at(button_x - button_dish - 1, button_y), 0);
-    // The screen and the rest of the body hold nothing.
-    EXPECT_EQ(skin_keys_at(lcd_left + 100, lcd_top + 100), 0);
-    EXPECT_EQ(skin_keys_at(256, 380), 0);
+    for (const Layout& l : {landscape, portrait}) {
+        const int x = l.pad_x, y = l.pad_y;
+        // Each arm of the cross, out to the dish's rim, and never the centre.
+        EXPECT_EQ(skin_keys_at(l, x + l.pad_reach, y), input::Right);
+        EXPECT_EQ(skin_keys_at(l, x - l.pad_reach, y + 10), input::Left);
+        EXPECT_EQ(skin_keys_at(l, x, y + l.pad_dish), input::Down);
+        EXPECT_EQ(skin_keys_at(l, x - 5, y - l.pad_reach), input::Up);
+        EXPECT_EQ(skin_keys_at(l, x, y), 0);
+        EXPECT_EQ(skin_keys_at(l, x + l.pad_dish, y + 1), 0);  // just outside the dish
+        // Sliding from the right arm to the bottom one turns Right into Down.
+        EXPECT_EQ(skin_keys_at(l, x + 20, y + 19), input::Right);
+        EXPECT_EQ(skin_keys_at(l, x + 19, y + 20), input::Down);
+        EXPECT_EQ(skin_keys_at(l, l.button_x, l.button_y), input::Z);
+        EXPECT_EQ(skin_keys_at(l, l.button_x - l.button_dish, l.button_y), input::Z);
+        EXPECT_EQ(skin_keys_at(l, l.button_x - l.button_dish - 1, l.button_y), 0);
+        // The screen and the rest of the body hold nothing.
+        EXPECT_EQ(skin_keys_at(l, l.lcd_left + 100, l.lcd_top + 100), 0);
+        EXPECT_EQ(skin_keys_at(l, l.width / 2, l.height - 10), 0);
+    }
+    // The window's controls are the landscape layout's.
+    EXPECT_EQ(skin_keys_at(skin::pad_x + skin::pad_reach, skin::pad_y), input::Right);
+    EXPECT_EQ(skin_keys_at(skin::button_x, skin::button_y), input::Z);
+    // Held upright, the pad spans 40% of the skin's width and the button 20%.
+    EXPECT_GE(2 * portrait.pad_reach * 10, 4 * portrait.width);
+    EXPECT_GE(2 * portrait.button_key * 10, 2 * portrait.width);
+}
+
+// Each layout's skin, drawn at any size, shows its LCD, pad and button
+// where the touches find them, and is see-through outside the body; held
+// sideways at its own size it is the window's skin.
+TEST(Handheld, EachLayoutsSkinShowsItsControlsWhereTheTouchesAre) {
+    for (const Layout& l : {landscape, portrait}) {
+        for (const double k : {1.0, 2.5}) {
+            const int columns = static_cast<int>(std::lround(l.width * k));
+            const int rows = static_cast<int>(std::lround(l.height * k));
+            std::vector<std::uint8_t> rgba(static_cast<std::size_t>(columns) * rows * 4);
+            draw_skin_rows(l, k, columns, 0, rows / 2, rgba.data());
+            draw_skin_rows(l, k, columns, rows / 2, rows - rows / 2, rgba.data() + (rows / 2) * columns * 4);
+            const auto at = [&](double x, double y) {
+                return &rgba[(static_cast<std::size_t>(y * k) * columns + static_cast<std::size_t>(x * k)) * 4];
+            };
+            const std::uint8_t* glass = at(l.lcd_left + l.lcd_span / 2, l.lcd_top + l.lcd_span / 2);
+            EXPECT_EQ(std::vector<int>(glass, glass + 4), (std::vector<int>{lcd_clear.r, lcd_clear.g, lcd_clear.b, 255}));
+            const std::uint8_t* button = at(l.button_x, l.button_y);
+            EXPECT_TRUE(button[0] > 150 && button[1] < 100 && button[3] == 255) << k;
+            const std::uint8_t* arm = at(l.pad_x + l.pad_reach - 6, l.pad_y + 2);
+            EXPECT_TRUE(arm[0] < 100 && arm[3] == 255) << k;
+            const std::uint8_t* dish = at(l.pad_x - 3, l.pad_y - l.pad_dish + 4);
+            EXPECT_GT(dish[0], 120);
+            EXPECT_EQ(at(0, 0)[3], 0);
+            EXPECT_EQ(at(l.width - 1, l.height / 2)[3], 0);
+            EXPECT_EQ(at(l.width / 2, l.height - 10)[3], 255);
+        }
+    }
+    const std::vector<std::uint8_t> window = draw_skin();
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(window_width) * window_height * 4);
+    draw_skin_rows(landscape, 1, window_width, 0, window_height, rgba.data());
+    int differ = 0;
+    for (std::size_t i = 0; i < rgba.size() / 4; ++i)
+        if (rgba[i * 4 + 3] == 255)
+            for (int c = 0; c < 3; ++c) differ += rgba[i * 4 + c] != window[i * 3 + c];
+    EXPECT_EQ(differ, 0);
 }
 
 TEST(Handheld, TheBestDepthIsPrintedInTheDisplaysShapes) {

@@ -5,10 +5,12 @@
 #include <string>
 #include <cstdlib>
 #include <sys/wait.h>
+#include <zlib.h>
 
 #include "board/board.h"
 #include "game/game.h"
 #include "host/replay/replay.h"
+#include "host/replay/run_link.h"
 #include "support/helpers.h"
 
 namespace murlo {
@@ -152,6 +154,84 @@ TEST(ReplayRun, CallLinesSpellTheRowsInLowerCaseHexAndNameTheSounds) {
     const std::vector<std::string> want = {present_line(rows), "wait 4000000000", "sound dig.wav", "stop",
                                            "sound ending.wav"};
     EXPECT_EQ(testing::call_lines(*calls), want);
+}
+
+// Links, made as the page makes them: the script's text raw-deflated and
+// in base64url without padding, after "#run=1.".
+std::string deflated(const std::string& text) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, text.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+std::string base64url(const std::string& bytes) {
+    const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+    std::string out;
+    unsigned bits = 0;
+    int held = 0;
+    for (const char c : bytes) {
+        bits = (bits << 8) | static_cast<unsigned char>(c);
+        for (held += 8; held >= 6; held -= 6) out.push_back(digits[(bits >> (held - 6)) & 63]);
+    }
+    if (held > 0) out.push_back(digits[(bits << (6 - held)) & 63]);
+    return out;
+}
+
+std::string link_of(const std::string& text) { return "#run=1." + base64url(deflated(text)); }
+
+TEST(ReplayLink, ALinkOrItsRunPartReadsAsItsScriptInTheToolToo) {
+    const Script win = testing::committed_script("win.script");
+    const std::string text = replay::format_script(win);
+    const std::string part = link_of(text);
+    // A won game is a short link.
+    EXPECT_LT(part.size() + 40, 2048u);
+    for (const std::string& link : {part, "https://example.org/murlo/" + part, "file:///x/index.html" + part}) {
+        Script script;
+        std::string problem;
+        ASSERT_TRUE(replay::load_script(link.c_str(), script, problem)) << problem;
+        EXPECT_EQ(testing::script_values(script), testing::script_values(win));
+    }
+    EXPECT_FALSE(replay::is_run_link("runs/#run=1.abc"));  // a file's name
+    const std::string tool = std::string(MURLO_REPLAY_PATH) + " ";
+    const testing::CommandResult from_link = testing::run_command(tool + "'http://127.0.0.1:8000/" + part + "'");
+    EXPECT_EQ(from_link.status, 0);
+    EXPECT_EQ(from_link.out, testing::run_script(win));
+}
+
+TEST(ReplayLink, DamagedLinksAreRefusedWithOneLine) {
+    const std::string good = link_of("01 08*3\n");
+    std::string junk = deflated("01 08*3\n");
+    junk += "x";
+    const std::string huge = link_of(std::string(replay::max_link_text + 1, ' '));
+    const struct {
+        std::string link, problem;
+    } cases[] = {
+        {"#run=2." + good.substr(7), "not a run of this form (#run=1.)"},
+        {good + "=", "not base64url"},                            // padding
+        {good.substr(0, good.size() - 1) + "+", "not base64url"},  // base64, not base64url
+        {"#run=1.AAAAA", "not base64url"},                        // a digit too many
+        {"#run=1.AB", "not base64url"},                           // bits left over
+        {good.substr(0, good.size() - 2), "not raw deflate"},     // cut short
+        {"#run=1." + base64url(junk), "not raw deflate"},         // more after the end
+        {"#run=1.", "not raw deflate"},
+        {link_of("01 08*0\n"), "line 1: bad token '08*0': a repeat count must be at least 1"},
+        {huge, "its script is over 16 MiB"},
+    };
+    for (const auto& c : cases) {
+        Script script;
+        std::string problem;
+        EXPECT_FALSE(replay::load_script(c.link.c_str(), script, problem)) << c.link;
+        EXPECT_EQ(problem, "the link is damaged: " + c.problem) << c.link.substr(0, 40);
+    }
+    EXPECT_EQ(testing::run_command(std::string(MURLO_REPLAY_PATH) + " '#run=1.*' 2>/dev/null").status, 2);
 }
 
 // The command-line tool itself: exit codes and what reaches each stream.

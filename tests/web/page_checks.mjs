@@ -3,12 +3,16 @@
 //
 // usage: node page_checks.mjs CHECK   (WEB_DIR: the built page folder,
 //        MURLO_NODE_MODULES: the folder holding playwright-core,
-//        MURLO_REPLAY: the replay tool for node, murlo-replay.js)
-// Checks: load, play, touch, sound, blur, gamepad, hidden, lcd, replay.
+//        MURLO_REPLAY: the replay tool for node, murlo-replay.js,
+//        MURLO_CMAKE: cmake, which makes a build's service worker)
+// Checks: load, play, touch, sound, blur, gamepad, hidden, lcd, replay,
+// install, portrait, taps, share, damaged, wakelock.
 import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
-import { readFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import path from 'node:path';
+import { deflateRawSync, inflateRawSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 import assert from 'node:assert/strict';
 
@@ -36,6 +40,19 @@ const skin = {
   buttonX: rule('button_x'), buttonY: rule('button_y'),
   width: rule('window_width'), height: rule('window_height'),
 };
+// The layout for phones held upright, from its own block.
+const portraitBlock = rules.slice(rules.indexOf('constexpr Layout portrait{'));
+function portraitRule(name) {
+  const match = portraitBlock.match(new RegExp(`\\.${name} = (\\d+)`));
+  assert.ok(match, `portrait's ${name} in handheld.h`);
+  return Number(match[1]);
+}
+const upright = {
+  padX: portraitRule('pad_x'), padY: portraitRule('pad_y'), padMark: portraitRule('pad_mark'),
+  padReach: portraitRule('pad_reach'), buttonX: portraitRule('button_x'),
+  buttonY: portraitRule('button_y'), buttonKey: portraitRule('button_key'),
+  width: portraitRule('width'), height: portraitRule('height'),
+};
 const digSounds = ['dig.wav', 'break.wav', 'up.wav', 'down.wav'];
 
 // ---- the harness ---------------------------------------------------------
@@ -45,29 +62,32 @@ const digSounds = ['dig.wav', 'break.wav', 'up.wav', 'down.wav'];
 const webDir = path.resolve(process.env.WEB_DIR);
 const server = await serve(path.dirname(webDir));
 const origin = `http://127.0.0.1:${server.address().port}`;
-const browser = await chromium.launch({
-  executablePath: '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const pageUrl = `${origin}/${path.basename(webDir)}/`;
+const browserArgs = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+                     '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: browserArgs });
 const problems = [];  // page errors, console errors, failed or foreign requests
 
-async function open(options = {}, initScript = null, initArg = undefined) {
+async function open(options = {}, initScript = null, initArg = undefined, address = pageUrl) {
   const context = await browser.newContext({ viewport: { width: 1000, height: 700 }, ...options });
+  return openIn(context, initScript, initArg, address);
+}
+
+async function openIn(context, initScript = null, initArg = undefined, address = pageUrl) {
   const page = await context.newPage();
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('console', (message) => {
     if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
   });
   page.on('request', (request) => {
-    if (!request.url().startsWith(origin + '/')) problems.push(`request elsewhere: ${request.url()}`);
+    if (!/^(http:\/\/127\.0\.0\.1:\d+\/|blob:)/.test(request.url())) problems.push(`request elsewhere: ${request.url()}`);
   });
   page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
   page.on('response', (response) => {
     if (response.status() >= 400) problems.push(`HTTP ${response.status()}: ${response.url()}`);
   });
   if (initScript) await page.addInitScript(initScript, initArg);
-  await page.goto(`${origin}/${path.basename(webDir)}/`);
+  await page.goto(address);
   await page.waitForFunction(() => window.murlo && window.murlo.presented > 0, null, { timeout: 10000 });
   // Record every sound the game starts, and when frames are presented.
   await page.evaluate(() => {
@@ -99,10 +119,46 @@ async function onTitle(page) {
   return page.evaluate(() => murlo.sound === 'title.wav');
 }
 
-// Page coordinates of window point (x, y) of the skin.
-async function pagePoint(page, x, y) {
+// Page coordinates of point (x, y) of a layout's skin (the landscape
+// window's unless said).
+async function pagePoint(page, x, y, layout = skin) {
   const box = await page.locator('#handheld').boundingBox();
-  return { x: box.x + ((x + 0.5) * box.width) / skin.width, y: box.y + ((y + 0.5) * box.height) / skin.height };
+  return { x: box.x + ((x + 0.5) * box.width) / layout.width, y: box.y + ((y + 0.5) * box.height) / layout.height };
+}
+
+// The polls among recorded calls, and the trace of the replay tool for
+// node for a script, a file or a link.
+function polls(record) {
+  return record.filter((line) => line.startsWith('poll '));
+}
+
+function replayTrace(argument, input = '') {
+  const replay = spawnSync(process.execPath, [process.env.MURLO_REPLAY, argument], { input, encoding: 'utf8' });
+  assert.equal(replay.status, 0, replay.stderr);
+  const lines = replay.stdout.trimEnd().split('\n');
+  assert.equal(lines.pop(), 'quit');
+  return lines;
+}
+
+// The calls recorded on the page, up to the poll after the script's last
+// (where the replay tool quits), are the tool's trace.
+function assertSameCalls(record, want, what) {
+  let seen = 0;
+  const count = polls(want).length + 1;
+  const end = record.findIndex((l) => l.startsWith('poll ') && ++seen === count);
+  const got = end < 0 ? record : record.slice(0, end);
+  const differs = want.findIndex((line, i) => got[i] !== line);
+  assert.ok(differs < 0 && got.length === want.length,
+            `${what}: the page's calls differ from the replay tool's at line ${differs + 1} of ${want.length} ` +
+            `(${got.length} on the page):\n  page:   ${got[differs]}\n  replay: ${want[differs]}`);
+}
+
+// Touches through the browser's own touch input.
+async function tap(page, point, ms) {
+  const { send } = await touches(page);
+  await send('touchStart', [point]);
+  await page.waitForTimeout(ms);
+  await send('touchEnd', []);
 }
 
 async function touches(page, points) {
@@ -139,10 +195,28 @@ const checks = {
     assert.ok(rows.every((r) => Number.isInteger(r) && r >= 0 && r <= 0xFFFFFFFF));
     assert.ok(rows.some((r) => r !== 0) && rows.some((r) => r !== 0xFFFFFFFF), 'a picture on the title');
     assert.equal(await page.locator('#message').isHidden(), true);
-    // The skin loaded, and the plain outline's fill is gone.
-    await page.waitForFunction(() => document.getElementById('skin').naturalWidth > 0);
-    assert.equal(await page.evaluate(() => getComputedStyle(document.getElementById('handheld')).backgroundColor),
-                 'rgba(0, 0, 0, 0)');
+    // The skin is drawn at the screen's own pixel size, and the plain
+    // outline's fill is gone.
+    await page.waitForFunction(() => getComputedStyle(document.getElementById('handheld')).backgroundColor ===
+                               'rgba(0, 0, 0, 0)');
+    const [drawn, box] = await page.evaluate(() => [document.getElementById('skin').width,
+                                                    document.getElementById('handheld').getBoundingClientRect().width]);
+    assert.equal(drawn, Math.round(box), 'skin pixels across');
+    // The server sends each file as what it is, and a folder's address
+    // without its slash goes to the folder.
+    const types = await page.evaluate(async (names) => {
+      const got = {};
+      for (const name of names) got[name] = (await fetch(name, { cache: 'no-store' })).headers.get('Content-Type');
+      const folder = await fetch(location.pathname.replace(/\/$/, ''), { cache: 'no-store' });
+      got.folder = new URL(folder.url).pathname;
+      return got;
+    }, ['index.html', 'murlo.js', 'murlo.wasm', 'murlo.svg', 'manifest.webmanifest', 'icon-192.png']);
+    assert.deepEqual(types, {
+      'index.html': 'text/html; charset=utf-8', 'murlo.js': 'text/javascript; charset=utf-8',
+      'murlo.wasm': 'application/wasm', 'murlo.svg': 'image/svg+xml',
+      'manifest.webmanifest': 'application/manifest+json', 'icon-192.png': 'image/png',
+      folder: `/${path.basename(webDir)}/`,
+    });
   },
 
   // A key leaves the title into play, which runs at the game's pace (a
@@ -172,11 +246,12 @@ const checks = {
     assert.equal(await page.evaluate(() => [scrollX, scrollY].join()), '0,0');
   },
 
-  // The pad and the Z button drawn on the skin, by touch: the pad's centre
-  // holds nothing; a finger slid onto the Down arm holds Down, which leaves
-  // the title; in play, Down digs while a second finger holds Z.
+  // The pad and the Z button drawn on the skin, by touch on a phone held
+  // sideways: the pad's centre holds nothing; a finger slid onto the Down
+  // arm holds Down, which leaves the title; in play, Down digs while a
+  // second finger holds Z.
   async touch() {
-    const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 390, height: 844 } });
+    const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 844, height: 390 } });
     const { send } = await touches(page);
     const centre = await pagePoint(page, skin.padX, skin.padY);
     const down = await pagePoint(page, skin.padX, skin.padY + skin.padMark);
@@ -196,11 +271,15 @@ const checks = {
     assert.ok(heard.some((s) => digSounds.includes(s)), `digging down by touch: ${heard}`);
   },
 
-  // No sound before a gesture; the first one (a click on the sound button)
-  // starts the title music where it would be by then; a key then stops it,
-  // and the game's sounds start from their beginning.
+  // No sound before a gesture. The sound button says what it does: its
+  // first click turns sound off and starts nothing; the second turns it on
+  // and starts the title music where it would be by then; a key then stops
+  // it, and the game's sounds start from their beginning.
   async sound() {
     const page = await open({}, () => {
+      window.contexts = 0;
+      const Context = window.AudioContext;
+      window.AudioContext = function (...args) { window.contexts += 1; return new Context(...args); };
       window.started = [];
       const start = AudioBufferSourceNode.prototype.start;
       AudioBufferSourceNode.prototype.start = function (when, offset) {
@@ -216,6 +295,12 @@ const checks = {
     });
     await page.waitForTimeout(1500);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound before a gesture');
+    assert.equal(await page.locator('#sound').textContent(), 'Sound on');
+    await page.click('#sound');
+    assert.equal(await page.locator('#sound').textContent(), 'Sound off');
+    await page.waitForTimeout(300);
+    assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound once turned off');
+    assert.equal(await page.evaluate(() => window.contexts), 0, 'no audio made once turned off');
     const clicked = await page.evaluate(() => performance.now());
     await page.click('#sound');
     await page.waitForFunction(() => window.started.length > 0, null, { timeout: 5000 });
@@ -314,23 +399,13 @@ const checks = {
     assert.equal(await page.evaluate(() => window.murloRecord.length), hiddenAt, 'calls while hidden');
     await setHidden(page, false);
     // Up to the poll after the script's last, where the replay tool quits.
-    const polls = keys.length + 1;
     await page.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length >= n,
-                               polls, { timeout: 60000, polling: 100 });
+                               keys.length + 1, { timeout: 60000, polling: 100 });
     const record = await page.evaluate(() => window.murloRecord);
-    let seen = 0;
-    const got = record.slice(0, record.findIndex((l) => l.startsWith('poll ') && ++seen === polls));
-    const replay = spawnSync(process.execPath, [process.env.MURLO_REPLAY, '-'],
-                             { input: script + '\n', encoding: 'utf8' });
-    assert.equal(replay.status, 0, replay.stderr);
-    const want = replay.stdout.trimEnd().split('\n');
-    assert.equal(want.pop(), 'quit');
+    const want = replayTrace('-', script + '\n');
     assert.ok(want.includes('sound auu.wav') && want.lastIndexOf('sound title.wav') > 0,
               'the script dies and comes back to the title');
-    const differs = want.findIndex((line, i) => got[i] !== line);
-    assert.ok(differs < 0 && got.length === want.length,
-              `the page's calls differ from the replay tool's at line ${differs + 1} of ${want.length} ` +
-              `(${got.length} on the page):\n  page:   ${got[differs]}\n  replay: ${want[differs]}`);
+    assertSameCalls(record, want, 'a script played a poll at a time');
   },
 
   // The LCD on screen: every pixel of it in one of the two colours (no
@@ -368,6 +443,318 @@ const checks = {
     }
     assert.equal(ambiguous, 0, 'screen pixels showing the wrong colour for their bit');
     assert.ok(rows.some((r) => r !== 0), 'a picture to compare');
+  },
+
+  // Installable and offline: Chromium finds nothing missing for installing
+  // the page; once loaded, it starts and plays with the server gone; and a
+  // changed build deployed to the same place replaces it, at the latest
+  // when the page is next started, with the old build's files gone.
+  async install() {
+    const work = mkdtempSync(path.join(tmpdir(), 'murlo-page-'));
+    const dir = path.join(work, 'web');
+    cpSync(webDir, dir, { recursive: true });
+    let site = await serve(work);
+    const port = site.address().port;
+    const address = `http://127.0.0.1:${port}/web/`;
+    const stop = (server) => new Promise((done) => { server.close(done); server.closeAllConnections(); });
+    // A profile of its own: nothing is installed from a private window.
+    const context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
+      executablePath: '/usr/bin/chromium', args: browserArgs, viewport: { width: 1000, height: 700 },
+    });
+    let page = await openIn(context, null, undefined, address);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const cdp = await context.newCDPSession(page);
+    const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors, [], 'installability');
+
+    await stop(site);
+    await page.reload();
+    await page.waitForFunction(() => window.murlo && murlo.presented > 0 && murlo.sound === 'title.wav');
+    await page.keyboard.press('KeyZ');
+    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    const frames = await rate(page, 1000);
+    assert.ok(frames > 10, `offline, ${frames} frames a second`);
+
+    // A new build: its page says so; the service worker is made for it
+    // as the build makes it.
+    const index = path.join(dir, 'index.html');
+    const oldPage = readFileSync(index, 'utf8');
+    const newPage = oldPage.replace('<title>', '<meta name="murlo-check" content="new">\n<title>');
+    writeFileSync(index, newPage);
+    const names = [...readFileSync(path.join(dir, 'sw.js'), 'utf8').matchAll(/\['([^']+)', '[0-9a-f]{64}'\]/g)]
+      .map((m) => m[1]);
+    const made = spawnSync(process.env.MURLO_CMAKE, [`-DDIR=${dir}`, `-DVERSION=test`, `-DFILES=${names.join(',')}`,
+                                                     `-DTEMPLATE=${path.join(source, 'host', 'web', 'sw.js.in')}`,
+                                                     '-P', path.join(source, 'host', 'web', 'make_sw.cmake')],
+                           { encoding: 'utf8' });
+    assert.equal(made.status, 0, made.stderr);
+    const isNew = (p) => p.evaluate(() => !!document.querySelector('meta[name="murlo-check"]'));
+    site = await serve(work, port);
+    // Deployed only in part (the new worker with the old page): the new
+    // worker refuses it, and the old build stays, whole.
+    writeFileSync(index, oldPage);
+    page = await openIn(context, null, undefined, address);
+    const tried = await page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      await registration.update().catch(() => {});
+      while (registration.installing) await new Promise((done) => setTimeout(done, 50));
+      return { waiting: !!registration.waiting, caches: (await caches.keys()).length };
+    });
+    assert.deepEqual(tried, { waiting: false, caches: 1 }, 'a build deployed in part');
+    await page.close();
+    writeFileSync(index, newPage);
+
+    // While a page of the old build is open, pages keep being the old
+    // build; the new one waits, and is used once they are all closed.
+    page = await openIn(context, null, undefined, address);
+    // (The browser looks for a new build a moment after the page loads.)
+    const waiting = () => page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => !!r.waiting));
+    for (let look = 0; look < 100 && !(await waiting()); ++look) await page.waitForTimeout(100);
+    assert.ok(await waiting(), 'the new build found');
+    assert.equal(await isNew(page), false, 'a page of the old build while the old build runs');
+    // (The browser lets the new worker take over a moment after the last
+    // page closes: a start that comes sooner still gets the old build.)
+    let fresh = false;
+    for (let starts = 0; !fresh && starts < 10; ++starts) {
+      for (const old of context.pages()) await old.close();
+      await new Promise((done) => setTimeout(done, 200));
+      page = await openIn(context, null, undefined, address);
+      fresh = await isNew(page);
+    }
+    assert.ok(fresh, 'the new build is used');
+    const caches = await page.evaluate(() => caches.keys());
+    assert.equal(caches.length, 1, `caches: ${caches}`);
+    assert.ok(caches[0].endsWith(' test-' + readFileSync(path.join(dir, 'sw.js'), 'utf8').match(/'test-([0-9a-f]+)'/)[1]));
+    await stop(site);
+    await context.close();
+  },
+
+  // Held upright, at the sizes of common phones: the screen on top, the
+  // pad and the Z button below it, thumb-sized; nothing scrolls; the
+  // bar's buttons are thumb-high; the skin has a pixel for each screen
+  // pixel. Touches on the upright pad play; turned sideways, the page
+  // shows the whole landscape skin.
+  async portrait() {
+    for (const [width, height, scale] of [[360, 640, 2], [390, 844, 3], [412, 915, 2.625]]) {
+      const page = await open({ hasTouch: true, isMobile: true, viewport: { width, height }, deviceScaleFactor: scale });
+      await page.waitForFunction(() => getComputedStyle(document.getElementById('handheld')).backgroundColor ===
+                                 'rgba(0, 0, 0, 0)');
+      await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `portrait-${width}x${height}.png`) });
+      const got = await page.evaluate(() => {
+        const box = (id) => document.getElementById(id).getBoundingClientRect();
+        return {
+          scroll: [document.documentElement.scrollWidth, document.documentElement.scrollHeight],
+          handheld: box('handheld'), lcd: box('lcd'), top: box('top'),
+          buttons: Array.from(document.querySelectorAll('#bar button'), (b) => b.getBoundingClientRect().height),
+          skin: document.getElementById('skin').width, help: document.getElementById('help').textContent,
+        };
+      });
+      const what = `${width} x ${height}`;
+      assert.deepEqual(got.scroll, [width, height], `${what}: scrolls`);
+      const h = got.handheld;
+      assert.ok(h.left >= 0 && h.right <= width && h.top >= got.top.bottom && h.bottom <= height,
+                `${what}: placed at ${JSON.stringify(h)}`);
+      assert.ok(h.height / h.width > 1.4, `${what}: upright`);
+      const unit = h.width / upright.width;
+      assert.ok(2 * upright.padReach * unit >= 0.4 * width, `${what}: pad ${2 * upright.padReach * unit} px`);
+      assert.ok(2 * upright.buttonKey * unit >= 0.2 * width, `${what}: Z ${2 * upright.buttonKey * unit} px`);
+      assert.ok(got.lcd.width >= 0.75 * width && got.lcd.bottom < h.top + upright.padY * unit, `${what}: screen on top`);
+      assert.ok(got.buttons.every((b) => b >= 44), `${what}: buttons ${got.buttons} px high`);
+      assert.equal(got.skin, Math.round(h.width * scale), `${what}: skin pixels across`);
+      assert.match(got.help, /pad/);
+      if (width !== 390) {
+        await page.context().close();
+        continue;
+      }
+      const down = await pagePoint(page, upright.padX, upright.padY + upright.padMark, upright);
+      const { send } = await touches(page);
+      await send('touchStart', [down]);
+      await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+      await send('touchEnd', []);
+      await page.waitForTimeout(200);
+      await send('touchStart', [down]);
+      await page.waitForTimeout(1500);
+      await send('touchEnd', []);
+      const heard = await page.evaluate(() => window.heard);
+      assert.ok(heard.some((s) => digSounds.includes(s)), `digging down on the upright pad: ${heard}`);
+      await page.setViewportSize({ width: height, height: width });
+      await page.waitForFunction(() => { const b = document.getElementById('handheld').getBoundingClientRect();
+                                         return Math.abs(b.width / b.height - 512 / 400) < 0.01; });
+      await page.context().close();
+    }
+  },
+
+  // No tap is lost: a 10 ms key tap and a 10 ms touch on Z each leave the
+  // title, and in play a 10 ms touch on the pad's Right holds Right at one
+  // poll, once, and the digger moves. The script the page records of all
+  // that replays to the same calls.
+  async taps() {
+    const keyed = await open();
+    await keyed.waitForTimeout(300);
+    await keyed.keyboard.press('KeyZ', { delay: 10 });
+    await keyed.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await keyed.context().close();
+
+    const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 844, height: 390 } },
+                            () => { window.murloRecord = []; });
+    await page.waitForTimeout(300);
+    await tap(page, await pagePoint(page, skin.buttonX, skin.buttonY), 10);
+    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await page.waitForTimeout(500);
+    const before = await page.evaluate(() => window.murloRecord.length);
+    await tap(page, await pagePoint(page, skin.padX + skin.padMark, skin.padY), 10);
+    await page.waitForTimeout(500);
+    const after = (await page.evaluate(() => window.murloRecord)).slice(before);
+    const right = polls(after).filter((line) => parseInt(line.slice(5), 16) & 0x02);
+    assert.deepEqual(right, ['poll 02'], 'Right held at one poll');
+    const frames = after.filter((line) => line.startsWith('present '));
+    const last = (await page.evaluate((n) => window.murloRecord.slice(0, n), before))
+      .filter((line) => line.startsWith('present ')).pop();
+    assert.notEqual(frames[frames.length - 1], last, 'the digger moved');
+
+    const script = await page.evaluate(() => murlo.run());
+    await page.waitForTimeout(300);
+    assertSameCalls(await page.evaluate(() => window.murloRecord), replayTrace('-', script), 'the recorded run');
+  },
+
+  // A run shared as a link: Share after a short game copies the page's
+  // address with the run; the replay tool reads the link as the script it
+  // carries; a fresh page opened at it watches the run, faster on request,
+  // with exactly the calls the tool traces, and then plays on. Save run
+  // downloads the script, Open run watches it, and Play from here hands
+  // the game to the keys at once. A won game's link is under 2 KB.
+  async share() {
+    const page = await open();
+    await page.context().grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
+    await page.keyboard.press('KeyZ');
+    await page.waitForTimeout(300);
+    await page.keyboard.down('ArrowDown');
+    await page.waitForTimeout(800);
+    await page.keyboard.up('ArrowDown');
+    await page.keyboard.press('ArrowRight');
+    await page.waitForTimeout(300);
+    await page.click('#share');
+    await page.waitForFunction(() => /copied/.test(document.getElementById('note').textContent));
+    const link = await page.evaluate(() => navigator.clipboard.readText());
+    assert.equal(link, await page.evaluate(() => murlo.link));
+    assert.match(link, new RegExp(`^${pageUrl.replace(/[.?]/g, '\\$&')}#run=1\\.[A-Za-z0-9_-]+$`));
+    const trace = replayTrace(link);
+    const text = inflateRawSync(Buffer.from(link.split('#run=1.')[1], 'base64url')).toString();
+    assert.deepEqual(replayTrace('-', text), trace, 'the link and its script');
+    assert.ok(polls(trace).includes('poll 08'), 'the run digs');
+
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#save')]);
+    const saved = path.join(mkdtempSync(path.join(tmpdir(), 'murlo-run-')), download.suggestedFilename());
+    await download.saveAs(saved);
+    assert.ok(saved.endsWith('.script'));
+    assert.match(readFileSync(saved, 'utf8'), /^# murlo \d+\.\d+\.\d+, run recorded in a browser/);
+    const savedPolls = polls(replayTrace(saved));
+    assert.deepEqual(savedPolls.slice(0, polls(trace).length), polls(trace), 'the saved run goes on from the link');
+
+    const winText = readFileSync(path.join(source, 'tests', 'replay', 'win.script'), 'utf8')
+      .replace(/#.*$/gm, '').split(/\s+/).filter(Boolean).join(' ') + '\n';
+    const winLink = await page.evaluate((t) => MurloPage.linkFor(t), winText);
+    assert.ok(winLink.length < 2048, `a won game's link is ${winLink.length} characters`);
+    await page.context().close();
+
+    const watcher = await open({}, () => { window.murloRecord = []; }, undefined, link);
+    assert.equal(await watcher.evaluate(() => murlo.watching), true);
+    await watcher.click('#faster');
+    await watcher.click('#faster');
+    assert.equal(await watcher.locator('#speed').textContent(), 'Watching at 4x');
+    await watcher.waitForFunction(() => !murlo.watching, null, { timeout: 30000 });
+    assert.equal(await watcher.locator('#watching').isHidden(), true);
+    await watcher.waitForTimeout(200);
+    assertSameCalls(await watcher.evaluate(() => window.murloRecord), trace, 'the link\'s run');
+    await watcher.context().close();
+
+    const opener = await open({}, () => { window.murloRecord = []; });
+    await opener.setInputFiles('#file', saved);
+    await opener.waitForFunction(() => murlo.watching);
+    await opener.click('#takeover');
+    assert.equal(await opener.evaluate(() => murlo.watching), false);
+    const handed = await opener.evaluate(() => window.murloRecord.length);
+    await opener.keyboard.down('ArrowLeft');
+    await opener.waitForTimeout(300);
+    await opener.keyboard.up('ArrowLeft');
+    const later = polls((await opener.evaluate(() => window.murloRecord)).slice(handed));
+    assert.ok(later.some((line) => parseInt(line.slice(5), 16) & 0x04), 'the keys play on');
+  },
+
+  // Damaged, cut or hostile links: one plain line says so, and the game
+  // starts as usual.
+  async damaged() {
+    const b64 = (bytes) => Buffer.from(bytes).toString('base64url');
+    const good = b64(deflateRawSync('01 08*3\n'));
+    const links = {
+      'bad base64': '#run=1.@@@@',
+      'unknown form': `#run=2.${good}`,
+      'bad deflate': `#run=1.${b64('no deflate here')}`,
+      'cut short': `#run=1.${good.slice(0, -3)}`,
+      'bad token': `#run=1.${b64(deflateRawSync('01 08*0\n'))}`,
+      'over 16 MiB': `#run=1.${b64(deflateRawSync(Buffer.alloc(16 * 1024 * 1024 + 1, 0x20)))}`,
+    };
+    for (const [what, link] of Object.entries(links)) {
+      const page = await open({}, null, undefined, pageUrl + link);
+      await page.waitForFunction(() => !document.getElementById('note').hidden, null, { timeout: 5000 });
+      const note = await page.locator('#note').textContent();
+      assert.match(note, /^[^\n]*damaged[^\n]*$/, what);
+      assert.equal(await page.evaluate(() => murlo.watching), false, what);
+      assert.ok(await onTitle(page), what);
+      assert.ok(await rate(page, 500) > 300, `${what}: the title runs`);
+      await page.context().close();
+    }
+  },
+
+  // The screen is kept on while a game runs on a shown page: the lock is
+  // asked for when play starts, let go when the page is hidden and asked
+  // for again when it is shown, and let go when the game ends. A browser
+  // without wake locks plays as well.
+  async wakelock() {
+    const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
+    const page = await open({}, (keys) => {
+      window.locks = [];
+      navigator.wakeLock.request = (type) => {
+        window.locks.push(`request ${type}`);
+        const lock = new EventTarget();
+        lock.release = () => {
+          window.locks.push('release');
+          lock.dispatchEvent(new Event('release'));
+          return Promise.resolve();
+        };
+        return Promise.resolve(lock);
+      };
+      let murloPage;
+      Object.defineProperty(window, 'MurloPage', {
+        configurable: true,
+        get: () => murloPage,
+        set: (value) => {
+          murloPage = value;
+          let next = 0;
+          murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
+        },
+      });
+    }, script.split(' ').flatMap((token) => {
+      const [value, count = '1'] = token.split('*');
+      return new Array(Number(count)).fill(parseInt(value, 16));
+    }));
+    const locks = () => page.evaluate(() => window.locks);
+    await page.waitForFunction(() => window.locks.length === 1, null, { timeout: 5000 });
+    assert.deepEqual(await locks(), ['request screen']);
+    await setHidden(page, true);
+    await page.waitForTimeout(100);
+    await setHidden(page, false);
+    await page.waitForFunction(() => window.locks.length === 3);
+    assert.deepEqual(await locks(), ['request screen', 'release', 'request screen']);
+    await page.waitForFunction(() => window.locks.length >= 4, null, { timeout: 20000 });
+    assert.equal((await locks())[3], 'release', 'let go when the game ended');
+    assert.ok((await page.evaluate(() => window.heard)).includes('auu.wav'), 'the game ended');
+    await page.context().close();
+
+    const plain = await open({}, () => { delete Navigator.prototype.wakeLock; });
+    await plain.keyboard.press('KeyZ');
+    await plain.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    assert.ok(await rate(plain, 1000) > 10);
   },
 };
 

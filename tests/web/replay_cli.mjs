@@ -7,6 +7,7 @@ import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, openSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
+import { deflateRawSync } from 'node:zlib';
 import assert from 'node:assert/strict';
 
 const tool = process.argv[2];
@@ -28,6 +29,9 @@ function script(name, text) {
 }
 
 const short = 'sound title.wav\npoll 08\nstop\nquit\n';
+// A run shared as a link: the page's address, #run=1. and the script
+// raw-deflated in base64url.
+const link = (text) => `#run=1.${deflateRawSync(text).toString('base64url')}`;
 const good = script('good.script', '# a key at once\n08\n');
 const cases = [
   ['a script file', run([good]), { status: 0, out: short, err: '' }],
@@ -39,6 +43,20 @@ const cases = [
   }],
   ['bits 5..7', run(['-'], { input: '20' }), {
     status: 2, out: '', err: "murlo-replay: -: line 1: bad token '20': only bits 0..4 name keys\n",
+  }],
+  ['a link', run([`https://example.org/murlo/${link('# a key at once\n08\n')}`]), { status: 0, out: short, err: '' }],
+  ['the run part of a link', run([link('08')]), { status: 0, out: short, err: '' }],
+  ['a link cut short', run([link('00*5 08\n').slice(0, -2)]), {
+    status: 2, out: '', err: 'murlo-replay: the link is damaged: not raw deflate\n',
+  }],
+  ['a link with more after its end', run([`#run=1.${Buffer.concat([deflateRawSync('08'), Buffer.from('x')]).toString('base64url')}`]), {
+    status: 2, out: '', err: 'murlo-replay: the link is damaged: not raw deflate\n',
+  }],
+  ['a link over 16 MiB', run([link(Buffer.alloc(16 * 1024 * 1024 + 1, 0x20))]), {
+    status: 2, out: '', err: 'murlo-replay: the link is damaged: its script is over 16 MiB\n',
+  }],
+  ['a link with a bad token', run([link('08 00*0\n')]), {
+    status: 2, out: '', err: "murlo-replay: the link is damaged: line 1: bad token '00*0': a repeat count must be at least 1\n",
   }],
   ['a missing script', run([path.join(work, 'none.script')]), {
     status: 2, out: '', err: `murlo-replay: cannot open ${path.join(work, 'none.script')}\n`,

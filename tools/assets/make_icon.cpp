@@ -1,16 +1,24 @@
-// Draws the program icon of the Windows game, murlo.ico: the picture of
-// assets/murlo.svg (a little handheld with the digger on its screen), on
-// the same 64 x 64 grid, at 16, 24, 32, 48, 64 and 256 pixels, with smooth
-// edges in the alpha channel. The name written under the screen is left
-// out: at icon sizes it would be a smudge.
-//
-// usage: make_icon OUTPUT.ico
+// Draws the program icons: the picture of assets/murlo.svg (a little
+// handheld with the digger on its screen), on the same 64 x 64 grid, with
+// smooth edges in the alpha channel. The name written under the screen is
+// left out: at icon sizes it would be a smudge.
+//   make_icon OUTPUT.ico   the Windows game's icon, at 16, 24, 32, 48, 64
+//                          and 256 pixels
+//   make_icon --web DIR    the web page's: DIR/icon-192.png and
+//                          icon-512.png, and icon-maskable-192.png and
+//                          icon-maskable-512.png, the picture small enough
+//                          for any mask on the page's backdrop colour
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
+#include <string>
 #include <vector>
 
+#include <png.h>
+
+#include "host/handheld/handheld.h"
 #include "host/handheld/shapes.h"
 
 namespace {
@@ -33,11 +41,8 @@ Colour hex(std::uint32_t rgb) {
             static_cast<double>(rgb & 0xFF)};
 }
 
-// Pixel (x, y) of the icon at `size` pixels; u, v and distances in the
-// picture's 64-unit grid, `k` pixels to a unit.
-Pixel shade(int x, int y, int size) {
-    const double k = size / 64.0;
-    const double u = (x + 0.5) / k, v = (y + 0.5) / k;
+// The picture at point (u, v) of its 64-unit grid, `k` pixels to a unit.
+Pixel shade(double u, double v, double k) {
     const auto fill = [k](double distance) { return cover(distance * k); };
     const auto line = [k](double distance, double width) { return cover((std::fabs(distance) - width / 2) * k); };
     Pixel p;
@@ -58,6 +63,51 @@ Pixel shade(int x, int y, int size) {
     p.over(hex(0xb82a52), fill(button));
     p.over(hex(0x5a0e26), line(button, 1));
     return p;
+}
+
+// Pixel (x, y) of the icon at `size` pixels.
+Pixel shade_pixel(int x, int y, int size) {
+    const double k = size / 64.0;
+    return shade((x + 0.5) / k, (y + 0.5) / k, k);
+}
+
+// The same, for an icon the system may cut to any shape: the picture at
+// `maskable_scale` of the size, well inside the circle every mask keeps
+// (40% of the size from the centre), on the page's backdrop colour.
+constexpr double maskable_scale = 0.64;
+Pixel shade_maskable(int x, int y, int size) {
+    const double k = size / 64.0 * maskable_scale;
+    const double u = 32 + ((x + 0.5) - size / 2.0) / k, v = 32 + ((y + 0.5) - size / 2.0) / k;
+    const Pixel picture = shade(u, v, k);
+    const murlo::handheld::Rgb back = murlo::handheld::backdrop_colour;
+    Pixel p;
+    p.over({static_cast<double>(back.r), static_cast<double>(back.g), static_cast<double>(back.b)}, 1);
+    p.c = {picture.c.r + p.c.r * (1 - picture.a), picture.c.g + p.c.g * (1 - picture.a),
+           picture.c.b + p.c.b * (1 - picture.a)};
+    return p;
+}
+
+std::uint8_t byte(double value) { return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0))); }
+
+// The icon at `size` pixels as a PNG file: RGBA, or RGB when maskable.
+bool write_png(const std::string& path, int size, bool maskable) {
+    const int channels = maskable ? 3 : 4;
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const Pixel p = maskable ? shade_maskable(x, y, size) : shade_pixel(x, y, size);
+            const double a = p.a > 0 ? p.a : 1;
+            pixels.push_back(byte(p.c.r / a));
+            pixels.push_back(byte(p.c.g / a));
+            pixels.push_back(byte(p.c.b / a));
+            if (!maskable) pixels.push_back(byte(p.a * 255));
+        }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(size);
+    image.height = static_cast<png_uint_32>(size);
+    image.format = channels == 4 ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr) != 0;
 }
 
 void put16(std::vector<std::uint8_t>& out, unsigned v) {
@@ -88,7 +138,7 @@ std::vector<std::uint8_t> image(int size) {
     for (int y = size - 1; y >= 0; --y) {
         std::vector<std::uint8_t> mask_row(mask_stride, 0);
         for (int x = 0; x < size; ++x) {
-            const Pixel p = shade(x, y, size);
+            const Pixel p = shade_pixel(x, y, size);
             const auto byte = [](double value) {
                 return static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));
             };
@@ -108,8 +158,20 @@ std::vector<std::uint8_t> image(int size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--web") == 0) {
+        for (const int size : {192, 512})
+            for (const bool maskable : {false, true}) {
+                const std::string path = std::string(argv[2]) + (maskable ? "/icon-maskable-" : "/icon-") +
+                                         std::to_string(size) + ".png";
+                if (!write_png(path, size, maskable)) {
+                    std::fprintf(stderr, "make_icon: cannot write %s\n", path.c_str());
+                    return 1;
+                }
+            }
+        return 0;
+    }
     if (argc != 2) {
-        std::fputs("usage: make_icon OUTPUT.ico\n", stderr);
+        std::fputs("usage: make_icon OUTPUT.ico | make_icon --web DIR\n", stderr);
         return 2;
     }
     const int sizes[] = {16, 24, 32, 48, 64, 256};

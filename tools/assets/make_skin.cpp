@@ -1,14 +1,12 @@
-// Writes the skin (host/handheld/skin_art.h) as two files of the same
-// picture: window.bmp for the desktop games, magenta outside the rounded
-// outline, and window.png for the web page, transparent there instead.
+// Writes the skin (host/handheld/skin_art.h) as window.bmp for the desktop
+// games, magenta outside the rounded outline. (The web page draws the skin
+// itself, at the screen's own pixel size.)
 //
 // usage: make_skin OUTPUT_DIR
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include <png.h>
 
 #include "host/handheld/handheld.h"
 #include "host/handheld/skin_art.h"
@@ -18,10 +16,6 @@ namespace {
 using namespace murlo::handheld;
 constexpr int width = window_width;
 constexpr int height = window_height;
-
-bool is_key(const std::uint8_t* p) {
-    return p[0] == key_colour.r && p[1] == key_colour.g && p[2] == key_colour.b;
-}
 
 bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
@@ -66,30 +60,6 @@ bool write_bmp(const std::string& path, const std::vector<std::uint8_t>& rgb) {
     return write_file(path, file);
 }
 
-// RGBA, the magenta outside fully transparent (its colour left black, which
-// compresses best), everything else opaque.
-bool write_png(const std::string& path, const std::vector<std::uint8_t>& rgb) {
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
-        const std::uint8_t* p = &rgb[i * 3];
-        const bool clear = is_key(p);
-        for (int k = 0; k < 3; ++k) rgba[i * 4 + k] = clear ? 0 : p[k];
-        rgba[i * 4 + 3] = clear ? 0 : 255;
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = width;
-    image.height = height;
-    image.format = PNG_FORMAT_RGBA;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_get_memory_size(image, size, 0, rgba.data(), 0, nullptr)) return false;
-    std::vector<std::uint8_t> file(size);
-    if (!png_image_write_to_memory(&image, file.data(), &size, 0, rgba.data(), 0, nullptr))
-        return false;
-    file.resize(size);
-    return write_file(path, file);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,14 +68,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::vector<std::uint8_t> rgb = draw_skin();
-    const std::string dir = argv[1];
-    for (const char* name : {"window.bmp", "window.png"}) {
-        const std::string path = dir + "/" + name;
-        const bool png = path.ends_with(".png");
-        if (!(png ? write_png(path, rgb) : write_bmp(path, rgb))) {
-            std::fprintf(stderr, "make_skin: cannot write %s\n", path.c_str());
-            return 1;
-        }
+    const std::string path = std::string(argv[1]) + "/window.bmp";
+    if (!write_bmp(path, rgb)) {
+        std::fprintf(stderr, "make_skin: cannot write %s\n", path.c_str());
+        return 1;
     }
     return 0;
 }

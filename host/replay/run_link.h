@@ -1,0 +1,30 @@
+// Runs shared as links. A link is a page's address, then "#run=1." and the
+// input script's text, raw-deflated (RFC 1951) and base64url-encoded
+// without padding; "1." is the form's version. The page makes them, and
+// every reader (the page, murlo-replay, murlo --play) takes exactly this
+// form, or the "#run=..." part alone.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace murlo::replay {
+
+constexpr std::string_view link_mark = "#run=";
+constexpr std::string_view link_version = "1.";
+
+// The most script text a link may inflate to; a link whose text is longer
+// is refused as damaged, so a small link cannot make a reader fill memory.
+constexpr std::size_t max_link_text = std::size_t{16} << 20;
+
+// Whether a name given where a script file goes is a link: it starts with
+// "#run=", or has "#run=" after a "scheme://".
+bool is_run_link(std::string_view name);
+
+// The deflated bytes a link carries, from its "#run=" on. False, with the
+// reason in `problem`, when the rest is not "1." and base64url (no padding,
+// no bits left over).
+bool link_payload(std::string_view link, std::string& deflated, std::string& problem);
+
+}  // namespace murlo::replay
