@@ -23,12 +23,23 @@ constexpr std::int32_t deepest = 1000;  // no game goes deeper
 
 enum class Read { missing, ok, unreadable, damaged };
 
+// The file at `path` opened for reading or writing. On Windows by its wide
+// name: a user's folder may be named in any script, and a narrow name would
+// reach only the characters of the system's code page.
+std::FILE* open_file(const std::filesystem::path& path, bool write) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), write ? "wb" : "rb");
+#endif
+}
+
 // The file's depth, or why there is none.
 Read read_file(const std::filesystem::path& path, std::int32_t& depth) {
     depth = 0;
     std::error_code error;
     if (!std::filesystem::exists(path, error)) return error ? Read::unreadable : Read::missing;
-    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    std::FILE* file = open_file(path, false);
     if (file == nullptr) return Read::unreadable;
     char text[16];
     const std::size_t size = std::fread(text, 1, sizeof text, file);
@@ -59,7 +70,7 @@ int process_id() {
 
 // Writes the number and hands it to the disk before the file is closed.
 bool write_number(const std::filesystem::path& path, std::int32_t depth) {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
+    std::FILE* file = open_file(path, true);
     if (file == nullptr) return false;
     bool ok = std::fprintf(file, "%d\n", static_cast<int>(depth)) > 0 && std::fflush(file) == 0;
 #ifdef _WIN32

@@ -1,9 +1,54 @@
-// The game driven: its calls carried out in order, and one turn of the
-// loop WinMain runs until the quit message ends the process.
+// The game driven: its calls carried out in order, one turn of the loop
+// WinMain runs until the quit message ends the process, and the best depth
+// kept from the games it plays.
+#include <filesystem>
+#include <string>
+
 #include "game/cycle.h"
+#include "host/desktop/best.h"
 #include "host/win32/win32_host.h"
 
 namespace murlo {
+
+std::int32_t best_depth = 0;
+
+namespace {
+
+// The game play_turn drives, whose depth is kept if the program closes in
+// the middle of it.
+const Game* driven_game = nullptr;
+
+// %LOCALAPPDATA%\Murlo\best.txt; empty where Windows names no such folder.
+std::filesystem::path best_path() {
+    const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+    if (size == 0) return {};
+    std::wstring folder(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), size);
+    if (length == 0 || length >= size) return {};
+    folder.resize(length);
+    return std::filesystem::path(folder) / L"Murlo" / L"best.txt";
+}
+
+}  // namespace
+
+void load_best() {
+    const std::filesystem::path path = best_path();
+    best_depth = path.empty() ? 0 : desktop::read_best(path);
+    show_best();
+}
+
+void keep_best(std::int32_t depth) {
+    if (depth <= best_depth) return;
+    const std::filesystem::path path = best_path();
+    // The file may hold a deeper one, from a game run beside this one.
+    const std::int32_t kept = path.empty() ? -1 : desktop::write_best(path, depth);
+    best_depth = kept > depth ? kept : depth;
+    show_best();
+}
+
+void keep_best_at_close() {
+    if (driven_game != nullptr && driven_game->phase == Phase::Play) keep_best(driven_game->depth);
+}
 
 void carry_out(const Calls& calls) {
     for (int i = 0; i < calls.count; ++i) {
@@ -25,7 +70,18 @@ void carry_out(const Calls& calls) {
     }
 }
 
+void play_step(Game& game, InputBits keys, Calls& calls) {
+    step(game, keys, calls);
+    // Kept as the game ends, before its closing pictures, so that closing
+    // the window during them loses nothing.
+    if (calls.outcome == Outcome::Died || calls.outcome == Outcome::Won) keep_best(game.depth);
+    carry_out(calls);
+}
+
 Outcome play_turn(Game& game, Calls& calls, handheld::TitlePace& pace) {
+    driven_game = &game;
+    // A game pauses from its frame's poll to the end of the step's calls.
+    pausable = game.phase == Phase::Play;
     // The title has no wait of its own: its passes are paced here, in
     // bursts, so it neither spins a core nor wakes a thousand times a second.
     if (game.phase == Phase::Title) {
@@ -33,8 +89,7 @@ Outcome play_turn(Game& game, Calls& calls, handheld::TitlePace& pace) {
         if (pause > 0) pause_us(pause);
     }
     const InputBits keys = poll_keys();
-    step(game, keys, calls);
-    carry_out(calls);
+    play_step(game, keys, calls);
     return calls.outcome;
 }
 

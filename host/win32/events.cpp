@@ -1,6 +1,6 @@
 // Keys, controllers, waits, pauses and sounds. Window messages are served
-// only here, when the driver polls the keys, waits or pauses the title;
-// the quit message ends the process.
+// only here, when the driver polls the keys, waits or pauses the title, and
+// while a paused game is held; the quit message ends the process.
 #include <cstdio>
 
 #include "host/desktop/notices.h"
@@ -26,7 +26,8 @@ static_assert(wake_mask == 0xFF);
 
 static_assert(xinput::dpad_up == XINPUT_GAMEPAD_DPAD_UP && xinput::dpad_down == XINPUT_GAMEPAD_DPAD_DOWN &&
               xinput::dpad_left == XINPUT_GAMEPAD_DPAD_LEFT && xinput::dpad_right == XINPUT_GAMEPAD_DPAD_RIGHT &&
-              xinput::a == XINPUT_GAMEPAD_A && xinput::b == XINPUT_GAMEPAD_B);
+              xinput::start == XINPUT_GAMEPAD_START && xinput::a == XINPUT_GAMEPAD_A &&
+              xinput::b == XINPUT_GAMEPAD_B);
 
 // Controllers through XInput, whose DLL is loaded when the window is made;
 // where it is missing only the keyboard plays.
@@ -39,26 +40,101 @@ bool pad_connected[XUSER_MAX_COUNT] = {};
 DWORD next_look_for_pads = 0;
 bool looked_for_pads = false;
 
-InputBits controller_keys() {
-    if (xinput_get_state == nullptr || GetForegroundWindow() != main_window) return 0;
-    const DWORD now = timeGetTime();
-    const bool look = !looked_for_pads || static_cast<std::int32_t>(now - next_look_for_pads) >= 0;
-    if (look) {
-        looked_for_pads = true;
-        next_look_for_pads = now + 1000;
+// What the controllers hold, and what was pressed on them since they were
+// last read: Start, and the game's keys.
+struct Pads {
+    InputBits held = 0;
+    bool start = false;
+    InputBits pressed = 0;
+};
+bool start_was_held = false;
+InputBits keys_were_held = 0;
+
+Pads read_controllers() {
+    Pads pads;
+    bool start_held = false;
+    if (xinput_get_state != nullptr && GetForegroundWindow() == main_window) {
+        const DWORD now = timeGetTime();
+        const bool look = !looked_for_pads || static_cast<std::int32_t>(now - next_look_for_pads) >= 0;
+        if (look) {
+            looked_for_pads = true;
+            next_look_for_pads = now + 1000;
+        }
+        for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
+            if (!pad_connected[user] && !look) continue;
+            XINPUT_STATE state{};
+            pad_connected[user] = xinput_get_state(user, &state) == ERROR_SUCCESS;
+            if (!pad_connected[user]) continue;
+            const XINPUT_GAMEPAD& pad = state.Gamepad;
+            pads.held |= xinput_keys({pad.wButtons, pad.sThumbLX, pad.sThumbLY});
+            start_held = start_held || (pad.wButtons & XINPUT_GAMEPAD_START) != 0;
+        }
     }
-    InputBits keys = 0;
-    for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
-        if (!pad_connected[user] && !look) continue;
-        XINPUT_STATE state{};
-        pad_connected[user] = xinput_get_state(user, &state) == ERROR_SUCCESS;
-        if (pad_connected[user])
-            keys |= xinput_keys({state.Gamepad.wButtons, state.Gamepad.sThumbLX, state.Gamepad.sThumbLY});
+    pads.start = start_held && !start_was_held;
+    pads.pressed = static_cast<InputBits>(pads.held & ~keys_were_held);
+    start_was_held = start_held;
+    keys_were_held = pads.held;
+    return pads;
+}
+
+// The pause. The window procedure asks for it (want_pause) or for the end
+// of it (want_resume); process_messages holds the game while it lasts.
+bool paused = false;
+bool want_pause = false;
+bool want_resume = false;
+InputBits resume_keys = 0;  // held at the next poll
+
+void resume(InputBits keys) {
+    want_resume = true;
+    resume_keys = static_cast<InputBits>(resume_keys | keys);
+}
+
+void serve_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) host_shutdown();
+        // Untranslated: keys reach the window only as key-down and key-up.
+        DispatchMessageA(&message);
     }
-    return keys;
+}
+
+// Until P, Pause, Start or one of the five keys resumes the game (or the
+// window closes). The sound is cut and is not taken up again: the game's
+// next sound plays as it comes. How many milliseconds the game was held.
+std::uint32_t hold_paused_game() {
+    const DWORD began = timeGetTime();
+    paused = true;
+    want_resume = false;
+    stop_sounds();
+    dim_lcd(true);
+    while (!want_resume) {
+        // Controllers send no messages: they are read every 20 ms.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, xinput_get_state != nullptr ? 20 : INFINITE, wake_mask);
+        serve_messages();
+        const Pads pads = read_controllers();
+        if (pads.start || pads.pressed != 0) resume(pads.pressed);
+    }
+    paused = false;
+    want_pause = false;
+    dim_lcd(false);
+    return timeGetTime() - began;
 }
 
 }  // namespace
+
+bool pausable = false;
+
+void key_pressed(std::uint8_t virtual_key) {
+    const KeyPress press = key_press(virtual_key);
+    if (paused && (press.pause_key || press.key != 0))
+        resume(press.key);
+    else if (press.pause_key)
+        want_pause = true;
+}
+
+void window_left() {
+    if (!paused) want_pause = true;
+}
 
 void open_controllers() {
     const HMODULE library = LoadLibraryA("xinput1_4.dll");
@@ -68,28 +144,35 @@ void open_controllers() {
         reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState")));
 }
 
-void process_messages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) host_shutdown();
-        // Untranslated: keys reach the window only as key-down and key-up.
-        DispatchMessageA(&message);
-    }
+std::uint32_t process_messages() {
+    serve_messages();
+    // At the title nothing pauses: asking then is forgotten.
+    const bool hold = want_pause && pausable;
+    want_pause = false;
+    return hold ? hold_paused_game() : 0;
 }
 
 InputBits poll_keys() {
     process_messages();
+    // Like the keyboard, controllers count while the game's window is in front.
+    Pads pads = read_controllers();
+    if (pads.start && pausable) {
+        hold_paused_game();
+        pads = read_controllers();
+    }
     BYTE state[256] = {};
     GetKeyboardState(state);
-    // Like the keyboard, controllers count while the game's window is in front.
-    return static_cast<InputBits>(keys_from_state(state) | controller_keys());
+    const InputBits keys = static_cast<InputBits>(keys_from_state(state) | pads.held | resume_keys);
+    resume_keys = 0;
+    return keys;
 }
 
 void wait_for_ticks(std::uint32_t ticks) {
     const std::uint32_t limit = handheld::wait_limit(ticks);
-    const std::uint32_t start = timeGetTime();
+    std::uint32_t start = timeGetTime();
     for (;;) {
-        process_messages();
+        // The time the game was held paused does not count.
+        start += process_messages();
         const std::uint32_t left = handheld::wait_left(start, timeGetTime(), limit);
         if (left == 0) return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, left, wake_mask);
@@ -173,6 +256,7 @@ void start_sound(const char* name) {
 void stop_sounds() { PlaySoundA(nullptr, nullptr, sound_flags); }
 
 void host_shutdown() {
+    keep_best_at_close();
     stop_sounds();
     // Normally the window is gone already and this does nothing.
     if (main_window != nullptr) DestroyWindow(main_window);

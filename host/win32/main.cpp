@@ -1,5 +1,6 @@
-// The Windows program: keep the instance for the window class, make the
-// window, start the game and drive it until the quit message ends it.
+// The Windows program: keep the instance for the window class, read the
+// best depth, make the window, start the game and drive it until the quit
+// message ends it.
 #include <memory>
 #include <new>
 
@@ -14,6 +15,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::unique_ptr<Game> game(new (std::nothrow) Game{});
     const std::unique_ptr<Calls> calls(new (std::nothrow) Calls{});
     if (game == nullptr || calls == nullptr) fail_to_start();
+    load_best();
     create_main_window();
     start_up(*game, *calls);
     carry_out(*calls);

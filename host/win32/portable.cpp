@@ -31,6 +31,14 @@ InputBits keys_from_state(const std::uint8_t (&state)[256]) {
     return held;
 }
 
+KeyPress key_press(std::uint8_t virtual_key) {
+    constexpr std::uint8_t vk_p = 0x50, vk_pause = 0x13;
+    KeyPress press{virtual_key == vk_p || virtual_key == vk_pause, 0};
+    for (const KeyBinding& key : key_table)
+        if (key.virtual_key == virtual_key) press.key = key.mask;
+    return press;
+}
+
 InputBits xinput_keys(const XInputPad& pad) {
     const auto held = [&pad](std::uint16_t button) { return (pad.buttons & button) != 0; };
     return handheld::pad_keys({held(xinput::dpad_up), held(xinput::dpad_down), held(xinput::dpad_left),

@@ -1,5 +1,5 @@
 // The parts of the Windows host that are plain computation: the presented
-// LCD bytes, the key table, the controller mapping, the check of a skin
+// LCD bytes, the key table, the pause keys, the controller mapping, the check of a skin
 // file, the runs of opaque skin pixels and the packed mouse point. The
 // window's geometry, colours, placement, hit area and wait arithmetic are
 // the handheld's rules, shared with the SDL game (host/handheld/handheld.h).
@@ -50,6 +50,15 @@ extern const KeyBinding key_table[key_count];
 // The held keys in a 256-byte keyboard state (bit 7 of a byte set = held).
 InputBits keys_from_state(const std::uint8_t (&state)[256]);
 
+// A key pressed in the game's window, as the pause sees it: P and Pause
+// pause a game and resume it; any of the five keys resumes it too, and
+// counts as held at the next poll.
+struct KeyPress {
+    bool pause_key;  // P or Pause
+    InputBits key;   // the game's key, or 0
+};
+KeyPress key_press(std::uint8_t virtual_key);
+
 // An XInput controller as its XINPUT_GAMEPAD reports it: the buttons word
 // and the left stick, whose y grows upwards.
 struct XInputPad {
@@ -58,7 +67,7 @@ struct XInputPad {
 };
 namespace xinput {
 constexpr std::uint16_t dpad_up = 0x0001, dpad_down = 0x0002, dpad_left = 0x0004,
-                        dpad_right = 0x0008, a = 0x1000, b = 0x2000;
+                        dpad_right = 0x0008, start = 0x0010, a = 0x1000, b = 0x2000;
 }
 // The keys it holds, by the rule both desktop games share (handheld::pad_keys).
 InputBits xinput_keys(const XInputPad& pad);

@@ -1,5 +1,6 @@
 // The LCD on screen: each presented frame becomes a top-down one-bit bitmap
-// with a two-colour table, stretched eight times into the LCD area.
+// with a two-colour table, stretched eight times into the LCD area. While
+// the game is paused the table's ink is halfway to the clear colour.
 #include <cstring>
 
 #include "host/win32/win32_host.h"
@@ -24,6 +25,33 @@ const LcdBitmapInfo lcd_bitmap_info = {
     },
 };
 
+namespace {
+
+constexpr std::uint8_t halfway(std::uint8_t from, std::uint8_t to) {
+    return static_cast<std::uint8_t>((from + to) / 2);
+}
+
+LcdBitmapInfo dimmed_info() {
+    LcdBitmapInfo info = lcd_bitmap_info;
+    const handheld::Rgb ink = handheld::lcd_ink, clear = handheld::lcd_clear;
+    info.colours[1] = {halfway(ink.b, clear.b), halfway(ink.g, clear.g), halfway(ink.r, clear.r), 0};
+    return info;
+}
+const LcdBitmapInfo lcd_dimmed_info = dimmed_info();
+
+bool lcd_dimmed = false;
+
+void redraw_lcd() {
+    // Without a window GetDC would hand out the whole screen.
+    const HDC dc = main_window != nullptr ? GetDC(main_window) : nullptr;
+    if (dc != nullptr) {
+        draw_lcd(dc);
+        ReleaseDC(main_window, dc);
+    }
+}
+
+}  // namespace
+
 void show_frame(const LcdFrame& frame) {
     std::uint8_t image[presented_bytes];
     frame_to_presented(frame, image);
@@ -33,18 +61,19 @@ void show_frame(const LcdFrame& frame) {
     // cross to the screen again.
     if (std::memcmp(image, presented_image, presented_bytes) == 0) return;
     std::memcpy(presented_image, image, presented_bytes);
-    // Without a window GetDC would hand out the whole screen.
-    const HDC dc = main_window != nullptr ? GetDC(main_window) : nullptr;
-    if (dc != nullptr) {
-        draw_lcd(dc);
-        ReleaseDC(main_window, dc);
-    }
+    redraw_lcd();
 }
 
 void draw_lcd(HDC dc) {
+    const LcdBitmapInfo& info = lcd_dimmed ? lcd_dimmed_info : lcd_bitmap_info;
     StretchDIBits(dc, handheld::lcd_left, handheld::lcd_top, handheld::lcd_span, handheld::lcd_span,
-                  0, 0, lcd_size, lcd_size, presented_image,
-                  reinterpret_cast<const BITMAPINFO*>(&lcd_bitmap_info), DIB_RGB_COLORS, SRCCOPY);
+                  0, 0, lcd_size, lcd_size, presented_image, reinterpret_cast<const BITMAPINFO*>(&info),
+                  DIB_RGB_COLORS, SRCCOPY);
+}
+
+void dim_lcd(bool dimmed) {
+    lcd_dimmed = dimmed;
+    redraw_lcd();
 }
 
 }  // namespace murlo

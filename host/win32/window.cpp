@@ -1,6 +1,7 @@
 // The game's one window: a 512 x 400 pop-up whose picture and outline come
-// from "window.bmp" (exact magenta is see-through), dragged by any visible
-// point outside the LCD, closed by Escape.
+// from "window.bmp" (exact magenta is see-through), with the best depth on
+// its body, dragged by any visible point outside the LCD, closed by Escape,
+// and pausing the game when it loses the focus or is minimised.
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -137,6 +138,22 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             // Pressed or released: an Escape released here after being
             // pressed in another window closes the game too.
             if (wparam == VK_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
+            // Bit 30: the key was down already, a repeat.
+            if (message == WM_KEYDOWN && (lparam & (1 << 30)) == 0)
+                key_pressed(static_cast<std::uint8_t>(wparam));
+            break;
+        case WM_ACTIVATE:
+            if (LOWORD(wparam) == WA_INACTIVE) window_left();
+            break;
+        case WM_KILLFOCUS:
+            window_left();
+            break;
+        case WM_SIZE:
+            if (wparam == SIZE_MINIMIZED) window_left();
+            break;
+        case WM_ENDSESSION:
+            // Windows is ending the program without closing its window.
+            if (wparam) keep_best_at_close();
             break;
         default:
             break;
@@ -205,8 +222,9 @@ void paint_window(HWND window) {
     PAINTSTRUCT paint{};
     const HDC dc = BeginPaint(window, &paint);
     if (dc == nullptr) return;
-    // Fill colour, skin, LCD: each layer covers the last.
+    // Fill colour, skin, best depth, LCD: each layer covers the last.
     paint_background(dc);
+    draw_best(dc);
     draw_lcd(dc);
     EndPaint(window, &paint);
 }
@@ -229,6 +247,32 @@ void paint_background(HDC dc) {
         }
     }
     DeleteDC(memory);
+}
+
+void draw_best(HDC dc) {
+    const HBRUSH ink = CreateSolidBrush(RGB(handheld::skin_ink.r, handheld::skin_ink.g, handheld::skin_ink.b));
+    if (ink == nullptr) return;
+    std::uint64_t rows[handheld::best::rows];
+    handheld::best_label(best_depth, rows);
+    for (int r = 0; r < handheld::best::rows; ++r)
+        for (int c = 0; c < handheld::best::columns; ++c) {
+            if (((rows[r] >> c) & 1u) == 0) continue;
+            const int x = handheld::best::x + handheld::best::cell * c;
+            const int y = handheld::best::y + handheld::best::cell * r;
+            const RECT cell{x, y, x + handheld::best::cell, y + handheld::best::cell};
+            FillRect(dc, &cell, ink);
+        }
+    DeleteObject(ink);
+}
+
+void show_best() {
+    if (main_window == nullptr) return;
+    // The skin under the old label is painted again before the new one.
+    const RECT label{handheld::best::x, handheld::best::y,
+                     handheld::best::x + handheld::best::cell * handheld::best::columns,
+                     handheld::best::y + handheld::best::cell * handheld::best::rows};
+    InvalidateRect(main_window, &label, FALSE);
+    UpdateWindow(main_window);
 }
 
 }  // namespace murlo

@@ -261,6 +261,27 @@ TEST(Win32Keys, HeldKeysFromTheKeyboardState) {
     EXPECT_EQ(keys_from_state(shifted), 0x01);
 }
 
+TEST(Win32Keys, PAndPausePauseAndTheFiveKeysResume) {
+    int pause_keys = 0, game_keys = 0;
+    for (int vk = 0; vk < 256; ++vk) {
+        const KeyPress press = key_press(static_cast<std::uint8_t>(vk));
+        pause_keys += press.pause_key;
+        game_keys += press.key != 0;
+        // A key is one or the other, never both.
+        EXPECT_FALSE(press.pause_key && press.key != 0) << vk;
+    }
+    EXPECT_EQ(pause_keys, 2);
+    EXPECT_EQ(game_keys, 5);
+    EXPECT_TRUE(key_press(0x50).pause_key);  // P
+    EXPECT_TRUE(key_press(0x13).pause_key);  // Pause
+    EXPECT_EQ(key_press(0x5A).key, input::Z);
+    EXPECT_EQ(key_press(0x28).key, input::Down);
+    EXPECT_EQ(key_press(0x26).key, input::Up);
+    // Escape quits, paused or not: it is not a key of the pause.
+    EXPECT_FALSE(key_press(0x1B).pause_key);
+    EXPECT_EQ(key_press(0x1B).key, 0);
+}
+
 TEST(Win32Keys, XInputControllersHoldArrowsAndZ) {
     EXPECT_EQ(xinput_keys({0, 0, 0}), 0);
     EXPECT_EQ(xinput_keys({xinput::dpad_up | xinput::dpad_right, 0, 0}), input::Up | input::Right);

