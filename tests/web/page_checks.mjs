@@ -752,11 +752,12 @@ const checks = {
 
   // A run shared as a link: Share after a short game copies the page's
   // address with the run; the replay tool reads the link as the script it
-  // carries; a fresh page opened at it watches the run, faster on request,
-  // with exactly the calls the tool traces, and then plays on; its game,
-  // begun by the link, does not count for the best depth. Save run
-  // downloads the script, Open run watches it, and Play from here hands
-  // the game to the keys at once. A won game's link is under 2 KB.
+  // carries; a fresh page opened at it watches the run, paused a while and
+  // faster on request, with exactly the calls the tool traces, and then
+  // plays on; its game, begun by the link, does not count for the best
+  // depth. Save run downloads the script, Open run watches it, and Play
+  // from here hands the game to the keys at once. A won game's link is
+  // under 2 KB.
   async share() {
     const page = await open();
     await page.context().grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
@@ -767,6 +768,7 @@ const checks = {
     await page.keyboard.up('ArrowDown');
     await page.keyboard.press('ArrowRight');
     await page.waitForFunction(() => murlo.run().split(/\s+/).some((token) => parseInt(token, 16) & 0x02));
+    await frames(page, 60);  // a run that lasts a while
     await page.click('#share');
     await page.waitForFunction(() => /copied/.test(document.getElementById('note').textContent));
     const link = await page.evaluate(() => navigator.clipboard.readText());
@@ -791,11 +793,16 @@ const checks = {
     assert.ok(winLink.length < 2048, `a won game's link is ${winLink.length} characters`);
     await page.context().close();
 
+    // Paused while watched, so the run is still on when it is made faster.
     const watcher = await open({}, () => { window.murloRecord = []; }, undefined, link);
     assert.equal(await watcher.evaluate(() => murlo.watching), true);
+    await playing(watcher);
+    await watcher.keyboard.press('KeyP');
+    assert.equal(await watcher.evaluate(() => murlo.paused), true, 'a watched game paused');
     await watcher.click('#faster');
     await watcher.click('#faster');
     assert.equal(await watcher.locator('#speed').textContent(), 'Watching at 4x');
+    await watcher.keyboard.press('KeyP');
     await watcher.waitForFunction(() => !murlo.watching);
     assert.equal(await watcher.locator('#watching').isHidden(), true);
     await watcher.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length > n,
