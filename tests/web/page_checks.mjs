@@ -857,11 +857,15 @@ const checks = {
   // The screen is kept on while a game runs on a shown page: the lock is
   // asked for when play starts, let go when the game is paused or the page
   // hidden and asked for again when it goes on or is shown, and let go
-  // when the game ends. A browser
-  // without wake locks plays as well.
+  // when the game ends. That browser keeps nothing (its storage refused):
+  // the best depth of the visit is shown all the same. A browser without
+  // wake locks plays as well.
   async wakelock() {
     const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
     const page = await open({}, (keys) => {
+      Object.defineProperty(window, 'localStorage', {
+        get: () => { throw new DOMException('storage refused', 'SecurityError'); },
+      });
       window.locks = [];
       navigator.wakeLock.request = (type) => {
         window.locks.push(`request ${type}`);
@@ -900,6 +904,8 @@ const checks = {
     await until(6);
     assert.equal((await locks())[5], 'release', 'let go when the game ended');
     assert.ok((await page.evaluate(() => window.heard)).includes('auu.wav'), 'the game ended');
+    const best = await page.evaluate(() => [murlo.best, document.getElementById('best').getAttribute('aria-label')]);
+    assert.ok(best[0] > 0 && best[1] === `BEST ${best[0]}`, `the best depth without storage: ${best}`);
     await page.context().close();
 
     const plain = await open({}, () => { delete Navigator.prototype.wakeLock; });
