@@ -3,10 +3,11 @@
 // size of the page folder, the time from navigation to the first title
 // frame (median of 5 loads), and the processor share of the page's
 // renderer process over 10 s of title screen and 10 s of play (and, beside
-// it, of the GPU and browser processes, which composite the picture), and
-// for comparison the same of a bare page that only changes a 32 x 32
-// canvas as often as play does. A measurement, not a test: it prints
-// figures and passes no judgement.
+// it, of the GPU and browser processes, which composite the picture), with
+// the title's passes and play's frames a second and how far apart play's
+// frames come, and for comparison the same of a bare page that only
+// changes a 32 x 32 canvas as often as play does. A measurement, not a
+// test: it prints figures and passes no judgement.
 //
 // usage: tools/bench-web.mjs [DIR]   (builds the web preset first and
 //        measures its page, or measures the page folder DIR, another build
@@ -125,7 +126,16 @@ await page.keyboard.down('KeyZ');
 await page.waitForFunction(() => murlo.sound !== 'title.wav');
 await page.keyboard.up('KeyZ');
 await page.waitForTimeout(500);
+await page.evaluate(() => {
+  window.presentTimes = [];
+  const present = MurloPage.present;
+  MurloPage.present = (rows) => { window.presentTimes.push(performance.now()); present(rows); };
+});
 await share(page, 'play ', true);
+// The game's pace in play: a frame waits 5 ticks of 9 ms.
+const gaps = await page.evaluate(() => presentTimes.slice(1).map((t, i) => t - presentTimes[i]).sort((a, b) => a - b));
+console.log(`play frames: ${gaps[0].toFixed(1)} ms apart at the least, ${gaps[gaps.length >> 1].toFixed(1)} ms ` +
+            `the median, ${gaps[gaps.length - 1].toFixed(1)} ms at the most (the game's wait: 45 ms)`);
 await context.close();
 
 // The floor: what any page pays here for a small picture that changes at

@@ -1,6 +1,5 @@
 #include "host/handheld/handheld.h"
 
-#include <cstdio>
 #include <initializer_list>
 
 namespace murlo::handheld {
@@ -110,9 +109,17 @@ void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]) {
     column += 4;  // a space
     if (depth < 0) depth = 0;
     if (depth > 1000) depth = 1000;
-    char digits[5];
-    const int count = std::snprintf(digits, sizeof digits, "%d", static_cast<int>(depth));
-    for (int i = 0; i < count; ++i, column += 4) put_glyph(digit_font[digits[i] - '0'], column, rows);
+    // The digits, last first (no printf: the page would carry all of it).
+    int digits[4];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<int>(depth % 10);
+        depth /= 10;
+    } while (depth > 0);
+    while (count > 0) {
+        put_glyph(digit_font[digits[--count]], column, rows);
+        column += 4;
+    }
 }
 
 }  // namespace murlo::handheld

@@ -1,15 +1,17 @@
 // The imports of the web host (web_host.cpp), as an Emscripten library:
 // each passes its arguments on to the page side (page.js).
 mergeInto(LibraryManager.library, {
-  murlo_web_layout: function (index, width, height, lcdLeft, lcdTop, lcdSpan, corner) {
+  murlo_web_layout: function (index, width, height, lcdLeft, lcdTop, lcdSpan, corner, bestX, bestY,
+                              bestRight, bestCell) {
     MurloPage.layout(index, {width: width, height: height, lcdLeft: lcdLeft, lcdTop: lcdTop,
-                             lcdSpan: lcdSpan, corner: corner});
+                             lcdSpan: lcdSpan, corner: corner, bestX: bestX, bestY: bestY,
+                             bestRight: bestRight !== 0, bestCell: bestCell});
   },
 
-  murlo_web_start: function (clear, ink, fill, z, right, left, down, up, sounds, version,
+  murlo_web_start: function (clear, ink, fill, skinInk, z, right, left, down, up, sounds, version,
                              maxLinkText) {
     return MurloPage.start({
-      clear: clear, ink: ink, fill: fill,
+      clear: clear, ink: ink, fill: fill, skinInk: skinInk,
       keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
       version: UTF8ToString(version), maxLinkText: maxLinkText,
     }) ? 1 : 0;
@@ -70,5 +72,9 @@ mergeInto(LibraryManager.library, {
 
   murlo_web_playing: function (on) {
     MurloPage.playing(on !== 0);
+  },
+
+  murlo_web_game_over: function (depth) {
+    MurloPage.gameOver(depth);
   },
 });

@@ -1,11 +1,11 @@
 // The page side of the web host: the handheld on the page in the layout
 // that suits the screen, keys, pointers and gamepads, the picture, the
-// sound, the screen's wake lock, runs saved, opened and shared as links,
-// and the timer that runs the game. The game (C++) reaches it through
-// library.js; geometry, colours, key bits and the rules of links all come
-// from the game, none is written here. The page calls the game's
-// murlo_web_run with its clock, and sets one timer for the time the run
-// asks for.
+// sound, pause, the best depth, the screen's wake lock, runs saved, opened
+// and shared as links, and the timer that runs the game. The game (C++)
+// reaches it through library.js; geometry, colours, key bits and the rules
+// of links all come from the game, none is written here. The page calls
+// the game's murlo_web_run with its clock, and sets one timer for the time
+// the run asks for.
 var MurloPage = (function () {
   'use strict';
 
@@ -39,16 +39,26 @@ var MurloPage = (function () {
   var lcdContext = null;
   var lcdImage = null;
   var colours = null;  // [clear, ink] as ImageData words
+  var dimmed = null;   // the same at half the contrast, while paused
 
-  var place = {layout: -1, columns: 0};  // the skin on screen
+  var place = {layout: -1, columns: 0, k: 1, ratio: 1, pixel: null};  // the skin on screen
   var skinJob = 0;
 
-  // The page's clock stands still while the page is hidden, and the game
-  // is not run then: it goes on where it was once the page is shown.
-  var hiddenSince = document.hidden ? performance.now() : null;
-  var hiddenTotal = 0;
-  var timer = null;  // the next run of the game, while the page is shown
+  // The page's clock stands still while the game is held, and the game is
+  // not run then: while the page is hidden, and while the game is paused.
+  // It goes on where it was once the page is shown and not paused, so a
+  // pause is nothing to the game: the same polls, calls and run.
+  var heldSince = document.hidden ? performance.now() : null;
+  var heldTotal = 0;
+  var paused = false;
+  var timer = null;  // the next run of the game, while it is not held
   var started = false;  // the game runs (once a link in the address is read)
+  var padLast = [];     // per pad: Start and the six buttons, as last looked at
+
+  // The deepest depth reached in the player's games, kept by the browser;
+  // also here, for where it keeps nothing.
+  var bestKey = 'murlo.best';
+  var best = 0;
 
   var watching = false;
   var speed = 1;
@@ -79,14 +89,16 @@ var MurloPage = (function () {
   function $(id) { return document.getElementById(id); }
 
   function clock() {
-    return (hiddenSince !== null ? hiddenSince : performance.now()) - hiddenTotal;
+    return (heldSince !== null ? heldSince : performance.now()) - heldTotal;
   }
+
+  function held() { return document.hidden || paused; }
 
   // Runs the game with the page's clock, then sleeps as long as it asks
   // (timers fire late, never early: rounded up, it is never run too soon).
   function run() {
     timer = null;
-    if (document.hidden || !started) return;
+    if (held() || !started) return;
     var ms = game._murlo_web_run(clock());
     timer = setTimeout(run, Math.ceil(ms));
   }
@@ -95,8 +107,43 @@ var MurloPage = (function () {
   function runSoon() {
     if (timer !== null) clearTimeout(timer);
     timer = null;
-    if (!document.hidden && started) timer = setTimeout(run, 0);
+    if (!held() && started) timer = setTimeout(run, 0);
   }
+
+  // The page was hidden or shown, or the game paused or resumed: the clock
+  // and the sound stop or go on.
+  function holdChanged() {
+    if (held()) {
+      if (heldSince === null) heldSince = performance.now();
+      if (timer !== null) clearTimeout(timer);
+      timer = null;
+      if (audio.context) audio.context.suspend().catch(function () {});
+    } else {
+      if (heldSince !== null) heldTotal += performance.now() - heldSince;
+      heldSince = null;
+      if (audio.context && audio.unlocked) audio.context.resume().catch(function () {});
+      if (timer === null) runSoon();
+    }
+    keepAwake();
+  }
+
+  // ---- pause ---------------------------------------------------------
+
+  // P, Pause, a pad's Start, a touch on the screen or the window losing the
+  // focus pause a game (its closing pictures too; the title has nothing to
+  // pause), a watched one as well. P, Pause, Start, any of the game's keys
+  // or a touch on the handheld resume it, and that key or touch counts at
+  // the next poll as it would have. Meanwhile the screen shows the last
+  // frame at half the contrast.
+  function setPaused(on) {
+    if (on === paused || (on && !(started && game._murlo_web_pausable()))) return;
+    paused = on;
+    holdChanged();
+    draw(true);
+    showLines();
+  }
+
+  function togglePause() { setPaused(!paused); }
 
   function hex(word, digits) {
     return (word >>> 0).toString(16).padStart(digits, '0');
@@ -150,6 +197,9 @@ var MurloPage = (function () {
     var k = columns / layout.width;  // screen pixels to a skin pixel
     var lines = Math.max(1, Math.floor(layout.height * k + 1e-6));
     var pixel = function (v) { return Math.round(v * ratio) / ratio; };
+    place.k = k;
+    place.ratio = ratio;
+    place.pixel = pixel;
     var handheld = $('handheld');
     handheld.style.left = pixel(safe.left + (safe.width - columns / ratio) / 2) + 'px';
     handheld.style.top = pixel(portrait ? safe.bottom - margin - lines / ratio
@@ -166,7 +216,9 @@ var MurloPage = (function () {
       tapped = [];
     }
     if (index !== place.layout || columns !== place.columns) drawSkin(index, k, columns, lines);
-    place = {layout: index, columns: columns};
+    place.layout = index;
+    place.columns = columns;
+    showBest();
     handheld.style.visibility = 'visible';
   }
 
@@ -218,13 +270,27 @@ var MurloPage = (function () {
             Math.floor((event.clientY - rect.top) * layout.height / rect.height)];
   }
 
+  // Whether a point of the shown layout is on its screen.
+  function onScreen(point) {
+    var layout = layouts[place.layout];
+    return point[0] >= layout.lcdLeft && point[0] < layout.lcdLeft + layout.lcdSpan &&
+           point[1] >= layout.lcdTop && point[1] < layout.lcdTop + layout.lcdSpan;
+  }
+
   function listen() {
     window.addEventListener('keydown', function (event) {
+      if ((event.code === 'KeyP' || event.code === 'Pause') &&
+          !event.ctrlKey && !event.metaKey && !event.altKey) {
+        event.preventDefault();
+        if (!event.repeat) togglePause();
+        return;
+      }
       var bit = keyBits[event.code];
       if (bit === undefined) return;
       event.preventDefault();  // arrows never scroll the page
       heldCodes[event.code] = bit;
       pressedBits |= bit;
+      if (!event.repeat) setPaused(false);
       unlockAudio();
     });
     window.addEventListener('keyup', function (event) {
@@ -232,7 +298,10 @@ var MurloPage = (function () {
       event.preventDefault();
       delete heldCodes[event.code];
     });
-    window.addEventListener('blur', releaseAll);
+    window.addEventListener('blur', function () {
+      releaseAll();
+      setPaused(true);
+    });
     // Pads connected before the game started announced themselves already.
     window.addEventListener('gamepadconnected', function () { padsSeen = true; watchPads(); });
     try {
@@ -247,6 +316,7 @@ var MurloPage = (function () {
       event.preventDefault();
       try { handheld.setPointerCapture(event.pointerId); } catch (e) { /* already gone */ }
       var point = layoutPoint(event);
+      if (paused || onScreen(point)) togglePause();
       pointers.set(event.pointerId, point);
       if (tapped.length < 8) tapped.push(point);
       unlockAudio();
@@ -262,21 +332,14 @@ var MurloPage = (function () {
 
     document.addEventListener('visibilitychange', function () {
       if (document.hidden) {
-        if (hiddenSince === null) hiddenSince = performance.now();
-        if (timer !== null) clearTimeout(timer);
-        timer = null;
         releaseAll();
-        if (audio.context) audio.context.suspend().catch(function () {});
-        keepAwake();
-        return;
+        keepDepth();  // the page may never be shown again
+      } else {
+        watchPads();
       }
-      if (hiddenSince !== null) hiddenTotal += performance.now() - hiddenSince;
-      hiddenSince = null;
-      if (audio.context && audio.unlocked) audio.context.resume().catch(function () {});
-      keepAwake();
-      watchPads();
-      if (timer === null) runSoon();
+      holdChanged();
     });
+    window.addEventListener('pagehide', keepDepth);
     window.addEventListener('resize', fit);
     window.addEventListener('hashchange', function () {
       if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
@@ -309,7 +372,9 @@ var MurloPage = (function () {
   function pressed(pad, n) { return !!(pad.buttons[n] && pad.buttons[n].pressed); }
 
   // Pads have no events for their buttons: between polls they are looked
-  // at each frame, so a press shorter than a poll's gap still counts.
+  // at each frame, so a press shorter than a poll's gap still counts, and
+  // Start (button 9) pauses and resumes, as does a fresh press of the
+  // others.
   function watchPads() {
     if (padWatch || !padsSeen || document.hidden) return;
     padWatch = true;
@@ -317,7 +382,12 @@ var MurloPage = (function () {
       if (!padsSeen || document.hidden) return void (padWatch = false);
       readPads().forEach(function (pad, i) {
         var seen = padPressed[i] || (padPressed[i] = [0, 0, 0, 0, 0, 0]);
-        padButtons.forEach(function (n, k) { if (pressed(pad, n)) seen[k] = 1; });
+        var was = padLast[i] || [];
+        var now = [9].concat(padButtons).map(function (n) { return pressed(pad, n); });
+        padButtons.forEach(function (n, k) { if (now[k + 1]) seen[k] = 1; });
+        if (now[0] && !was[0]) togglePause();
+        else if (now.some(function (on, k) { return k > 0 && on && !was[k]; })) setPaused(false);
+        padLast[i] = now;
       });
       requestAnimationFrame(look);
     };
@@ -348,20 +418,97 @@ var MurloPage = (function () {
   // ---- picture -------------------------------------------------------
 
   // The latest frame onto the canvas, when it differs from the one there
-  // (the title presents a thousand frames a second, most of them alike).
-  function draw() {
+  // (the title presents a thousand frames a second, most of them alike) or
+  // when `anew`: in the colours of a paused game or a running one.
+  function draw(anew) {
     drawPending = false;
     lastDraw = performance.now();
-    var same = true;
+    var same = !anew;
     for (var i = 0; i < 32 && same; ++i) same = rows[i] === shown[i];
     if (same) return;
     shown.set(rows);
     var pixels = new Uint32Array(lcdImage.data.buffer);
+    var palette = paused ? dimmed : colours;
     for (var y = 0; y < 32; ++y) {
       var row = rows[y];
-      for (var x = 0; x < 32; ++x) pixels[y * 32 + x] = colours[(row >>> x) & 1];
+      for (var x = 0; x < 32; ++x) pixels[y * 32 + x] = palette[(row >>> x) & 1];
     }
     lcdContext.putImageData(lcdImage, 0, 0);
+  }
+
+  // Colour `a` a quarter of the way to `b`: the two LCD colours, each so
+  // moved towards the other, are half as far apart.
+  function towards(a, b) {
+    var c = 0;
+    for (var shift = 0; shift < 24; shift += 8) {
+      c |= Math.round((3 * ((a >> shift) & 255) + ((b >> shift) & 255)) / 4) << shift;
+    }
+    return c;
+  }
+
+  // ---- the best depth ------------------------------------------------
+
+  // The best depth the browser keeps: 0 when none, or when it cannot keep
+  // any; a damaged one is said once and taken as 0, and the next game's
+  // replaces it.
+  function storedBest() {
+    try {
+      var text = window.localStorage.getItem(bestKey);
+      if (text === null) return 0;
+      if (/^\d{1,4}$/.test(text) && Number(text) <= 1000) return Number(text);
+      console.warn('murlo: the best depth this browser keeps is damaged (' + JSON.stringify(text.slice(0, 20)) +
+                   '): the best depth starts again from 0');
+      window.localStorage.removeItem(bestKey);
+    } catch (e) { /* no storage */ }
+    return 0;
+  }
+
+  // Keeps `depth` when it is deeper than the best, the larger of it and
+  // what the browser holds now (another page may have played meanwhile).
+  function keepBest(depth) {
+    var was = best;
+    best = Math.max(best, storedBest(), depth);
+    try { window.localStorage.setItem(bestKey, String(best)); } catch (e) { /* no storage */ }
+    if (best !== was) showBest();
+  }
+
+  // The depth of a game of the player's left in the middle.
+  function keepDepth() {
+    var depth = game ? game._murlo_web_depth() : -1;
+    if (depth >= 0) keepBest(depth);
+  }
+
+  // "BEST n" on the handheld's body, in the display's digit shapes, drawn
+  // at the screen's pixel size in the skin's ink.
+  function showBest() {
+    var layout = layouts[place.layout];
+    if (!layout || !place.pixel) return;
+    var at = game._murlo_web_best_label(best) >> 2;
+    var label = [];
+    var used = 0;  // columns up to the last shape pixel
+    for (var r = 0; r < 5; ++r) {
+      label.push([HEAPU32[at + 2 * r], HEAPU32[at + 2 * r + 1]]);
+      for (var c = 0; c < 64; ++c) if ((label[r][c >> 5] >>> (c & 31)) & 1) used = Math.max(used, c + 1);
+    }
+    var k = place.k * layout.bestCell;  // screen pixels to a cell
+    var canvas = $('best');
+    canvas.width = Math.round(used * k);
+    canvas.height = Math.round(5 * k);
+    var context = canvas.getContext('2d');
+    context.fillStyle = css(setup.skinInk);
+    for (r = 0; r < 5; ++r) {
+      for (c = 0; c < used; ++c) {
+        if (!((label[r][c >> 5] >>> (c & 31)) & 1)) continue;
+        var x = Math.round(c * k), y = Math.round(r * k);
+        context.fillRect(x, y, Math.round((c + 1) * k) - x, Math.round((r + 1) * k) - y);
+      }
+    }
+    var left = layout.bestX * place.k - (layout.bestRight ? canvas.width : 0);
+    canvas.style.left = place.pixel(left / place.ratio) + 'px';
+    canvas.style.top = place.pixel(layout.bestY * place.k / place.ratio) + 'px';
+    canvas.style.width = canvas.width / place.ratio + 'px';
+    canvas.style.height = canvas.height / place.ratio + 'px';
+    canvas.setAttribute('aria-label', 'BEST ' + best);
   }
 
   // ---- sound ---------------------------------------------------------
@@ -435,7 +582,7 @@ var MurloPage = (function () {
   // click or pad press makes and resumes the audio context, unless sound
   // is off (then none is made until it is turned on).
   function unlockAudio() {
-    if (audio.unlocked || !audio.on) return;
+    if (audio.unlocked || !audio.on || held()) return;
     var Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return;
     try {
@@ -460,10 +607,11 @@ var MurloPage = (function () {
   // ---- the screen kept on while a game runs ----------------------------
 
   // A screen wake lock, held while a game runs on a shown page; let go on
-  // the title, when the page is hidden (the browser lets it go then too)
-  // and when the game ends. Where there is none, the screen may dim.
+  // the title, when the page is hidden (the browser lets it go then too),
+  // while the game is paused and when it ends. Where there is none, the
+  // screen may dim.
   function keepAwake() {
-    var want = wake.playing && !document.hidden;
+    var want = wake.playing && !held();
     if (want && !wake.lock && !wake.asking && navigator.wakeLock) {
       wake.asking = true;
       navigator.wakeLock.request('screen').then(function (lock) {
@@ -484,16 +632,22 @@ var MurloPage = (function () {
 
   // One plain line where the help is, for a while.
   function note(text) {
-    var line = $('note');
-    line.textContent = text;
-    line.hidden = false;
-    $('help').hidden = true;
+    $('note').textContent = text;
     if (noteTimer !== null) clearTimeout(noteTimer);
     noteTimer = setTimeout(function () {
       noteTimer = null;
-      line.hidden = true;
-      $('help').hidden = watching;
+      showLines();
     }, 10000);
+    showLines();
+  }
+
+  // The line beside the bar: a note for a while, else what resumes a
+  // paused game, else the help (none while watching).
+  function showLines() {
+    var noting = noteTimer !== null;
+    $('note').hidden = !noting;
+    $('paused').hidden = noting || !paused;
+    $('help').hidden = noting || paused || watching;
   }
 
   function runText() {
@@ -570,6 +724,7 @@ var MurloPage = (function () {
     textIn(text);
     if (!game._murlo_web_watch()) return refused(textOut());
     started = true;
+    setPaused(false);
     runSoon();
   }
 
@@ -599,7 +754,7 @@ var MurloPage = (function () {
   function showWatching(on) {
     watching = on;
     $('watching').hidden = !on;
-    $('help').hidden = on || !$('note').hidden;
+    showLines();
     if (!on) speed = 1;
     $('faster').textContent = 'Faster';
     $('speed').textContent = on && speed > 1 ? 'Watching at ' + speed + 'x' : 'Watching';
@@ -637,12 +792,16 @@ var MurloPage = (function () {
     });
     $('takeover').addEventListener('click', function () {
       game._murlo_web_take_over(clock());
+      setPaused(false);
       runSoon();
     });
-    // The help says what starts and plays on the device at hand.
-    $('help').textContent = window.matchMedia('(pointer: coarse)').matches
-        ? 'The pad walks and digs; touch Z or the pad to start.'
-        : 'Arrows walk and dig; Z or an arrow starts.';
+    // The help says what starts, plays and pauses on the device at hand.
+    var touch = window.matchMedia('(pointer: coarse)').matches;
+    $('help').textContent = touch
+        ? 'The pad walks and digs; touch Z or the pad to start, the screen to pause.'
+        : 'Arrows walk and dig; Z or an arrow starts; P pauses.';
+    $('paused').textContent = touch ? 'Paused: touch the handheld to go on.'
+                                    : 'Paused: P, Z or an arrow goes on.';
     var page = document.documentElement;
     var full = page.requestFullscreen || page.webkitRequestFullscreen;
     if (!full) {
@@ -672,6 +831,8 @@ var MurloPage = (function () {
       keyBits = {KeyZ: s.keys.z, ArrowRight: s.keys.right, ArrowLeft: s.keys.left,
                  ArrowDown: s.keys.down, ArrowUp: s.keys.up};
       colours = [word(s.clear), word(s.ink)];
+      dimmed = [word(towards(s.clear, s.ink)), word(towards(s.ink, s.clear))];
+      best = storedBest();
       var lcd = $('lcd');
       lcdContext = lcd.getContext('2d');
       lcdImage = lcdContext.createImageData(32, 32);
@@ -741,6 +902,7 @@ var MurloPage = (function () {
       wake.playing = on;
       keepAwake();
     },
+    gameOver: keepBest,
     linkFor: linkFor,
     // The test interface, kept in the released page.
     api: {
@@ -749,6 +911,9 @@ var MurloPage = (function () {
       get sound() { return audio.name; },
       get watching() { return watching; },
       get link() { return lastLink; },
+      get paused() { return paused; },
+      get best() { return best; },
+      get depth() { return game._murlo_web_depth(); },
       run: runText,
     },
   };

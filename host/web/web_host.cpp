@@ -12,6 +12,11 @@
 // writes it, for the page to save or share as a link; and a script (a
 // link's or a file's) can be watched: the game starts afresh and its polls
 // come from the script until it runs out or the player takes over.
+//
+// A pause is the page's alone: it stops running the game, whose clock
+// stands still meanwhile, so the game never sees one. The best depth is
+// the page's to keep; the host says when a game the player began ends and
+// how deep the one in play is.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -33,8 +38,8 @@ extern "C" {
 // records the game's calls (its test interface); only then are polls and
 // waits reported to it.
 void murlo_web_layout(int index, int width, int height, int lcd_left, int lcd_top, int lcd_span,
-                      int corner);
-int murlo_web_start(int clear, int ink, int fill, int key_z, int key_right, int key_left,
+                      int corner, int best_x, int best_y, int best_right, int best_cell);
+int murlo_web_start(int clear, int ink, int fill, int skin_ink, int key_z, int key_right, int key_left,
                     int key_down, int key_up, int sounds, const char* version, double max_link_text);
 int murlo_web_keys();
 int murlo_web_pointers(int* xy, int max);
@@ -47,6 +52,7 @@ void murlo_web_stop();
 void murlo_web_sound_samples(int index, const float* samples, int count, int rate);
 void murlo_web_watching(int on);
 void murlo_web_playing(int on);
+void murlo_web_game_over(int depth);
 }
 
 namespace murlo {
@@ -58,6 +64,21 @@ using namespace handheld;
 int rgb(Rgb c) { return (c.r << 16) | (c.g << 8) | c.b; }
 
 const Layout layouts[] = {landscape, portrait};
+
+// Where each layout shows the best depth's label: held sideways, right of
+// the printed name as on the desktop (x is its left end); upright, just
+// under the screen's bezel, ending where the screen ends (x is its right
+// end): the name sits low there between the button and the rim, with no
+// room beside it.
+struct BestPlace {
+    int x, y;
+    bool right;
+};
+constexpr BestPlace best_places[] = {
+    {best::x, best::y, false},
+    {portrait.lcd_left + portrait.lcd_span, portrait.lcd_top + portrait.lcd_span + portrait.bezel_y + 2 * best::cell,
+     true},
+};
 
 // Where the game stands between two runs. Its clock is the page's, run
 // `speed` times as fast while a script is watched faster.
@@ -72,6 +93,8 @@ struct Driver {
     double pass_due = 0;      // ... until then
     bool recording = false;   // the test interface's record of calls
     bool playing = false;     // the page was last told a game runs
+    bool in_game = false;     // the calls being carried out are a game's
+    bool counts = false;      // the game in play was begun by the player
 
     double speed = 1;
     double page_base = 0, game_base = 0;  // the clocks at the last change of speed
@@ -137,10 +160,18 @@ InputBits poll() {
 
 void play(Sound sound) { murlo_web_play(sound_name(sound), static_cast<int>(sound)); }
 
+// The depth of the game in play, if it counts for the best depth; else -1.
+int counted_depth() {
+    const Driver& d = driver;
+    return d.counts && d.game.phase == Phase::Play ? static_cast<int>(d.game.depth) : -1;
+}
+
 // A fresh game, as the program loads, recorded afresh, its clock the
-// page's again.
+// page's again. A game of the player's left in the middle keeps its depth.
 void restart() {
     Driver& d = driver;
+    if (counted_depth() >= 0) murlo_web_game_over(counted_depth());
+    d.counts = d.in_game = false;
     d.speed = 1;
     d.page_base = d.game_base = 0;
     d.game = Game{};
@@ -204,11 +235,21 @@ extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(double page_now) {
         }
         const bool watching = !d.watched.empty();
         const InputBits keys = poll();
-        if (watching && d.watched.empty()) murlo_web_speed(page_now, 1);  // the player's pace
+        const bool players = d.watched.empty();  // the keys were the player's
+        if (watching && players) murlo_web_speed(page_now, 1);  // the player's pace
         d.writer.add(keys, d.script_text);
         if (d.recording) murlo_web_polled(keys);
+        const bool was_in_game = d.game.phase == Phase::Play;
         step(d.game, keys, d.calls);
         d.next = 0;
+        // A game counts for the best depth when the player's keys began it
+        // (not a watched script's, even one taken over later); it keeps its
+        // depth when it ends, its closing pictures still to come.
+        const Outcome outcome = d.calls.outcome;
+        if (outcome == Outcome::TitleLeft) d.counts = players;
+        if ((outcome == Outcome::Died || outcome == Outcome::Won) && d.counts)
+            murlo_web_game_over(static_cast<int>(d.game.depth));
+        d.in_game = was_in_game || d.game.phase == Phase::Play;
         const bool playing = d.game.phase == Phase::Play;
         if (playing != d.playing) murlo_web_playing(d.playing = playing);
     }
@@ -222,6 +263,22 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_make_sound(int index) {
     const std::vector<double> samples = sounds::synthesise(static_cast<Sound>(index));
     const std::vector<float> floats(samples.begin(), samples.end());
     murlo_web_sound_samples(index, floats.data(), static_cast<int>(floats.size()), sounds::sample_rate);
+}
+
+// Whether a pause may begin: while a game's steps are carried out, its
+// closing pictures too, not on the title.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_pausable() { return driver.in_game ? 1 : 0; }
+
+// The depth of the game in play when it counts for the best depth, for the
+// page to keep when it is closed or hidden in the middle; else -1.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_depth() { return counted_depth(); }
+
+// The best depth's label for `depth`: five rows of shape pixels, bit c of
+// row r is cell (c, r) of best::columns.
+extern "C" EMSCRIPTEN_KEEPALIVE const std::uint64_t* murlo_web_best_label(int depth) {
+    static std::uint64_t rows[best::rows];
+    best_label(depth, rows);
+    return rows;
 }
 
 // The layout on screen (0 landscape, 1 portrait): touches hold its controls.
@@ -305,9 +362,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_take_over(double now) {
 int main() {
     for (int i = 0; i < 2; ++i) {
         const Layout& l = layouts[i];
-        murlo_web_layout(i, l.width, l.height, l.lcd_left, l.lcd_top, l.lcd_span, l.corner);
+        const BestPlace& b = best_places[i];
+        murlo_web_layout(i, l.width, l.height, l.lcd_left, l.lcd_top, l.lcd_span, l.corner, b.x, b.y, b.right,
+                         best::cell);
     }
-    driver.recording = murlo_web_start(rgb(lcd_clear), rgb(lcd_ink), rgb(fill_colour), input::Z,
+    driver.recording = murlo_web_start(rgb(lcd_clear), rgb(lcd_ink), rgb(fill_colour), rgb(skin_ink), input::Z,
                                        input::Right, input::Left, input::Down, input::Up, sound_count,
                                        version, static_cast<double>(replay::max_link_text)) != 0;
     start_up(driver.game, driver.calls);

@@ -86,33 +86,53 @@ async function openIn(context, initScript = null, initArg = undefined, address =
   page.on('response', (response) => {
     if (response.status() >= 400) problems.push(`HTTP ${response.status()}: ${response.url()}`);
   });
+  page.setDefaultTimeout(deadline);
   if (initScript) await page.addInitScript(initScript, initArg);
   await page.goto(address);
-  await page.waitForFunction(() => window.murlo && window.murlo.presented > 0, null, { timeout: 10000 });
-  // Record every sound the game starts, and when frames are presented.
+  await page.waitForFunction(() => window.murlo && window.murlo.presented > 0);
+  // Record every sound the game starts from now on.
   await page.evaluate(() => {
-    window.presentTimes = [];
-    const present = MurloPage.present;
-    MurloPage.present = (rows) => {
-      window.presentTimes.push(performance.now());
-      if (window.presentTimes.length > 100000) window.presentTimes.splice(0, 50000);
-      present(rows);
-    };
     window.heard = [];
-    let last = window.murlo.sound;
-    setInterval(() => {
-      if (window.murlo.sound !== last) window.heard.push((last = window.murlo.sound));
-    }, 2);
+    const play = MurloPage.play;
+    MurloPage.play = (name, index) => {
+      window.heard.push(name);
+      play(name, index);
+    };
   });
   return page;
 }
 
-// Presents per second over `ms` milliseconds of the page's own time.
-async function rate(page, ms) {
-  const [n0, t0] = await page.evaluate(() => [murlo.presented, performance.now()]);
-  await page.waitForTimeout(ms);
-  const [n1, t1] = await page.evaluate(() => [murlo.presented, performance.now()]);
-  return ((n1 - n0) * 1000) / (t1 - t0);
+// The checks wait for what they look for, each for at most this long: a
+// loaded machine makes them slower, never wrong. None times the game (its
+// speed is tools/bench-web.mjs's to measure).
+const deadline = 30000;
+
+// Until the game has presented `count` more frames: on the title and in
+// play, a frame is a poll.
+async function frames(page, count) {
+  const now = await page.evaluate(() => murlo.presented);
+  await page.waitForFunction((n) => murlo.presented >= n, now + count);
+}
+
+// Until the game has started one of `sounds`.
+async function hears(page, sounds) {
+  await page.waitForFunction((names) => window.heard.some((s) => names.includes(s)), sounds);
+}
+
+// Until a game runs: the title's music is over.
+async function playing(page) {
+  await page.waitForFunction(() => murlo.sound !== 'title.wav');
+}
+
+// A span of the page's own time, for a check that nothing happens in it:
+// a loaded machine can make such a check weaker, never fail it.
+async function quiet(page, ms) {
+  await page.evaluate((span) => new Promise((done) => setTimeout(done, span)), ms);
+}
+
+// How long a touch or a key is held: what a check is about, not a wait.
+function hold(ms) {
+  return new Promise((done) => setTimeout(done, ms));
 }
 
 async function onTitle(page) {
@@ -124,6 +144,62 @@ async function onTitle(page) {
 async function pagePoint(page, x, y, layout = skin) {
   const box = await page.locator('#handheld').boundingBox();
   return { x: box.x + ((x + 0.5) * box.width) / layout.width, y: box.y + ((y + 0.5) * box.height) / layout.height };
+}
+
+// The key bits of each poll of a script ('00*2 01 ...').
+function expand(script) {
+  return script.split(/\s+/).flatMap((token) => {
+    const [value, count = '1'] = token.split('*');
+    return new Array(Number(count)).fill(parseInt(value, 16));
+  });
+}
+
+// Until the LCD's canvas shows the latest frame, in one colour for each
+// bit: those two colours, clear and ink.
+async function lcdDrawn(page) {
+  const found = await page.waitForFunction(() => {
+    const data = document.getElementById('lcd').getContext('2d').getImageData(0, 0, 32, 32).data;
+    const rows = murlo.lcd();
+    const seen = [null, null];
+    for (let i = 0; i < 1024; ++i) {
+      const bit = (rows[i >> 5] >>> (i & 31)) & 1;
+      const rgb = [data[4 * i], data[4 * i + 1], data[4 * i + 2]];
+      if (seen[bit] === null) seen[bit] = rgb;
+      else if (seen[bit].join() !== rgb.join()) return false;
+    }
+    return seen[0] && seen[1] && seen[0].join() !== seen[1].join() && seen;
+  });
+  return found.jsonValue();
+}
+
+// The LCD as the screen shows it: every whole screen pixel inside its box
+// (its edges may fall between two, blended with the bezel) in `clear` or
+// `ink`, each display pixel a square of its bit's colour.
+async function lcdOnScreen(page, clear, ink) {
+  const rows = await page.evaluate(() => murlo.lcd());
+  const box = await page.locator('#lcd').boundingBox();
+  const left = Math.ceil(box.x), top = Math.ceil(box.y);
+  const clip = { x: left, y: top, width: Math.floor(box.x + box.width) - left,
+                 height: Math.floor(box.y + box.height) - top };
+  const shot = await decodePng(page, await page.screenshot({ clip }));
+  const cell = box.width / 32;
+  assert.ok(cell > 8, `a display pixel ${cell} screen pixels wide`);
+  let ambiguous = 0;
+  for (let y = 0; y < shot.height; ++y) {
+    for (let x = 0; x < shot.width; ++x) {
+      const p = shot.pixel(x, y);
+      const isClear = p.every((v, i) => v === clear[i]);
+      const isInk = p.every((v, i) => v === ink[i]);
+      assert.ok(isClear || isInk, `pixel (${x}, ${y}) is ${p}, neither ${clear} nor ${ink}`);
+      // Away from the squares' edges, the colour is the bit's.
+      const lx = (left + x + 0.5 - box.x) / cell, ly = (top + y + 0.5 - box.y) / cell;
+      const fx = lx - Math.floor(lx), fy = ly - Math.floor(ly);
+      if (fx < 0.15 || fx > 0.85 || fy < 0.15 || fy > 0.85) continue;
+      const bit = (rows[Math.floor(ly)] >>> Math.floor(lx)) & 1;
+      if (bit !== (isInk ? 1 : 0)) ambiguous += 1;
+    }
+  }
+  assert.equal(ambiguous, 0, 'screen pixels showing the wrong colour for their bit');
 }
 
 // The polls among recorded calls, and the trace of the replay tool for
@@ -157,7 +233,7 @@ function assertSameCalls(record, want, what) {
 async function tap(page, point, ms) {
   const { send } = await touches(page);
   await send('touchStart', [point]);
-  await page.waitForTimeout(ms);
+  if (ms > 0) await hold(ms);
   await send('touchEnd', []);
 }
 
@@ -182,14 +258,11 @@ async function setHidden(page, hidden) {
 
 const checks = {
   // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere;
-  // the title runs at about a thousand passes a second with its music.
+  // the title runs with its music.
   async load() {
     const page = await open();
     assert.equal(await page.evaluate(() => murlo.sound), 'title.wav');
-    // Never faster than a pass a millisecond; not much slower either,
-    // unless the machine is very busy.
-    const title = await rate(page, 1500);
-    assert.ok(title > 600 && title < 1020, `title passes a second: ${title}`);
+    await frames(page, 300);
     const rows = await page.evaluate(() => murlo.lcd());
     assert.equal(rows.length, 32);
     assert.ok(rows.every((r) => Number.isInteger(r) && r >= 0 && r <= 0xFFFFFFFF));
@@ -219,31 +292,40 @@ const checks = {
     });
   },
 
-  // A key leaves the title into play, which runs at the game's pace (a
-  // frame each 45 ms and a little more), and arrows never scroll the page.
+  // A key leaves the title into play, which runs frame after frame; Down
+  // digs, and arrows never scroll the page. P pauses the game: no calls,
+  // the help says how to go on, and an arrow tapped while paused goes on
+  // and is held at the next poll. P on the title pauses nothing.
   async play() {
-    const page = await open();
-    await page.waitForTimeout(200);
+    const page = await open({}, () => { window.murloRecord = []; });
     assert.ok(await onTitle(page));
+    await page.keyboard.press('KeyP');
+    assert.equal(await page.evaluate(() => murlo.paused), false, 'the title paused');
     await page.keyboard.down('KeyZ');
-    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await playing(page);
     await page.keyboard.up('KeyZ');
-    assert.equal(await page.evaluate(() => murlo.sound), '');
-    // A frame waits 5 ticks of 9 ms: presents never come closer than 45 ms,
-    // and mostly not much further apart.
-    const start = await page.evaluate(() => performance.now());
-    await page.waitForTimeout(2000);
-    const times = await page.evaluate((t) => window.presentTimes.filter((x) => x > t), start);
-    const gaps = times.slice(1).map((t, i) => t - times[i]).sort((a, b) => a - b);
-    assert.ok(gaps.length >= 25, `${gaps.length + 1} frames in 2 s`);
-    assert.ok(gaps[0] >= 45, `frames ${gaps[0]} ms apart`);
-    assert.ok(gaps[gaps.length >> 1] < 50, `frames mostly ${gaps[gaps.length >> 1]} ms apart`);
+    const record = await page.evaluate(() => window.murloRecord);
+    const left = record.findIndex((line) => line.startsWith('poll ') && line !== 'poll 00');
+    assert.equal(record[left + 1], 'stop', 'the key that leaves the title stops its music');
+    await frames(page, 25);
     await page.keyboard.down('ArrowDown');
-    await page.waitForTimeout(1500);
+    await hears(page, digSounds);
     await page.keyboard.up('ArrowDown');
-    const heard = await page.evaluate(() => window.heard);
-    assert.ok(heard.some((s) => digSounds.includes(s)), `digging down: ${heard}`);
     assert.equal(await page.evaluate(() => [scrollX, scrollY].join()), '0,0');
+
+    await page.keyboard.press('KeyP');
+    assert.equal(await page.evaluate(() => murlo.paused), true);
+    assert.match(await page.locator('#paused').textContent(), /^Paused: P, Z or an arrow goes on\.$/);
+    assert.equal(await page.locator('#help').isHidden(), true);
+    const calls = await page.evaluate(() => window.murloRecord.length);
+    await quiet(page, 300);
+    assert.equal(await page.evaluate(() => window.murloRecord.length), calls, 'calls while paused');
+    await page.keyboard.press('ArrowLeft', { delay: 10 });
+    assert.equal(await page.evaluate(() => murlo.paused), false);
+    assert.equal(await page.locator('#paused').isHidden(), true);
+    await page.waitForFunction((n) => window.murloRecord.slice(n).some((l) => l.startsWith('poll ')), calls);
+    const next = polls(await page.evaluate((n) => window.murloRecord.slice(n), calls))[0];
+    assert.ok(parseInt(next.slice(5), 16) & 0x04, `the arrow that went on is held at the next poll: ${next}`);
   },
 
   // The pad and the Z button drawn on the skin, by touch on a phone held
@@ -257,18 +339,23 @@ const checks = {
     const down = await pagePoint(page, skin.padX, skin.padY + skin.padMark);
     const z = await pagePoint(page, skin.buttonX, skin.buttonY);
     await send('touchStart', [centre]);
-    await page.waitForTimeout(300);
+    await frames(page, 100);
     assert.ok(await onTitle(page), 'the pad centre holds no key');
     await send('touchMove', [down]);
-    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await playing(page);
     await send('touchEnd', []);
-    await page.waitForTimeout(200);
+    await frames(page, 2);
     // A fresh press of Down (a hard block below takes one) with Z beside it.
     await send('touchStart', [down, z]);
-    await page.waitForTimeout(1500);
+    await hears(page, digSounds);
     await send('touchEnd', []);
-    const heard = await page.evaluate(() => window.heard);
-    assert.ok(heard.some((s) => digSounds.includes(s)), `digging down by touch: ${heard}`);
+    // A touch on the screen pauses, one on the handheld goes on.
+    const lcd = await page.locator('#lcd').boundingBox();
+    await tap(page, { x: lcd.x + lcd.width / 2, y: lcd.y + lcd.height / 2 }, 10);
+    assert.equal(await page.evaluate(() => murlo.paused), true, 'paused by a touch on the screen');
+    assert.match(await page.locator('#paused').textContent(), /touch the handheld/);
+    await tap(page, z, 10);
+    assert.equal(await page.evaluate(() => murlo.paused), false, 'going on by a touch on Z');
   },
 
   // No sound before a gesture. The sound button says what it does: its
@@ -293,46 +380,60 @@ const checks = {
         return stop.apply(this, args);
       };
     });
-    await page.waitForTimeout(1500);
+    // (The title runs at most a pass a millisecond: 500 of them are half a
+    // second of its music at least.)
+    await frames(page, 500);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound before a gesture');
     assert.equal(await page.locator('#sound').textContent(), 'Sound on');
     await page.click('#sound');
     assert.equal(await page.locator('#sound').textContent(), 'Sound off');
-    await page.waitForTimeout(300);
+    await frames(page, 300);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound once turned off');
     assert.equal(await page.evaluate(() => window.contexts), 0, 'no audio made once turned off');
-    const clicked = await page.evaluate(() => performance.now());
     await page.click('#sound');
-    await page.waitForFunction(() => window.started.length > 0, null, { timeout: 5000 });
+    await page.waitForFunction(() => window.started.length > 0);
     const [title] = await page.evaluate(() => window.started);
     assert.ok(title.length > 10, `the title music (${title.length} s)`);
-    assert.ok(title.offset >= clicked / 1000 - 0.5 && title.offset <= title.at / 1000,
-              `started ${title.offset} s in, clicked at ${clicked / 1000} s`);
+    assert.ok(title.offset >= 0.4 && title.offset <= title.at / 1000, `started ${title.offset} s in`);
     assert.equal(await page.locator('#sound').textContent(), 'Sound on');
     await page.keyboard.down('KeyZ');
-    await page.waitForFunction(() => murlo.sound === '', null, { timeout: 2000 });
+    await playing(page);
     await page.keyboard.up('KeyZ');
     assert.ok(await page.evaluate(() => window.stopped) >= 1, 'the title music stopped');
     // A fresh press of Down digs whatever lies below (a hard block too).
     await page.keyboard.down('ArrowDown');
-    await page.waitForFunction(() => window.started.length > 1, null, { timeout: 5000 });
+    await page.waitForFunction(() => window.started.length > 1);
     await page.keyboard.up('ArrowDown');
     const later = (await page.evaluate(() => window.started)).slice(1);
     assert.ok(later.every((s) => s.offset < 0.1 && s.length < 2), JSON.stringify(later));
   },
 
-  // Keys held when the page loses focus count as released.
+  // Keys held when the page loses focus count as released. On the title
+  // nothing pauses; in a game, losing the focus pauses it, and P goes on.
   async blur() {
     const page = await open();
+    await page.evaluate(() => window.dispatchEvent(new Event('blur')));
+    assert.equal(await page.evaluate(() => murlo.paused), false, 'the title paused');
     await page.keyboard.down('ArrowLeft');
     await page.keyboard.down('KeyZ');
+    await playing(page);
     assert.notEqual(await page.evaluate(() => MurloPage.keys()), 0);
     await page.evaluate(() => window.dispatchEvent(new Event('blur')));
     assert.equal(await page.evaluate(() => MurloPage.keys()), 0);
+    assert.equal(await page.evaluate(() => murlo.paused), true, 'paused when the focus is lost');
+    await page.keyboard.up('ArrowLeft');
+    await page.keyboard.up('KeyZ');
+    const presented = await page.evaluate(() => murlo.presented);
+    await quiet(page, 300);
+    assert.equal(await page.evaluate(() => murlo.presented), presented, 'frames while paused');
+    await page.keyboard.press('KeyP');
+    assert.equal(await page.evaluate(() => murlo.paused), false);
+    await frames(page, 5);
   },
 
   // A standard-mapping pad: the south button leaves the title, the D-pad's
-  // Down digs.
+  // Down digs. Start pauses the game, and the D-pad's Down, pressed while
+  // paused, goes on and digs.
   async gamepad() {
     const page = await open({}, () => {
       window.padButtons = new Array(17).fill(false);
@@ -341,45 +442,54 @@ const checks = {
         buttons: window.padButtons.map((pressed) => ({ pressed, value: pressed ? 1 : 0 })),
       }];
     });
-    await page.waitForTimeout(300);
     assert.ok(await onTitle(page));
     await page.evaluate(() => { window.padButtons[0] = true; });
-    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
-    await page.evaluate(() => { window.padButtons[0] = false; window.padButtons[13] = true; });
-    await page.waitForTimeout(1500);
-    const heard = await page.evaluate(() => window.heard);
-    assert.ok(heard.some((s) => digSounds.includes(s)), `digging down by pad: ${heard}`);
+    await playing(page);
+    await page.evaluate(() => { window.padButtons[0] = false; window.padButtons[9] = true; });
+    await page.waitForFunction(() => murlo.paused);
+    await page.evaluate(() => { window.padButtons[9] = false; });
+    const presented = await page.evaluate(() => murlo.presented);
+    await quiet(page, 300);
+    assert.equal(await page.evaluate(() => murlo.paused), true, 'still paused once Start is let go');
+    assert.equal(await page.evaluate(() => murlo.presented), presented, 'frames while paused');
+    await page.evaluate(() => { window.padButtons[13] = true; });
+    await page.waitForFunction(() => !murlo.paused);
+    await hears(page, digSounds);
   },
 
   // A hidden page holds the game: nothing is presented until it is shown,
-  // and then the game goes on.
+  // and then the game goes on (hidden is not paused).
   async hidden() {
     const page = await open();
     await page.keyboard.down('KeyZ');
-    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await playing(page);
     await page.keyboard.up('KeyZ');
     await setHidden(page, true);
-    await page.waitForTimeout(100);
-    const held = await rate(page, 1000);
-    assert.equal(held, 0, 'presents while hidden');
+    const presented = await page.evaluate(() => murlo.presented);
+    await quiet(page, 1000);
+    assert.equal(await page.evaluate(() => murlo.presented), presented, 'frames while hidden');
     await setHidden(page, false);
-    const again = await rate(page, 1000);
-    assert.ok(again > 10, `game frames a second once shown: ${again}`);
+    assert.equal(await page.evaluate(() => murlo.paused), false);
+    await frames(page, 10);
   },
 
   // The page plays an input script, a poll each: the title, a game to the
   // digger's death, the closing pictures (with the page hidden for a while
-  // among them), the title again and a new game. Every call the page
+  // among them), the title again and a new game; the first game paused for
+  // a while, and the page hidden during the pause. Every call the page
   // carries out, in order, frames and all, is what the replay tool traces
-  // for the same script.
+  // for the same script, and the page's own record of the run is that
+  // script: the pause is nothing to the game. The best depth kept in the
+  // browser was damaged: it is replaced by the depth the hidden page had
+  // reached, then by the deepest of the game once the digger dies, and the
+  // handheld shows it.
   async replay() {
     const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
-    const keys = script.split(' ').flatMap((token) => {
-      const [value, count = '1'] = token.split('*');
-      return new Array(Number(count)).fill(parseInt(value, 16));
-    });
+    const keys = expand(script);
     const page = await open({}, (keys) => {
       window.murloRecord = [];
+      window.deepest = -1;  // the depth of the game, seen at each poll
+      localStorage.setItem('murlo.best', 'deep');
       // The page's keys, replaced before its first poll by the script's.
       let murloPage;
       Object.defineProperty(window, 'MurloPage', {
@@ -389,60 +499,81 @@ const checks = {
           murloPage = value;
           let next = 0;
           murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
+          const polled = value.polled;
+          value.polled = (bits) => {
+            window.deepest = Math.max(window.deepest, value.api.depth);
+            polled(bits);
+          };
         },
       });
     }, keys);
-    await page.waitForFunction(() => window.murloRecord.includes('sound auu.wav'), null, { timeout: 10000 });
+    const best = () => page.evaluate(() => [murlo.best, localStorage.getItem('murlo.best'),
+                                            document.getElementById('best').getAttribute('aria-label')]);
+    await page.waitForFunction(() => murlo.depth > 0);
+    await page.keyboard.press('KeyP');
+    assert.equal(await page.evaluate(() => murlo.paused), true);
+    const pausedAt = await page.evaluate(() => window.murloRecord.length);
+    await setHidden(page, true);
+    const depth = await page.evaluate(() => murlo.depth);
+    assert.deepEqual(await best(), [depth, String(depth), `BEST ${depth}`], 'kept when hidden in a game');
+    await quiet(page, 300);
+    await setHidden(page, false);
+    await quiet(page, 300);
+    assert.equal(await page.evaluate(() => murlo.paused), true, 'shown again, still paused');
+    assert.equal(await page.evaluate(() => window.murloRecord.length), pausedAt, 'calls while paused');
+    await page.keyboard.press('KeyP');
+
+    await page.waitForFunction(() => window.murloRecord.includes('sound auu.wav'));
+    const deepest = await page.evaluate(() => window.deepest);
+    assert.ok(deepest >= depth, `deepest ${deepest}`);
+    assert.deepEqual(await best(), [deepest, String(deepest), `BEST ${deepest}`], 'kept when the digger died');
+    const label = await page.evaluate(() => {
+      const canvas = document.getElementById('best');
+      const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+      return { width: canvas.getBoundingClientRect().width, inked: data.filter((v, i) => i % 4 === 3 && v > 0).length };
+    });
+    assert.ok(label.width > 20 && label.inked > 0, `the label drawn: ${JSON.stringify(label)}`);
+
     await setHidden(page, true);
     const hiddenAt = await page.evaluate(() => window.murloRecord.length);
-    await page.waitForTimeout(500);
+    await quiet(page, 500);
     assert.equal(await page.evaluate(() => window.murloRecord.length), hiddenAt, 'calls while hidden');
     await setHidden(page, false);
     // Up to the poll after the script's last, where the replay tool quits.
     await page.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length >= n,
-                               keys.length + 1, { timeout: 60000, polling: 100 });
+                               keys.length + 1, { polling: 100 });
     const record = await page.evaluate(() => window.murloRecord);
     const want = replayTrace('-', script + '\n');
     assert.ok(want.includes('sound auu.wav') && want.lastIndexOf('sound title.wav') > 0,
               'the script dies and comes back to the title');
     assertSameCalls(record, want, 'a script played a poll at a time');
+    const run = expand((await page.evaluate(() => murlo.run())).trim());
+    assert.deepEqual(run.slice(0, keys.length), keys, 'the run recorded is the script');
+    assert.ok(run.slice(keys.length).every((bits) => bits === 0), 'and no key after it');
   },
 
   // The LCD on screen: every pixel of it in one of the two colours (no
   // smoothing), each display pixel a square of the colour its bit says.
+  // Paused, the last frame in two colours nearer each other, as crisp.
   async lcd() {
     const page = await open({ deviceScaleFactor: 1, viewport: { width: 1000, height: 700 } });
     await setHidden(page, true);  // hold the game, so the picture stays
-    await page.waitForTimeout(200);
-    const rows = await page.evaluate(() => murlo.lcd());
-    // The whole screen pixels inside the LCD's box (its edges may fall
-    // between two, blended with the bezel).
-    const box = await page.locator('#lcd').boundingBox();
-    const left = Math.ceil(box.x), top = Math.ceil(box.y);
-    const clip = { x: left, y: top, width: Math.floor(box.x + box.width) - left,
-                   height: Math.floor(box.y + box.height) - top };
-    const shot = await decodePng(page, await page.screenshot({ clip }));
     const clear = colour('lcd_clear');
     const ink = colour('lcd_ink');
-    const cell = box.width / 32;
-    assert.ok(cell > 8, `a display pixel ${cell} screen pixels wide`);
-    let ambiguous = 0;
-    for (let y = 0; y < shot.height; ++y) {
-      for (let x = 0; x < shot.width; ++x) {
-        const p = shot.pixel(x, y);
-        const isClear = p.every((v, i) => v === clear[i]);
-        const isInk = p.every((v, i) => v === ink[i]);
-        assert.ok(isClear || isInk, `pixel (${x}, ${y}) is ${p}, neither LCD colour`);
-        // Away from the squares' edges, the colour is the bit's.
-        const lx = (left + x + 0.5 - box.x) / cell, ly = (top + y + 0.5 - box.y) / cell;
-        const fx = lx - Math.floor(lx), fy = ly - Math.floor(ly);
-        if (fx < 0.15 || fx > 0.85 || fy < 0.15 || fy > 0.85) continue;
-        const bit = (rows[Math.floor(ly)] >>> Math.floor(lx)) & 1;
-        if (bit !== (isInk ? 1 : 0)) ambiguous += 1;
-      }
-    }
-    assert.equal(ambiguous, 0, 'screen pixels showing the wrong colour for their bit');
-    assert.ok(rows.some((r) => r !== 0), 'a picture to compare');
+    assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the colours on the title');
+    await lcdOnScreen(page, clear, ink);
+
+    await setHidden(page, false);
+    await page.keyboard.press('KeyZ');
+    await playing(page);
+    await frames(page, 3);
+    await page.keyboard.press('KeyP');
+    const [dimClear, dimInk] = await lcdDrawn(page);
+    const apart = (a, b) => Math.hypot(...a.map((v, i) => v - b[i]));
+    assert.ok(apart(dimClear, dimInk) < 0.75 * apart(clear, ink) && apart(dimClear, clear) < apart(dimClear, ink) &&
+              apart(dimInk, ink) < apart(dimInk, clear), `paused: ${dimClear} and ${dimInk}`);
+    await lcdOnScreen(page, dimClear, dimInk);
+    await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), 'paused-1000x700.png') });
   },
 
   // Installable and offline: Chromium finds nothing missing for installing
@@ -471,9 +602,8 @@ const checks = {
     await page.reload();
     await page.waitForFunction(() => window.murlo && murlo.presented > 0 && murlo.sound === 'title.wav');
     await page.keyboard.press('KeyZ');
-    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
-    const frames = await rate(page, 1000);
-    assert.ok(frames > 10, `offline, ${frames} frames a second`);
+    await playing(page);
+    await frames(page, 10);  // offline
 
     // A new build: its page says so; the service worker is made for it
     // as the build makes it.
@@ -508,16 +638,16 @@ const checks = {
     // build; the new one waits, and is used once they are all closed.
     page = await openIn(context, null, undefined, address);
     // (The browser looks for a new build a moment after the page loads.)
-    const waiting = () => page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => !!r.waiting));
-    for (let look = 0; look < 100 && !(await waiting()); ++look) await page.waitForTimeout(100);
-    assert.ok(await waiting(), 'the new build found');
+    await page.waitForFunction(() => navigator.serviceWorker.getRegistration().then((r) => !!r.waiting),
+                               null, { polling: 100 });
     assert.equal(await isNew(page), false, 'a page of the old build while the old build runs');
     // (The browser lets the new worker take over a moment after the last
     // page closes: a start that comes sooner still gets the old build.)
+    const until = Date.now() + deadline;
     let fresh = false;
-    for (let starts = 0; !fresh && starts < 10; ++starts) {
+    while (!fresh && Date.now() < until) {
       for (const old of context.pages()) await old.close();
-      await new Promise((done) => setTimeout(done, 200));
+      await hold(200);
       page = await openIn(context, null, undefined, address);
       fresh = await isNew(page);
     }
@@ -569,14 +699,20 @@ const checks = {
       const down = await pagePoint(page, upright.padX, upright.padY + upright.padMark, upright);
       const { send } = await touches(page);
       await send('touchStart', [down]);
-      await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+      await playing(page);
       await send('touchEnd', []);
-      await page.waitForTimeout(200);
+      await frames(page, 2);
       await send('touchStart', [down]);
-      await page.waitForTimeout(1500);
+      await hears(page, digSounds);
       await send('touchEnd', []);
-      const heard = await page.evaluate(() => window.heard);
-      assert.ok(heard.some((s) => digSounds.includes(s)), `digging down on the upright pad: ${heard}`);
+      // Paused by a touch on the screen: the best depth under it, right.
+      await tap(page, { x: got.lcd.x + got.lcd.width / 2, y: got.lcd.y + got.lcd.height / 2 }, 10);
+      assert.equal(await page.evaluate(() => murlo.paused), true);
+      const best = await page.locator('#best').boundingBox();
+      assert.ok(best.y > got.lcd.bottom && best.y + best.height < h.top + upright.padY * unit &&
+                Math.abs(best.x + best.width - got.lcd.right) < 2, `the best depth at ${JSON.stringify(best)}`);
+      const shot = `portrait-paused-${width}x${height}.png`;
+      await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), shot) });
       await page.setViewportSize({ width: height, height: width });
       await page.waitForFunction(() => { const b = document.getElementById('handheld').getBoundingClientRect();
                                          return Math.abs(b.width / b.height - 512 / 400) < 0.01; });
@@ -585,54 +721,58 @@ const checks = {
   },
 
   // No tap is lost: a 10 ms key tap and a 10 ms touch on Z each leave the
-  // title, and in play a 10 ms touch on the pad's Right holds Right at one
-  // poll, once, and the digger moves. The script the page records of all
+  // title, and in play a touch on the pad's Right let go at once holds
+  // Right at one poll, once, and the digger moves. The script the page records of all
   // that replays to the same calls.
   async taps() {
     const keyed = await open();
-    await keyed.waitForTimeout(300);
     await keyed.keyboard.press('KeyZ', { delay: 10 });
-    await keyed.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
+    await playing(keyed);
     await keyed.context().close();
 
     const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 844, height: 390 } },
                             () => { window.murloRecord = []; });
-    await page.waitForTimeout(300);
     await tap(page, await pagePoint(page, skin.buttonX, skin.buttonY), 10);
-    await page.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
-    await page.waitForTimeout(500);
+    await playing(page);
+    await frames(page, 5);
     const before = await page.evaluate(() => window.murloRecord.length);
-    await tap(page, await pagePoint(page, skin.padX + skin.padMark, skin.padY), 10);
-    await page.waitForTimeout(500);
+    // (Let go at once: a busy machine could stretch a held touch over two
+    // polls.)
+    await tap(page, await pagePoint(page, skin.padX + skin.padMark, skin.padY), 0);
+    await frames(page, 5);
     const after = (await page.evaluate(() => window.murloRecord)).slice(before);
     const right = polls(after).filter((line) => parseInt(line.slice(5), 16) & 0x02);
     assert.deepEqual(right, ['poll 02'], 'Right held at one poll');
-    const frames = after.filter((line) => line.startsWith('present '));
+    const shown = after.filter((line) => line.startsWith('present '));
     const last = (await page.evaluate((n) => window.murloRecord.slice(0, n), before))
       .filter((line) => line.startsWith('present ')).pop();
-    assert.notEqual(frames[frames.length - 1], last, 'the digger moved');
+    assert.notEqual(shown[shown.length - 1], last, 'the digger moved');
 
     const script = await page.evaluate(() => murlo.run());
-    await page.waitForTimeout(300);
+    await page.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length > n,
+                               expand(script.trim()).length);
     assertSameCalls(await page.evaluate(() => window.murloRecord), replayTrace('-', script), 'the recorded run');
   },
 
   // A run shared as a link: Share after a short game copies the page's
   // address with the run; the replay tool reads the link as the script it
-  // carries; a fresh page opened at it watches the run, faster on request,
-  // with exactly the calls the tool traces, and then plays on. Save run
-  // downloads the script, Open run watches it, and Play from here hands
-  // the game to the keys at once. A won game's link is under 2 KB.
+  // carries; a fresh page opened at it watches the run, paused a while and
+  // faster on request, with exactly the calls the tool traces, and then
+  // plays on; its game, begun by the link, does not count for the best
+  // depth. Save run downloads the script, Open run watches it, and Play
+  // from here hands the game to the keys at once. A won game's link is
+  // under 2 KB.
   async share() {
     const page = await open();
     await page.context().grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
     await page.keyboard.press('KeyZ');
-    await page.waitForTimeout(300);
+    await playing(page);
     await page.keyboard.down('ArrowDown');
-    await page.waitForTimeout(800);
+    await hears(page, digSounds);
     await page.keyboard.up('ArrowDown');
     await page.keyboard.press('ArrowRight');
-    await page.waitForTimeout(300);
+    await page.waitForFunction(() => murlo.run().split(/\s+/).some((token) => parseInt(token, 16) & 0x02));
+    await frames(page, 60);  // a run that lasts a while
     await page.click('#share');
     await page.waitForFunction(() => /copied/.test(document.getElementById('note').textContent));
     const link = await page.evaluate(() => navigator.clipboard.readText());
@@ -657,15 +797,24 @@ const checks = {
     assert.ok(winLink.length < 2048, `a won game's link is ${winLink.length} characters`);
     await page.context().close();
 
+    // Paused while watched, so the run is still on when it is made faster.
     const watcher = await open({}, () => { window.murloRecord = []; }, undefined, link);
     assert.equal(await watcher.evaluate(() => murlo.watching), true);
+    await playing(watcher);
+    await watcher.keyboard.press('KeyP');
+    assert.equal(await watcher.evaluate(() => murlo.paused), true, 'a watched game paused');
     await watcher.click('#faster');
     await watcher.click('#faster');
     assert.equal(await watcher.locator('#speed').textContent(), 'Watching at 4x');
-    await watcher.waitForFunction(() => !murlo.watching, null, { timeout: 30000 });
+    await watcher.keyboard.press('KeyP');
+    await watcher.waitForFunction(() => !murlo.watching);
     assert.equal(await watcher.locator('#watching').isHidden(), true);
-    await watcher.waitForTimeout(200);
+    await watcher.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length > n,
+                                  polls(trace).length);
     assertSameCalls(await watcher.evaluate(() => window.murloRecord), trace, 'the link\'s run');
+    await setHidden(watcher, true);
+    assert.deepEqual(await watcher.evaluate(() => [murlo.depth, murlo.best, localStorage.getItem('murlo.best')]),
+                     [-1, 0, null], 'the link\'s game counts for no best depth');
     await watcher.context().close();
 
     const opener = await open({}, () => { window.murloRecord = []; });
@@ -675,10 +824,9 @@ const checks = {
     assert.equal(await opener.evaluate(() => murlo.watching), false);
     const handed = await opener.evaluate(() => window.murloRecord.length);
     await opener.keyboard.down('ArrowLeft');
-    await opener.waitForTimeout(300);
+    await opener.waitForFunction((n) => window.murloRecord.slice(n).some((line) =>
+      line.startsWith('poll ') && parseInt(line.slice(5), 16) & 0x04), handed);  // the keys play on
     await opener.keyboard.up('ArrowLeft');
-    const later = polls((await opener.evaluate(() => window.murloRecord)).slice(handed));
-    assert.ok(later.some((line) => parseInt(line.slice(5), 16) & 0x04), 'the keys play on');
   },
 
   // Damaged, cut or hostile links: one plain line says so, and the game
@@ -696,23 +844,28 @@ const checks = {
     };
     for (const [what, link] of Object.entries(links)) {
       const page = await open({}, null, undefined, pageUrl + link);
-      await page.waitForFunction(() => !document.getElementById('note').hidden, null, { timeout: 5000 });
+      await page.waitForFunction(() => !document.getElementById('note').hidden);
       const note = await page.locator('#note').textContent();
       assert.match(note, /^[^\n]*damaged[^\n]*$/, what);
       assert.equal(await page.evaluate(() => murlo.watching), false, what);
       assert.ok(await onTitle(page), what);
-      assert.ok(await rate(page, 500) > 300, `${what}: the title runs`);
+      await frames(page, 300);  // the title runs
       await page.context().close();
     }
   },
 
   // The screen is kept on while a game runs on a shown page: the lock is
-  // asked for when play starts, let go when the page is hidden and asked
-  // for again when it is shown, and let go when the game ends. A browser
-  // without wake locks plays as well.
+  // asked for when play starts, let go when the game is paused or the page
+  // hidden and asked for again when it goes on or is shown, and let go
+  // when the game ends. That browser keeps nothing (its storage refused):
+  // the best depth of the visit is shown all the same. A browser without
+  // wake locks plays as well.
   async wakelock() {
     const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
     const page = await open({}, (keys) => {
+      Object.defineProperty(window, 'localStorage', {
+        get: () => { throw new DOMException('storage refused', 'SecurityError'); },
+      });
       window.locks = [];
       navigator.wakeLock.request = (type) => {
         window.locks.push(`request ${type}`);
@@ -734,27 +887,31 @@ const checks = {
           murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
         },
       });
-    }, script.split(' ').flatMap((token) => {
-      const [value, count = '1'] = token.split('*');
-      return new Array(Number(count)).fill(parseInt(value, 16));
-    }));
+    }, expand(script));
     const locks = () => page.evaluate(() => window.locks);
-    await page.waitForFunction(() => window.locks.length === 1, null, { timeout: 5000 });
+    const until = (count) => page.waitForFunction((n) => window.locks.length >= n, count);
+    await until(1);
     assert.deepEqual(await locks(), ['request screen']);
+    await page.keyboard.press('KeyP');  // paused: the game cannot end meanwhile
+    await until(2);
+    await page.keyboard.press('KeyP');
+    await until(3);
     await setHidden(page, true);
-    await page.waitForTimeout(100);
+    await until(4);
     await setHidden(page, false);
-    await page.waitForFunction(() => window.locks.length === 3);
-    assert.deepEqual(await locks(), ['request screen', 'release', 'request screen']);
-    await page.waitForFunction(() => window.locks.length >= 4, null, { timeout: 20000 });
-    assert.equal((await locks())[3], 'release', 'let go when the game ended');
+    await until(5);
+    assert.deepEqual(await locks(), ['request screen', 'release', 'request screen', 'release', 'request screen']);
+    await until(6);
+    assert.equal((await locks())[5], 'release', 'let go when the game ended');
     assert.ok((await page.evaluate(() => window.heard)).includes('auu.wav'), 'the game ended');
+    const best = await page.evaluate(() => [murlo.best, document.getElementById('best').getAttribute('aria-label')]);
+    assert.ok(best[0] > 0 && best[1] === `BEST ${best[0]}`, `the best depth without storage: ${best}`);
     await page.context().close();
 
     const plain = await open({}, () => { delete Navigator.prototype.wakeLock; });
     await plain.keyboard.press('KeyZ');
-    await plain.waitForFunction(() => murlo.sound !== 'title.wav', null, { timeout: 2000 });
-    assert.ok(await rate(plain, 1000) > 10);
+    await playing(plain);
+    await frames(plain, 10);
   },
 };
 
