@@ -509,7 +509,10 @@ TEST(DesktopHost, TheBestDepthIsShownOnTheBodyAndKeptWhenDeeper) {
     // The skin under the label, to compare with.
     char path[4096];
     ASSERT_TRUE(desktop::find_data_file("window.bmp", sdl::exe_dir(), path, sizeof path));
-    SDL_Surface* skin = SDL_ConvertSurfaceFormat(SDL_LoadBMP(path), SDL_PIXELFORMAT_RGB888, 0);
+    SDL_Surface* loaded = SDL_LoadBMP(path);
+    ASSERT_NE(loaded, nullptr);
+    SDL_Surface* skin = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+    SDL_FreeSurface(loaded);
     ASSERT_NE(skin, nullptr);
     const auto skin_at = [skin](int x, int y) {
         const std::uint32_t p = static_cast<const std::uint32_t*>(skin->pixels)[y * skin->pitch / 4 + x];
