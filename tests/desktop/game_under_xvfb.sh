@@ -613,10 +613,10 @@ record)
   press z "the title screen stayed" lcd_changed_from title
   press Right "Right was not seen held" held_for 02 10 "$work/run.trace"
   # Down, tapped, digs down: a tap at a time, each seen in the record
-  # before the next, until the digger is a row down (long before the many
-  # taps that would bring blocks down on it).
+  # before the next, until a poll has seen it and the digger is a row down
+  # (long before the many taps that would bring blocks down on it).
   end=$(( SECONDS + 60 ))
-  until deeper_than 0 "$work/run.script"; do
+  until held_for 08 1 "$work/run.trace" && deeper_than 0 "$work/run.script"; do
     [ "$SECONDS" -lt "$end" ] || fail "Down never took the digger down a row"
     xdotool keydown Down
     sleep 0.1
