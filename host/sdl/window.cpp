@@ -3,6 +3,11 @@
 #include <SDL.h>
 #include <SDL_shape.h>
 
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +62,21 @@ bool pointer_hidden = false;
 }
 
 std::uint32_t map(const SDL_PixelFormat* format, Rgb c) { return SDL_MapRGB(format, c.r, c.g, c.b); }
+
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+// SDL wakes its own wait for events by sending an event to the window over
+// a second connection. The key that closes the window is one such wake-up,
+// and the server may come to it only after the window is gone: the error
+// then reported when SDL closes that connection would end the program with
+// exit code 1, the default for every X error. That one error means nothing;
+// any other still ends the program as before.
+XErrorHandler default_x_errors = nullptr;
+
+int on_x_error(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+    return default_x_errors != nullptr ? default_x_errors(display, error) : 0;
+}
+#endif
 
 // ---- the picture -------------------------------------------------------
 
@@ -223,6 +243,11 @@ void open_window(int asked_scale) {
     // Draw straight into the window's own surface: SDL's accelerated
     // stand-in would re-create the window and lose its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+    // Before SDL's video starts, so that SDL's own handler passes errors on
+    // to this one.
+    default_x_errors = XSetErrorHandler(on_x_error);
+#endif
     if (SDL_Init(SDL_INIT_VIDEO) != 0) fail_to_start(SDL_GetError());
     // With no display SDL falls back on a driver that shows nothing, and the
     // game would run unseen for ever; that is a failed start, unless the
