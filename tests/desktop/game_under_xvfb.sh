@@ -341,6 +341,8 @@ audio_silent() {
 
 # wait_audio BYTES: until the output has grown that far.
 audio_reached() { [ "$(audio_size)" -ge "$1" ]; }
+# Sound has come out (the output holds a byte that is not 0).
+audio_heard() { ! audio_silent 0 "$(audio_size)"; }
 wait_audio() { wait_for 30 "the sound output stopped growing" audio_reached "$1"; }
 
 use_disk_audio() {
@@ -456,10 +458,7 @@ title-to-play)
   start_game "$MURLO" --record "$work/run.script"
   wait_window
   shot title
-  wait_audio 22050
-  size=$(audio_size)
-  wait_audio $(( size + 22050 ))
-  audio_silent "$size" 22050 && fail "the title tune is not playing"
+  wait_for 30 "the title tune is not playing" audio_heard
   press z "the title screen stayed" lcd_changed_from title
   # What the device had already been handed may still come out; then none.
   size=$(( $(audio_size) + 4096 ))
@@ -878,11 +877,13 @@ bad-sounds)
       for name in dig break up down auu maru otukare ending; do cp "$work/sounds/$sound" "$work/cwd/$name.wav"; done
     fi
     start_game
-    wait_window
-    wait_audio 44100
+    wait_window  # the title's sound is queued before its first frame
     case $sound in
-    empty | not-a-wav) audio_silent 0 44100 || fail "$sound: sound from a file that holds none" ;;
-    *) audio_silent 0 44100 && fail "$sound: the sound that is there was not played" ;;
+    empty | not-a-wav)
+      size=$(( $(audio_size) + 44100 ))
+      wait_audio "$size"
+      audio_silent 0 "$size" || fail "$sound: sound from a file that holds none" ;;
+    *) wait_for 30 "$sound: the sound that is there was not played" audio_heard ;;
     esac
     if [ "$sound" = not-a-wav ]; then
       # Leave the title and dig down, pressing again and again (a Hard

@@ -103,13 +103,14 @@ int run(const std::string& command) {
 // Deadlines: far longer than anything takes, even on a busy machine.
 constexpr auto deadline = std::chrono::seconds(20);
 
-// Serve events, as the game does between frames, until `done` holds or the
-// deadline has passed; whether it holds.
+// Serve events, as the game does between frames (every one that has
+// come), until `done` holds or the deadline has passed; whether it holds.
 bool serve_until(const std::function<bool()>& done) {
     const auto end = Clock::now() + deadline;
     while (!done()) {
         if (Clock::now() > end) return false;
         sdl::sleep_serving_events(5);
+        sdl::serve_events();
     }
     return true;
 }
