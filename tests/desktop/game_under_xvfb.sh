@@ -31,13 +31,16 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL ($case_name): $*" >&2
+  [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null && echo "(the game is still running)" >&2
   [ -s "$work/game.err" ] && { echo "--- game stderr:" >&2; cat "$work/game.err" >&2; }
   [ -s "$work/xvfb.log" ] && { echo "--- Xvfb:" >&2; tail -n 20 "$work/xvfb.log" >&2; }
   exit 1
 }
 
 # Every wait below is for a condition, each with a deadline generous enough
-# for a machine busy with other work; none stands for a time that passes.
+# for a machine busy with other work (a minute, mostly); none stands for a
+# time that passes.
+patience=60
 # wait_for SECONDS WHAT CONDITION...: until the command CONDITION succeeds,
 # or fail saying WHAT did not happen.
 wait_for() {
@@ -56,7 +59,7 @@ wait_for() {
 start_x() {
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
-  wait_for 30 "Xvfb did not start" test -s "$work/display"
+  wait_for "$patience" "Xvfb did not start" test -s "$work/display"
   export DISPLAY=":$(head -n1 "$work/display")"
   unset WAYLAND_DISPLAY
   export SDL_VIDEODRIVER=x11
@@ -70,7 +73,7 @@ start_wm() {
   for attempt in 1 2 3; do
     openbox --sm-disable >"$work/wm.log" 2>&1 &
     wm_pid=$!
-    end=$(( SECONDS + 30 ))
+    end=$(( SECONDS + patience ))
     while [ "$SECONDS" -lt "$end" ] && kill -0 "$wm_pid" 2>/dev/null; do
       wm_running && return 0
       sleep 0.1
@@ -94,8 +97,8 @@ settled() {
   [ "$(place_now)" = "$before" ]
 }
 wait_managed() {
-  wait_for 30 "the window manager never took the window in" managed
-  wait_for 30 "the window never came to rest" settled
+  wait_for "$patience" "the window manager never took the window in" managed
+  wait_for "$patience" "the window never came to rest" settled
   win_x=$(geometry 'Absolute upper-left X')
   win_y=$(geometry 'Absolute upper-left Y')
 }
@@ -141,7 +144,7 @@ painted() {
        -format '%[fx:mean > 0]' info:)" = 1 ]
 }
 wait_window() {
-  local end=$(( SECONDS + 30 ))
+  local end=$(( SECONDS + patience ))
   until viewable; do
     kill -0 "$game_pid" 2>/dev/null || fail "the game ended before showing its window"
     [ "$SECONDS" -lt "$end" ] || fail "no window named 'Murlo Win' appeared"
@@ -150,7 +153,7 @@ wait_window() {
   window_id=$(xwininfo -name "Murlo Win" | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
   win_x=$(geometry 'Absolute upper-left X')
   win_y=$(geometry 'Absolute upper-left Y')
-  wait_for 30 "the window never showed its picture" painted
+  wait_for "$patience" "the window never showed its picture" painted
 }
 
 # wait_exit SECONDS: waits for the game to end; its exit code in $exit_code.
@@ -166,7 +169,7 @@ wait_exit() {
 # quit_with_escape [WHAT]: Escape closes the game, which exits 0.
 quit_with_escape() {
   xdotool key Escape
-  wait_exit 30
+  wait_exit "$patience"
   [ "$exit_code" = 0 ] || fail "${1:+$1: }exit code $exit_code after Escape"
 }
 
@@ -221,7 +224,7 @@ press() {
   local key=$1 what=$2
   shift 2
   xdotool keydown "$key"
-  wait_for 60 "$what" "$@"
+  wait_for 90 "$what" "$@"
   xdotool keyup "$key"
 }
 
@@ -265,7 +268,7 @@ check_drag() {
   drag_from "$1" "$2" 60 30
   xdotool mouseup 1
   drag_from "$3" "$4" 60 30
-  wait_for 30 "dragging the skin at $3,$4 did not move the window to exactly $to (it is at $(place_now))" \
+  wait_for "$patience" "dragging the skin at $3,$4 did not move the window to exactly $to (it is at $(place_now))" \
     moved_to "$to"
   xdotool mouseup 1
 }
@@ -343,7 +346,7 @@ audio_silent() {
 audio_reached() { [ "$(audio_size)" -ge "$1" ]; }
 # Sound has come out (the output holds a byte that is not 0).
 audio_heard() { ! audio_silent 0 "$(audio_size)"; }
-wait_audio() { wait_for 30 "the sound output stopped growing" audio_reached "$1"; }
+wait_audio() { wait_for "$patience" "the sound output stopped growing" audio_reached "$1"; }
 
 use_disk_audio() {
   export SDL_AUDIODRIVER=disk
@@ -458,7 +461,7 @@ title-to-play)
   start_game "$MURLO" --record "$work/run.script"
   wait_window
   shot title
-  wait_for 30 "the title tune is not playing" audio_heard
+  wait_for "$patience" "the title tune is not playing" audio_heard
   press z "the title screen stayed" lcd_changed_from title
   # What the device had already been handed may still come out; then none.
   size=$(( $(audio_size) + 4096 ))
@@ -466,14 +469,14 @@ title-to-play)
   audio_silent "$size" 22050 || fail "the title tune went on in play"
   # Tap by tap the digger goes down until blocks fall on it (were every tap
   # missed, the air would run out within a minute).
-  tap_until 90 "the digger never died" Down game_ended_in "$work/run.script"
+  tap_until 120 "the digger never died" Down game_ended_in "$work/run.script"
   best=$(best_expected "$work/run.script")
   [ "$best" -gt 0 ] || fail "the game ended at depth 0: no dig was seen"
-  wait_for 30 "the best depth kept is '$(cat "$best_file")', not $best" best_is "$best"
-  wait_for 30 "the label on the body still shows the old best" label_changed_from title
+  wait_for "$patience" "the best depth kept is '$(cat "$best_file")', not $best" best_is "$best"
+  wait_for "$patience" "the label on the body still shows the old best" label_changed_from title
   [ "$(grep -c "best.*holds no depth" "$work/game.err")" = 1 ] || fail "the damaged best depth file was not named once"
   xdotool keydown Escape
-  wait_exit 30
+  wait_exit "$patience"
   xdotool keyup Escape
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
   echo "died at depth $best"
@@ -489,17 +492,17 @@ escape-released)
   wait_window
   xmessage -geometry 200x60+0+0 -name murlo-other other &
   other_pid=$!
-  wait_for 30 "the other window never took the focus" \
+  wait_for "$patience" "the other window never took the focus" \
     eval "xdotool search --name '^murlo-other\$' windowfocus --sync >/dev/null 2>&1"
   xdotool keydown Escape
   for _ in 1 2; do
     size=$(stat -c %s "$work/run.trace")
-    wait_for 30 "the game stopped while Escape was held elsewhere" grown "$work/run.trace" "$size"
+    wait_for "$patience" "the game stopped while Escape was held elsewhere" grown "$work/run.trace" "$size"
   done
   kill -0 "$game_pid" 2>/dev/null || fail "Escape pressed elsewhere closed the game"
   xdotool windowfocus --sync "$window_id"
   xdotool keyup Escape
-  wait_exit 30
+  wait_exit "$patience"
   kill "$other_pid" 2>/dev/null
   [ "$exit_code" = 0 ] || fail "exit code $exit_code"
   ;;
@@ -514,7 +517,7 @@ wm-close)
   wait_managed
   xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || fail "the window could not be made active"
   xdotool key alt+F4
-  wait_exit 30
+  wait_exit "$patience"
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after the window manager closed it"
   ;;
 
@@ -536,7 +539,7 @@ plain-window)
   export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
   unset DISPLAY WAYLAND_DISPLAY
   start_game "$MURLO" --trace "$work/run.trace"
-  wait_for 30 "the title never ran" polls_past 100 "$work/run.trace"
+  wait_for "$patience" "the title never ran" polls_past 100 "$work/run.trace"
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended without a shaped window"
   [ -s "$work/game.err" ] && fail "the game complained"
   ;;
@@ -550,7 +553,7 @@ no-display)
        ${driver:+SDL_VIDEODRIVER=$driver} SDL_AUDIODRIVER=dummy \
        "$MURLO" >"$work/game.out" 2>"$work/game.err") &
     game_pid=$!
-    wait_exit 30
+    wait_exit "$patience"
     [ "$exit_code" = 1 ] || fail "exit code $exit_code without a display (driver '$driver'), expected 1"
     grep -q 'initializing application' "$work/game.err" || fail "no message on stderr (driver '$driver')"
   done
@@ -614,16 +617,16 @@ record)
   # Down, tapped, digs down: a tap at a time, each seen in the record
   # before the next, until a poll has seen it and the digger is a row down
   # (long before the many taps that would bring blocks down on it).
-  end=$(( SECONDS + 60 ))
+  end=$(( SECONDS + 90 ))
   until held_for 08 1 "$work/run.trace" && deeper_than 0 "$work/run.script"; do
     [ "$SECONDS" -lt "$end" ] || fail "Down never took the digger down a row"
     xdotool keydown Down
     sleep 0.1
     xdotool keyup Down
     size=$(stat -c %s "$work/run.trace")
-    wait_for 30 "the trace stopped growing" grown "$work/run.trace" "$size"
+    wait_for "$patience" "the trace stopped growing" grown "$work/run.trace" "$size"
   done
-  wait_for 30 "the keys were never seen let go" last_poll 00 "$work/run.trace"
+  wait_for "$patience" "the keys were never seen let go" last_poll 00 "$work/run.trace"
   quit_with_escape
   [ -s "$work/game.err" ] && fail "the game complained"
   head -n 1 "$work/run.script" | grep -q "^# murlo $MURLO_VERSION, run recorded [0-9]\{4\}-[0-9][0-9]-[0-9][0-9] " ||
@@ -652,7 +655,7 @@ play)
   wait_window
   # The script's 321 polls take 14 s at least.
   press Left "the keyboard never took over" polls_past $(( played + 10 )) "$work/run.trace"
-  wait_for 30 "Left was never seen let go" last_poll 00 "$work/run.trace"
+  wait_for "$patience" "Left was never seen let go" last_poll 00 "$work/run.trace"
   quit_with_escape
   polls_of "$work/run.trace" >"$work/run.polls"
   cmp -s "$work/walk.polls" <(head -n "$played" "$work/run.polls") || fail "the script was not played as written"
@@ -676,34 +679,34 @@ pause)
   export SDL_AUDIODRIVER=dummy
   start_game "$MURLO" --play "$work/dig.script" --record "$work/run.script" --trace "$work/run.trace"
   wait_window
-  wait_for 30 "the script's game never began" polls_past 40 "$work/run.trace"
+  wait_for "$patience" "the script's game never began" polls_past 40 "$work/run.trace"
   xdotool key p
-  wait_for 30 "P did not dim the LCD on the last frame" lcd_shows "$work/run.trace" "$paused_clear" "$paused_ink"
+  wait_for "$patience" "P did not dim the LCD on the last frame" lcd_shows "$work/run.trace" "$paused_clear" "$paused_ink"
   shot paused
   size=$(stat -c %s "$work/run.trace")
   shot still
   [ "$(lcd_difference paused still)" = 0 ] || fail "the LCD changed while paused"
   xdotool key p
-  wait_for 30 "P did not resume the game" shows_playing
-  wait_for 30 "the game did not go on after the pause" grown "$work/run.trace" "$size"
+  wait_for "$patience" "P did not resume the game" shows_playing
+  wait_for "$patience" "the game did not go on after the pause" grown "$work/run.trace" "$size"
   # Another window takes the focus: paused; the focus back is not enough.
   xmessage -geometry 200x60+0+0 -name murlo-other other &
   other_pid=$!
-  wait_for 30 "the other window never took the focus" \
+  wait_for "$patience" "the other window never took the focus" \
     eval "xdotool search --name '^murlo-other\$' windowfocus --sync >/dev/null 2>&1"
-  wait_for 30 "losing the focus did not pause the game" shows_paused
+  wait_for "$patience" "losing the focus did not pause the game" shows_paused
   kill "$other_pid"
   xdotool windowfocus --sync "$window_id"
   shows_paused || fail "the focus back resumed the game"
   xdotool key p
-  wait_for 30 "P did not resume the game" shows_playing
+  wait_for "$patience" "P did not resume the game" shows_playing
   # Once the keyboard has taken over, Right tapped while paused resumes the
   # game and counts as held at the next poll.
-  wait_for 60 "the keyboard never took over" polls_past $(( played + 5 )) "$work/run.trace"
+  wait_for 90 "the keyboard never took over" polls_past $(( played + 5 )) "$work/run.trace"
   xdotool key p
-  wait_for 30 "P did not dim the LCD on the last frame" lcd_shows "$work/run.trace" "$paused_clear" "$paused_ink"
+  wait_for "$patience" "P did not dim the LCD on the last frame" lcd_shows "$work/run.trace" "$paused_clear" "$paused_ink"
   xdotool key Right
-  wait_for 30 "Right did not resume the game" shows_playing
+  wait_for "$patience" "Right did not resume the game" shows_playing
   quit_with_escape
   polls_of "$work/run.trace" >"$work/run.polls"
   cmp -s "$work/dig.polls" <(head -n "$played" "$work/run.polls") || fail "the pauses changed the polls of the script"
@@ -729,9 +732,9 @@ escape-in-closing)
   start_game "$MURLO" --play "$work/crushed.script" --trace "$work/run.trace"
   wait_window
   trace_lines_past() { [ "$(wc -l <"$work/run.trace")" -gt "$1" ]; }
-  wait_for 60 "the closing pictures never began" trace_lines_past $(( death + 10 ))
+  wait_for 90 "the closing pictures never began" trace_lines_past $(( death + 10 ))
   xdotool key Escape
-  wait_exit 30
+  wait_exit "$patience"
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
   lines=$(wc -l <"$work/run.trace")
   [ "$lines" -lt $(( death + closing )) ] || fail "the closing pictures ran to their end ($lines lines)"
@@ -752,7 +755,7 @@ write-fails)
   game_pid=$!
   wait_window
   # The title fills 256 KiB of trace in about a second.
-  wait_for 60 "the full trace was never reported" grep -q 'cannot write' "$work/game.err"
+  wait_for 90 "the full trace was never reported" grep -q 'cannot write' "$work/game.err"
   recorded_z() { grep -v '^#' "$work/run.script" | grep -qw 01; }
   press z "the record stopped with the trace" recorded_z
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
@@ -883,7 +886,7 @@ bad-sounds)
       size=$(( $(audio_size) + 44100 ))
       wait_audio "$size"
       audio_silent 0 "$size" || fail "$sound: sound from a file that holds none" ;;
-    *) wait_for 30 "$sound: the sound that is there was not played" audio_heard ;;
+    *) wait_for "$patience" "$sound: the sound that is there was not played" audio_heard ;;
     esac
     if [ "$sound" = not-a-wav ]; then
       # Leave the title and dig down, pressing again and again (a Hard
@@ -892,7 +895,7 @@ bad-sounds)
       shot title
       press z "the title screen stayed" lcd_changed_from title
       dig_named() { grep -Eq '^murlo: (break|dig|down|up)\.wav' "$work/game.err"; }
-      tap_until 60 "no dig sound was named" Down dig_named
+      tap_until 90 "no dig sound was named" Down dig_named
       for _ in $(seq 10); do xdotool keydown Down; sleep 0.1; xdotool keyup Down; sleep 0.1; done
     fi
     quit_with_escape "$sound"
