@@ -37,6 +37,10 @@ constexpr Rgb key_colour{255, 0, 255};     // skin pixels of exactly this are se
 constexpr Rgb lcd_clear{170, 182, 198};    // a clear display pixel
 constexpr Rgb lcd_ink{79, 80, 110};        // a set (dark) display pixel
 constexpr Rgb backdrop_colour{35, 37, 47};  // around the handheld, where a host draws it
+// The LCD of a paused game: the last frame at lower contrast, as if its
+// light were turned down.
+constexpr Rgb lcd_paused_clear{130, 139, 155};
+constexpr Rgb lcd_paused_ink{96, 99, 126};
 
 // The smallest screen the window is centred on.
 constexpr int centring_min_width = 640;

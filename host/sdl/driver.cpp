@@ -7,7 +7,9 @@
 #include <cstdlib>
 
 #include "game/cycle.h"
+#include "host/sdl/best_depth.h"
 #include "host/sdl/events.h"
+#include "host/sdl/pause.h"
 #include "host/sdl/run_files.h"
 #include "host/sdl/sound.h"
 #include "host/sdl/window.h"
@@ -39,6 +41,10 @@ void sleep_until_title_pass(handheld::TitlePace& pace) {
         sleep_serving_events(static_cast<std::uint32_t>(std::chrono::ceil<milliseconds>(left).count()));
 }
 
+// The depth of a game in the middle, kept should the program close now;
+// -1 at the title and in games that do not count.
+std::int32_t depth_at_close = -1;
+
 }  // namespace
 
 void start(Driver& driver) {
@@ -47,15 +53,26 @@ void start(Driver& driver) {
 }
 
 void drive_one_poll(Driver& driver) {
-    if (driver.game.phase == Phase::Title) sleep_until_title_pass(driver.title_pace);
-    step(driver.game, poll_keys(), driver.calls);
+    Game& game = driver.game;
+    const bool in_game = game.phase == Phase::Play;
+    if (!in_game) sleep_until_title_pass(driver.title_pace);
+    set_pausable(in_game);
+    step(game, poll_keys(), driver.calls);
+    // The best depth counts the games begun from the keyboard or a
+    // controller, not those a played script began.
+    const Outcome outcome = driver.calls.outcome;
+    if (outcome == Outcome::TitleLeft) driver.game_counts = !script_in_control();
+    if ((outcome == Outcome::Died || outcome == Outcome::Won) && driver.game_counts) keep_best_depth(game.depth);
+    depth_at_close = game.phase == Phase::Play && driver.game_counts ? game.depth : -1;
     carry_out(driver.calls);
 }
 
 InputBits poll_keys() {
     serve_events();
+    hold_while_paused();
+    const InputBits resumed = take_resume_keys();
     InputBits keys = 0;
-    if (!played_keys(keys)) keys = held_keys();
+    if (!played_keys(keys)) keys = held_keys() | resumed;
     note_poll(keys);
     return keys;
 }
@@ -82,12 +99,19 @@ void carry_out(const Calls& calls) {
 }
 
 void wait_ticks(std::uint32_t ticks) {
-    const std::uint32_t limit = handheld::wait_limit(ticks);
-    const std::uint32_t start = clock_ms();
+    std::uint32_t limit = handheld::wait_limit(ticks);
+    std::uint32_t start = clock_ms();
     for (;;) {
         serve_events();
         flush_run_files_when_due();
         const std::uint32_t left = handheld::wait_left(start, clock_ms(), limit);
+        if (paused()) {
+            // Held, then on with the time the wait had left.
+            hold_while_paused();
+            start = clock_ms();
+            limit = left;
+            continue;
+        }
         if (left == 0) return;
         // Sleep until the time is up, an event comes or the files are due.
         sleep_serving_events(std::min(left, std::max<std::uint32_t>(ms_until_flush(), 1)));
@@ -95,6 +119,7 @@ void wait_ticks(std::uint32_t ticks) {
 }
 
 void end_program() {
+    if (depth_at_close >= 0) keep_best_depth(depth_at_close);
     close_run_files();
     silence();
     close_audio();

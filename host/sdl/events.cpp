@@ -13,6 +13,7 @@
 
 #include "host/handheld/handheld.h"
 #include "host/sdl/driver.h"
+#include "host/sdl/pause.h"
 #include "host/sdl/window.h"
 
 namespace murlo::sdl {
@@ -63,6 +64,30 @@ InputBits controller_keys() {
     return bits;
 }
 
+// The game key a key event stands for, as held_keys reads the keyboard.
+InputBits key_bit(const SDL_Keysym& key) {
+    if (key.sym == SDLK_z) return input::Z;
+    switch (key.scancode) {
+    case SDL_SCANCODE_RIGHT: return input::Right;
+    case SDL_SCANCODE_LEFT: return input::Left;
+    case SDL_SCANCODE_DOWN: return input::Down;
+    case SDL_SCANCODE_UP: return input::Up;
+    default: return 0;
+    }
+}
+
+// The game key a controller's button stands for.
+InputBits button_bit(Uint8 button) {
+    handheld::PadState pad{};
+    pad.up = button == SDL_CONTROLLER_BUTTON_DPAD_UP;
+    pad.down = button == SDL_CONTROLLER_BUTTON_DPAD_DOWN;
+    pad.left = button == SDL_CONTROLLER_BUTTON_DPAD_LEFT;
+    pad.right = button == SDL_CONTROLLER_BUTTON_DPAD_RIGHT;
+    pad.south = button == SDL_CONTROLLER_BUTTON_A;
+    pad.east = button == SDL_CONTROLLER_BUTTON_B;
+    return handheld::pad_keys(pad);
+}
+
 // Serving events costs a dozen system calls (the X connection's and the
 // controllers' hot-plug checks), and the title runs its passes ten to a
 // burst in a fraction of a millisecond: events served less than this long
@@ -85,6 +110,10 @@ void handle_event(const SDL_Event& event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go in another window never reach us: forget them all.
             SDL_ResetKeyboard();
+            pause();
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            pause();
             break;
         case SDL_WINDOWEVENT_LEAVE:
             set_pointer_hidden(false);
@@ -98,6 +127,17 @@ void handle_event(const SDL_Event& event) {
         // Escape closes the window, pressed or released.
         if (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.scancode == SDL_SCANCODE_ESCAPE)
             end_program();
+        if (event.type == SDL_KEYUP || event.key.repeat) break;
+        if (event.key.keysym.sym == SDLK_p || event.key.keysym.sym == SDLK_PAUSE)
+            toggle_pause();
+        else
+            resume_with(key_bit(event.key.keysym));
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+        if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START)
+            toggle_pause();
+        else
+            resume_with(button_bit(event.cbutton.button));
         break;
     case SDL_CONTROLLERDEVICEADDED:
         add_controller(event.cdevice.which);  // a device index

@@ -1,7 +1,8 @@
 // Window events, the keyboard and controllers. Events are served only when
 // the driving loop asks (at each poll and while it sleeps); Escape and
 // closing the window end the program from inside, at whatever point the
-// game has reached.
+// game has reached. P, Pause and a controller's Start, the focus lost and
+// the window minimised pause a game (host/sdl/pause.h).
 #pragma once
 
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "host/sdl/best_depth.h"
 #include "host/sdl/driver.h"
 #include "host/sdl/events.h"
 #include "host/sdl/options.h"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     // A trace or record into a pipe that closes is a failed write, not the end.
     if (options.record != nullptr || options.trace != nullptr) std::signal(SIGPIPE, SIG_IGN);
     sdl::open_window(options.scale);
+    sdl::load_best_depth();
     sdl::open_controllers();
     sdl::open_audio();
 

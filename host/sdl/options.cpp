@@ -12,8 +12,10 @@ const char usage_text[] =
 
 const char help_text[] =
     "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Any key\n"
-    "leaves the title; the arrows walk and dig; Escape quits. A controller's\n"
-    "pad or left stick gives the arrows, its south or east button Z.\n"
+    "leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
+    "quits. A controller's pad or left stick gives the arrows, its south or\n"
+    "east button Z, Start pauses. The best depth is kept in\n"
+    "$XDG_STATE_HOME/murlo/best (~/.local/state/murlo/best).\n"
     "  --scale N       a window N times the size, N from 1 to 4 (default 1);\n"
     "                  auto: the largest that fits in two thirds of the screen\n"
     "  --play SCRIPT   show the run of an input script (- for standard input)\n"

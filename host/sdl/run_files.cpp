@@ -187,6 +187,8 @@ bool played_keys(InputBits& keys) {
     return true;
 }
 
+bool script_in_control() { return playing; }
+
 void note_poll(InputBits keys) {
     if (!writing) return;
     if (record_file.file != nullptr) {

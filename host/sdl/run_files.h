@@ -17,6 +17,8 @@ bool open_run_files(const char* play, const char* record, const char* trace, std
 // The next poll's keys from the script being played; false once it is used
 // up (or there is none), and the keyboard takes over.
 bool played_keys(InputBits& keys);
+// Whether the last poll's keys came from the script played.
+bool script_in_control();
 // Each poll into the record and the trace, and each call of a step into
 // the trace.
 void note_poll(InputBits keys);

@@ -104,4 +104,8 @@ void silence() {
     if (audio_device != 0) SDL_ClearQueuedAudio(audio_device);
 }
 
+void pause_sound(bool paused) {
+    if (audio_device != 0) SDL_PauseAudioDevice(audio_device, paused ? 1 : 0);
+}
+
 }  // namespace murlo::sdl

@@ -15,5 +15,7 @@ void close_audio();
 void play_sound_file(const char* name);
 // Silence whatever plays.
 void silence();
+// Hold the sound where it is while the game is paused, or let it go on.
+void pause_sound(bool paused);
 
 }  // namespace murlo::sdl

@@ -3,6 +3,11 @@
 #include <SDL.h>
 #include <SDL_shape.h>
 
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +41,12 @@ bool have_program_dir = false;
 LcdFrame presented_image{};  // the last frame shown; all clear before the first
 LcdFrame shown_image{};      // what the window surface holds of it
 bool lcd_on_screen = false;  // shown_image is on the screen
+bool lcd_dimmed = false;     // the game is paused: the LCD at lower contrast
+
+// The best depth's label on the body, drawn into the window's picture; what
+// the picture held there before, to draw a new number on.
+SDL_Rect label_area{};
+SDL_Surface* under_label = nullptr;
 
 bool pointer_hidden = false;
 
@@ -52,14 +63,29 @@ bool pointer_hidden = false;
 
 std::uint32_t map(const SDL_PixelFormat* format, Rgb c) { return SDL_MapRGB(format, c.r, c.g, c.b); }
 
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+// SDL wakes its own wait for events by sending an event to the window over
+// a second connection. The key that closes the window is one such wake-up,
+// and the server may come to it only after the window is gone: the error
+// then reported when SDL closes that connection would end the program with
+// exit code 1, the default for every X error. That one error means nothing;
+// any other still ends the program as before.
+XErrorHandler default_x_errors = nullptr;
+
+int on_x_error(Display* display, XErrorEvent* error) {
+    if (error->error_code == BadWindow && error->request_code == X_SendEvent) return 0;
+    return default_x_errors != nullptr ? default_x_errors(display, error) : 0;
+}
+#endif
+
 // ---- the picture -------------------------------------------------------
 
 // LCD rows first..last of the presented image into the LCD area of the
 // window surface: each pixel an exact square (8 x 8 at scale 1) in one of
 // the two colours.
 void draw_lcd(SDL_Surface* surface, int first, int last) {
-    const std::uint32_t clear = map(surface->format, lcd_clear);
-    const std::uint32_t ink = map(surface->format, lcd_ink);
+    const std::uint32_t clear = map(surface->format, lcd_dimmed ? lcd_paused_clear : lcd_clear);
+    const std::uint32_t ink = map(surface->format, lcd_dimmed ? lcd_paused_ink : lcd_ink);
     const int side = scaled.lcd_pixel;
     if (surface->format->BytesPerPixel == 4) {
         std::uint32_t line[lcd_span * max_scale];
@@ -170,6 +196,34 @@ void show_frame(const LcdFrame& frame) {
 
 void repaint_window() { paint(true); }
 
+void set_lcd_dimmed(bool dimmed) {
+    if (dimmed == lcd_dimmed) return;
+    lcd_dimmed = dimmed;
+    paint(true);
+}
+
+void show_best(std::int32_t depth) {
+    if (background == nullptr || under_label == nullptr) return;
+    SDL_Rect area = label_area;
+    SDL_BlitSurface(under_label, nullptr, background, &area);
+    std::uint64_t rows[best::rows];
+    best_label(depth, rows);
+    const std::uint32_t ink = map(background->format, skin_ink);
+    const int side = best::cell * scale;
+    for (int r = 0; r < best::rows; ++r)
+        for (int c = 0; c < best::columns; ++c) {
+            if (((rows[r] >> c) & 1u) == 0) continue;
+            SDL_Rect square{label_area.x + c * side, label_area.y + r * side, side, side};
+            SDL_FillRect(background, &square, ink);
+        }
+    if (main_window == nullptr) return;
+    SDL_Surface* surface = SDL_GetWindowSurface(main_window);
+    if (surface == nullptr || surface != painted_surface) return;  // the next repaint shows it
+    area = label_area;
+    SDL_BlitSurface(background, &area, surface, &area);
+    SDL_UpdateWindowSurfaceRects(main_window, &label_area, 1);
+}
+
 void set_pointer_hidden(bool hidden) {
     if (hidden == pointer_hidden) return;
     SDL_ShowCursor(hidden ? SDL_DISABLE : SDL_ENABLE);
@@ -181,12 +235,19 @@ void close_window() {
     main_window = nullptr;
     SDL_FreeSurface(background);
     background = nullptr;
+    SDL_FreeSurface(under_label);
+    under_label = nullptr;
 }
 
 void open_window(int asked_scale) {
     // Draw straight into the window's own surface: SDL's accelerated
     // stand-in would re-create the window and lose its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
+    // Before SDL's video starts, so that SDL's own handler passes errors on
+    // to this one.
+    default_x_errors = XSetErrorHandler(on_x_error);
+#endif
     if (SDL_Init(SDL_INIT_VIDEO) != 0) fail_to_start(SDL_GetError());
     // With no display SDL falls back on a driver that shows nothing, and the
     // game would run unseen for ever; that is a failed start, unless the
@@ -217,6 +278,14 @@ void open_window(int asked_scale) {
     background = window_picture.picture;
     // The skin gives the shape when it has anything to show.
     const bool skin_shape = window_picture.shaped;
+    // What lies under the best depth's label, kept to draw each new number on.
+    label_area = {best::x * scale, best::y * scale, best::columns * best::cell * scale,
+                  best::rows * best::cell * scale};
+    if (background != nullptr) {
+        under_label = SDL_CreateRGBSurfaceWithFormat(0, label_area.w, label_area.h, 32, background->format->format);
+        SDL_Rect area = label_area;
+        if (under_label != nullptr) SDL_BlitSurface(background, &area, under_label, nullptr);
+    }
 
     WindowPlace place = window_place(screen.w, screen.h, scale);
     if (!place.centred && have_usable) {

@@ -5,6 +5,8 @@
 // square.
 #pragma once
 
+#include <cstdint>
+
 #include "lcd/lcd.h"
 
 namespace murlo::sdl {
@@ -26,6 +28,13 @@ const char* exe_dir();
 void show_frame(const LcdFrame& frame);
 // Paint the whole window again, the last frame in it (when uncovered).
 void repaint_window();
+// The LCD at lower contrast while the game is paused, the last frame in it
+// (drawn by the host alone: the game never sees it), or as it was again.
+void set_lcd_dimmed(bool dimmed);
+// The best depth on the handheld's body, right of the printed name, in the
+// skin's ink over the skin (or the plain outline), replacing the number
+// shown before. The window's shape stays the skin's.
+void show_best(std::int32_t depth);
 // Hide the pointer over the LCD, show it elsewhere.
 void set_pointer_hidden(bool hidden);
 // Let go of the window and its pictures.

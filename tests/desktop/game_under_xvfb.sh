@@ -6,7 +6,7 @@
 # usage: game_under_xvfb.sh CASE
 # environment, all required: MURLO (the game), MURLO_REPLAY (the replay
 # tool), MURLO_VERSION (the version they must print), TEST_SKIN
-# (make_test_skin)
+# (make_test_skin), GAME_DEPTHS (game_depths)
 set -uo pipefail
 
 case_name=${1:?usage: game_under_xvfb.sh CASE}
@@ -14,6 +14,7 @@ case_name=${1:?usage: game_under_xvfb.sh CASE}
 : "${MURLO_REPLAY:?MURLO_REPLAY must name the replay tool}"
 : "${MURLO_VERSION:?MURLO_VERSION must give the version}"
 : "${TEST_SKIN:?TEST_SKIN must name make_test_skin}"
+: "${GAME_DEPTHS:?GAME_DEPTHS must name game_depths}"
 
 work=$(mktemp -d /tmp/murlo-e2e-XXXXXX)
 xvfb_pid=""
@@ -30,9 +31,26 @@ trap cleanup EXIT
 
 fail() {
   echo "FAIL ($case_name): $*" >&2
+  [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null && echo "(the game is still running)" >&2
   [ -s "$work/game.err" ] && { echo "--- game stderr:" >&2; cat "$work/game.err" >&2; }
   [ -s "$work/xvfb.log" ] && { echo "--- Xvfb:" >&2; tail -n 20 "$work/xvfb.log" >&2; }
   exit 1
+}
+
+# Every wait below is for a condition, each with a deadline generous enough
+# for a machine busy with other work (a minute, mostly); none stands for a
+# time that passes.
+patience=60
+# wait_for SECONDS WHAT CONDITION...: until the command CONDITION succeeds,
+# or fail saying WHAT did not happen.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
+  local end=$(( SECONDS + seconds ))
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "$what (waited $seconds s)"
+    sleep 0.05
+  done
 }
 
 # start_x WIDTHxHEIGHT: a server of that size; DISPLAY points at it.
@@ -41,27 +59,23 @@ fail() {
 start_x() {
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
   xvfb_pid=$!
-  local i
-  for i in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
+  wait_for "$patience" "Xvfb did not start" test -s "$work/display"
   export DISPLAY=":$(head -n1 "$work/display")"
   unset WAYLAND_DISPLAY
   export SDL_VIDEODRIVER=x11
 }
 
-# start_wm: openbox, given 30 s to take the screen on a busy machine, and
-# started again (three times at most) if it ends before it has.
+# start_wm: openbox, given 30 s to take the screen, and started again
+# (three times at most) if it ends before it has.
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 start_wm() {
-  local i attempt
+  local attempt end
   for attempt in 1 2 3; do
     openbox --sm-disable >"$work/wm.log" 2>&1 &
     wm_pid=$!
-    for i in $(seq 300); do
-      xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-      kill -0 "$wm_pid" 2>/dev/null || break
+    end=$(( SECONDS + patience ))
+    while [ "$SECONDS" -lt "$end" ] && kill -0 "$wm_pid" 2>/dev/null; do
+      wm_running && return 0
       sleep 0.1
     done
     kill -0 "$wm_pid" 2>/dev/null && break  # alive all along, and still nothing
@@ -73,14 +87,20 @@ start_wm() {
 
 # wait_managed: until the window manager has taken the window in (it sets
 # the frame extents of every window it manages; a window shown before it
-# started is framed and moved then), and a moment more for the move.
+# started is framed and moved then) and the window stays where it put it.
+place_now() { echo "$(geometry 'Absolute upper-left X'),$(geometry 'Absolute upper-left Y')"; }
+managed() { xprop -id "$window_id" _NET_FRAME_EXTENTS 2>/dev/null | grep -q =; }
+settled() {
+  local before
+  before=$(place_now)
+  sleep 0.2
+  [ "$(place_now)" = "$before" ]
+}
 wait_managed() {
-  local i
-  for i in $(seq 100); do
-    xprop -id "$window_id" _NET_FRAME_EXTENTS 2>/dev/null | grep -q = && { sleep 0.5; return 0; }
-    sleep 0.1
-  done
-  fail "the window manager never took the window in"
+  wait_for "$patience" "the window manager never took the window in" managed
+  wait_for "$patience" "the window never came to rest" settled
+  win_x=$(geometry 'Absolute upper-left X')
+  win_y=$(geometry 'Absolute upper-left Y')
 }
 
 # start_game [PROGRAM [ARGUMENTS...]]: runs in $work/cwd, stdout and
@@ -92,45 +112,7 @@ start_game() {
   game_pid=$!
 }
 
-window_id=""
-wait_window() {
-  local i
-  for i in $(seq 200); do
-    if xwininfo -name "Murlo Win" 2>/dev/null | grep -q 'IsViewable'; then
-      window_id=$(xwininfo -name "Murlo Win" | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
-      sleep 0.3  # let the first frames land
-      return 0
-    fi
-    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before showing its window"
-    sleep 0.1
-  done
-  fail "no window named 'Murlo Win' appeared"
-}
-
 geometry() { xwininfo -id "$window_id" | sed -n "s/.*$1: *\(-\?[0-9]*\).*/\1/p"; }
-
-# wait_exit SECONDS: waits for the game to end; its exit code in $exit_code.
-exit_code=""
-wait_exit() {
-  local i
-  for i in $(seq $(( $1 * 10 ))); do
-    if ! kill -0 "$game_pid" 2>/dev/null; then
-      wait "$game_pid"
-      exit_code=$?
-      game_pid=""
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "the game did not end within $1 s"
-}
-
-# quit_with_escape [WHAT]: Escape closes the game, which exits 0.
-quit_with_escape() {
-  xdotool key Escape
-  wait_exit 10
-  [ "$exit_code" = 0 ] || fail "${1:+$1: }exit code $exit_code after Escape"
-}
 
 shot() { import -silent -window root "$work/$1.png" || fail "no screenshot"; }
 
@@ -146,44 +128,149 @@ expect_pixel() {
   [ "$got" = "$4" ] || fail "$5: window pixel ($2, $3) is $got, expected $4"
 }
 
+# The LCD's colours, and while the game is paused.
+lcd_clear=170,182,198 lcd_ink=79,80,110
+paused_clear=130,139,155 paused_ink=96,99,126
+scale=1
+
+# The window, shown with its picture: the LCD shows a frame (some of it
+# ink). Its place in win_x, win_y.
+window_id=""
+viewable() { xwininfo -name "Murlo Win" 2>/dev/null | grep -q 'IsViewable'; }
+painted() {
+  shot painted
+  lcd_crop painted
+  [ "$(convert "$work/painted-lcd.ppm" -fill black +opaque "rgb($lcd_ink)" -fill white -opaque "rgb($lcd_ink)" \
+       -format '%[fx:mean > 0]' info:)" = 1 ]
+}
+wait_window() {
+  local end=$(( SECONDS + patience ))
+  until viewable; do
+    kill -0 "$game_pid" 2>/dev/null || fail "the game ended before showing its window"
+    [ "$SECONDS" -lt "$end" ] || fail "no window named 'Murlo Win' appeared"
+    sleep 0.05
+  done
+  window_id=$(xwininfo -name "Murlo Win" | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+  win_x=$(geometry 'Absolute upper-left X')
+  win_y=$(geometry 'Absolute upper-left Y')
+  wait_for "$patience" "the window never showed its picture" painted
+}
+
+# wait_exit SECONDS: waits for the game to end; its exit code in $exit_code.
+exit_code=""
+game_ended() { ! kill -0 "$game_pid" 2>/dev/null; }
+wait_exit() {
+  wait_for "$1" "the game did not end" game_ended
+  wait "$game_pid"
+  exit_code=$?
+  game_pid=""
+}
+
+# quit_with_escape [WHAT]: Escape closes the game, which exits 0.
+quit_with_escape() {
+  xdotool key Escape
+  wait_exit "$patience"
+  [ "$exit_code" = 0 ] || fail "${1:+$1: }exit code $exit_code after Escape"
+}
+
+# The LCD area of a screenshot, as $work/SHOT-lcd.ppm.
+lcd_crop() {
+  convert "$work/$1.png" -crop "$(( 256 * scale ))x$(( 256 * scale ))+$(( win_x + 128 * scale ))+$(( win_y + 64 * scale ))" \
+    +repage "$work/$1-lcd.ppm" || fail "cannot crop $1"
+}
+
 # Pixels that differ between the LCD areas of two screenshots.
 lcd_difference() {
-  local shot
-  for shot in "$1" "$2"; do
-    convert "$work/$shot.png" -crop "256x256+$(( win_x + 128 ))+$(( win_y + 64 ))" +repage \
-      "$work/$shot-lcd.ppm" || fail "cannot crop $shot"
-  done
+  lcd_crop "$1"
+  lcd_crop "$2"
   compare -metric AE "$work/$1-lcd.ppm" "$work/$2-lcd.ppm" null: 2>&1 | awk '{ printf "%d", $1 }'
 }
 
-# drag_from X Y: press at window point (X, Y), move by 60, 30 in small steps.
-drag_from() {
-  xdotool mousemove $(( $(geometry 'Absolute upper-left X') + $1 )) $(( $(geometry 'Absolute upper-left Y') + $2 ))
-  sleep 0.2
-  xdotool mousedown 1
-  sleep 0.2
-  for step in 1 2 3 4 5 6; do
-    xdotool mousemove_relative -- 10 5
-    sleep 0.05
-  done
-  xdotool mouseup 1
-  sleep 0.5
+# lcd_changed_from SHOT: a new screenshot (now) whose LCD differs from
+# SHOT's in more than 20000 pixels, as the play view does from the title.
+lcd_changed_from() {
+  shot now
+  [ "$(lcd_difference "$1" now)" -gt 20000 ]
 }
 
-# check_drag LCD_X LCD_Y SKIN_X SKIN_Y: dragging from the first point leaves
-# the window where it is, dragging from the second moves it along.
+# lcd_in SHOT CLEAR INK: the LCD area shows those two colours and no other.
+lcd_in() {
+  lcd_crop "$1"
+  convert "$work/$1-lcd.ppm" -unique-colors txt:- | sed -n 's/.*srgb(\([0-9,]*\)).*/\1/p' | sort >"$work/colours"
+  [ -s "$work/colours" ] && ! grep -qvx "$2\|$3" "$work/colours"
+}
+shows_paused() { shot now && lcd_in now "$paused_clear" "$paused_ink"; }
+shows_playing() { shot now && lcd_in now "$lcd_clear" "$lcd_ink"; }
+
+# lcd_shows TRACE CLEAR INK: a new screenshot whose LCD is the trace's
+# last frame in those colours, pixel for pixel.
+lcd_shows() {
+  local line word x
+  line=$(grep '^present ' "$1" | tail -n 1)
+  [ -n "$line" ] || return 1
+  { echo "P3 32 32 255"
+    for word in ${line#present }; do
+      for x in {0..31}; do
+        if (( (16#$word >> x) & 1 )); then echo "${3//,/ }"; else echo "${2//,/ }"; fi
+      done
+    done; } | convert - -scale 800% "$work/frame.ppm"
+  shot now
+  lcd_crop now
+  [ "$(compare -metric AE "$work/frame.ppm" "$work/now-lcd.ppm" null: 2>&1)" = 0 ]
+}
+
+# press KEY WHAT CONDITION...: KEY held until the condition holds.
+press() {
+  local key=$1 what=$2
+  shift 2
+  xdotool keydown "$key"
+  wait_for 90 "$what" "$@"
+  xdotool keyup "$key"
+}
+
+# tap_until SECONDS WHAT KEY CONDITION...: KEY pressed and let go, again
+# and again, until the condition holds. (A tap the game misses, both
+# halves come between two polls, only means one tap more.)
+tap_until() {
+  local end=$(( SECONDS + $1 )) what=$2 key=$3
+  shift 3
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || fail "$what (tapped $key for $1 s)"
+    xdotool keydown "$key"
+    sleep 0.1
+    xdotool keyup "$key"
+    sleep 0.1
+  done
+}
+
+# Dragging. The window manager moves a window dragged by its skin with the
+# pointer, from where the button went down: a move of (DX, DY) puts it
+# exactly that far from where it was.
+# drag_from X Y DX DY: press at window point (X, Y), move by DX, DY in six
+# steps, let go.
+drag_from() {
+  xdotool mousemove $(( win_x + $1 )) $(( win_y + $2 ))
+  xdotool mousedown 1
+  for _ in 1 2 3 4 5 6; do xdotool mousemove_relative -- $(( $3 / 6 )) $(( $4 / 6 )); done
+}
+# moved_to X,Y: the window is there, the pointer nudged meanwhile (the
+# manager moves the window at pointer motion once it has begun the move).
+moved_to() {
+  xdotool mousemove_relative -- 1 0 mousemove_relative -- -1 0
+  [ "$(place_now)" = "$1" ]
+}
+
+# check_drag LCD_X LCD_Y SKIN_X SKIN_Y: dragging from the first point
+# leaves the window where it is, and dragging from the second moves it by
+# the drag, exactly: had the first moved it too, it would end further on.
 check_drag() {
-  local x0 y0 x1 y1
-  x0=$(geometry 'Absolute upper-left X')
-  y0=$(geometry 'Absolute upper-left Y')
-  drag_from "$1" "$2"
-  [ "$(geometry 'Absolute upper-left X'),$(geometry 'Absolute upper-left Y')" = "$x0,$y0" ] ||
-    fail "dragging the LCD area at $1,$2 moved the window"
-  drag_from "$3" "$4"
-  x1=$(geometry 'Absolute upper-left X')
-  y1=$(geometry 'Absolute upper-left Y')
-  [ $(( x1 - x0 )) -ge 30 ] && [ $(( y1 - y0 )) -ge 15 ] ||
-    fail "dragging the skin at $3,$4 did not move the window ($x0,$y0 -> $x1,$y1)"
+  local to="$(( win_x + 60 )),$(( win_y + 30 ))"
+  drag_from "$1" "$2" 60 30
+  xdotool mouseup 1
+  drag_from "$3" "$4" 60 30
+  wait_for "$patience" "dragging the skin at $3,$4 did not move the window to exactly $to (it is at $(place_now))" \
+    moved_to "$to"
+  xdotool mouseup 1
 }
 
 # The polls of a trace, one value a line.
@@ -201,6 +288,53 @@ expect_replayed() {
     fail "the replay's trace departs from the window's: $(cmp <(head -n "$lines" "$2") "$work/replayed.trace")"
 }
 
+# polls_past N TRACE: the trace as written so far holds more than N polls.
+polls_past() { [ "$(grep -c '^poll' "$2")" -gt "$1" ]; }
+# held_for KEYS N TRACE: at least N polls saw those keys.
+held_for() { [ "$(grep -c "^poll $1\$" "$3")" -ge "$2" ]; }
+# last_poll KEYS TRACE: the last poll written saw those keys.
+last_poll() { [ "$(grep '^poll' "$2" | tail -n 1)" = "poll $1" ]; }
+# grown FILE SIZE: the file is larger than SIZE bytes.
+grown() { [ "$(stat -c %s "$1")" -gt "$2" ]; }
+
+# The best depth. best_expected SCRIPT [FIRST]: the deepest depth reached by
+# the games of a recorded run begun at or after poll FIRST, 0 for none.
+best_expected() {
+  "$GAME_DEPTHS" "$@" | awk '$2 > best { best = $2 } END { print best + 0 }'
+}
+# deeper_than N SCRIPT [FIRST]: those games went deeper than N.
+deeper_than() {
+  local n=$1
+  shift
+  [ "$(best_expected "$@")" -gt "$n" ]
+}
+# game_ended_in SCRIPT: a game of the recorded run died or won.
+game_ended_in() { "$GAME_DEPTHS" "$1" 2>/dev/null | grep -q '^ended'; }
+# best_is DEPTH: the best depth file holds it.
+best_is() { [ "$(cat "$best_file" 2>/dev/null)" = "$1" ]; }
+# The label "BEST n" on the body, at scale 1, as $work/SHOT-label.ppm.
+label_crop() {
+  convert "$work/$1.png" -crop "105x15+$(( win_x + 334 ))+$(( win_y + 357 ))" +repage "$work/$1-label.ppm"
+}
+label_changed_from() {
+  shot now
+  label_crop now
+  label_crop "$1"
+  [ "$(compare -metric AE "$work/$1-label.ppm" "$work/now-label.ppm" null: 2>&1)" != 0 ]
+}
+# expect_best FILE DEPTH: the file holds the depth; none for 0.
+expect_best() {
+  if [ "$2" = 0 ]; then
+    [ -e "$1" ] && fail "a best depth kept where no game counted: $(cat "$1")"
+  else
+    [ "$(cat "$1" 2>/dev/null)" = "$2" ] || fail "the best depth kept is '$(cat "$1" 2>/dev/null)', expected $2"
+  fi
+  return 0
+}
+# Nothing in the tests touches the user's own.
+export XDG_STATE_HOME="$work/state"
+best_file="$work/state/murlo/best"
+
 audio_size() { stat -c %s "$work/audio.raw" 2>/dev/null || echo 0; }
 
 # audio_silent FROM LENGTH: true when those bytes of the output are all 0.
@@ -209,14 +343,10 @@ audio_silent() {
 }
 
 # wait_audio BYTES: until the output has grown that far.
-wait_audio() {
-  local i
-  for i in $(seq 100); do
-    [ "$(audio_size)" -ge "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "the sound output stopped growing"
-}
+audio_reached() { [ "$(audio_size)" -ge "$1" ]; }
+# Sound has come out (the output holds a byte that is not 0).
+audio_heard() { ! audio_silent 0 "$(audio_size)"; }
+wait_audio() { wait_for "$patience" "the sound output stopped growing" audio_reached "$1"; }
 
 use_disk_audio() {
   export SDL_AUDIODRIVER=disk
@@ -256,20 +386,20 @@ shape-skin)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
-  win_x=$(geometry 'Absolute upper-left X')
-  win_y=$(geometry 'Absolute upper-left Y')
   xwininfo -id "$window_id" -shape | grep -q 'Window shape extents: *312x300+100+50' ||
     fail "shape extents: $(xwininfo -id "$window_id" -shape | grep -i 'shape extents')"
   shot skin
   expect_pixel skin 110 60 30,90,40 "skin colour"
   expect_pixel skin 400 330 30,90,40 "skin colour"
   lcd=$(pixel skin $(( win_x + 200 )) $(( win_y + 200 )))
-  [ "$lcd" = 170,182,198 ] || [ "$lcd" = 79,80,110 ] || fail "LCD area pixel is $lcd"
+  [ "$lcd" = "$lcd_clear" ] || [ "$lcd" = "$lcd_ink" ] || fail "LCD area pixel is $lcd"
   expect_pixel skin 305 335 255,0,254 "RGB(255,0,254) is opaque"
   expect_pixel skin 325 335 254,0,255 "RGB(254,0,255) is opaque"
   expect_pixel skin 110 105 0,0,0 "a magenta hole shows what lies beneath"
   expect_pixel skin 207 157 0,0,0 "a magenta hole in the LCD area cuts the LCD too"
   expect_pixel skin 50 200 0,0,0 "magenta round the skin"
+  # The best depth's label lies on magenta here: cut away with it.
+  expect_pixel skin 335 358 0,0,0 "the label keeps the skin's shape"
   quit_with_escape
   ;;
 
@@ -280,7 +410,6 @@ shape-all-magenta)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
-  win_x=256 win_y=184
   xwininfo -id "$window_id" -shape | grep -q 'Window shape extents: *512x400+0+0' ||
     fail "shape extents: $(xwininfo -id "$window_id" -shape | grep -i 'shape extents')"
   shot round
@@ -302,7 +431,6 @@ no-data-files)
   use_disk_audio
   start_game "$work/alone/bin/murlo"
   wait_window
-  win_x=256 win_y=184
   xwininfo -id "$window_id" -shape | grep -q 'Window shape extents: *512x400+0+0' ||
     fail "shape extents: $(xwininfo -id "$window_id" -shape | grep -i 'shape extents')"
   shot title
@@ -310,13 +438,11 @@ no-data-files)
   expect_pixel title 511 0 0,0,0 "top-right corner cut off"
   expect_pixel title 100 200 117,135,176 "fill colour without a skin"
   expect_pixel title 384 200 117,135,176 "fill colour right of the LCD area"
+  # The best depth on the plain outline too: "B" of "BEST" at its corner.
+  expect_pixel title 335 358 52,60,116 "the best depth's label"
   wait_audio 44100
   audio_silent 0 "$(audio_size)" || fail "sound without sound files"
-  xdotool keydown z; sleep 0.2; xdotool keyup z
-  sleep 1
-  shot play
-  difference=$(lcd_difference title play)
-  [ "${difference:-0}" -gt 20000 ] || fail "the title screen stayed ($difference pixels changed)"
+  press z "the title screen stayed" lcd_changed_from title
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
   # (SDL's disk driver announces itself; nothing else may be said.)
   grep -v 'disk i/o audio driver\|Writing to file' "$work/game.err" && fail "the game complained"
@@ -325,54 +451,58 @@ no-data-files)
 
 title-to-play)
   # The title tune plays until a key leaves the title; the play view
-  # replaces the title picture; Escape, held down, ends the game with 0.
+  # replaces the title picture. Digging on, the digger dies: the best depth,
+  # which began from a damaged file (named once, taken as 0), is then that
+  # game's and shows on the body. Escape, held down, ends the game with 0.
+  mkdir -p "$work/state/murlo"
+  echo 'not a depth' >"$best_file"
   start_x 1024x768
   use_disk_audio
-  start_game
+  start_game "$MURLO" --record "$work/run.script"
   wait_window
-  win_x=256 win_y=184
-  shot title1
-  sleep 0.6
-  shot title2
-  wait_audio 22050
-  size=$(audio_size)
-  wait_audio $(( size + 22050 ))
-  audio_silent "$size" 22050 && fail "the title tune is not playing"
-  xdotool keydown z; sleep 0.15; xdotool keyup z
-  sleep 0.8
-  shot play
-  for title in title1 title2; do
-    difference=$(lcd_difference "$title" play)
-    [ "${difference:-0}" -gt 20000 ] || fail "the title screen stayed ($difference pixels changed)"
-  done
-  size=$(audio_size)
+  shot title
+  wait_for "$patience" "the title tune is not playing" audio_heard
+  press z "the title screen stayed" lcd_changed_from title
+  # What the device had already been handed may still come out; then none.
+  size=$(( $(audio_size) + 4096 ))
   wait_audio $(( size + 22050 ))
   audio_silent "$size" 22050 || fail "the title tune went on in play"
+  # Tap by tap the digger goes down until blocks fall on it (were every tap
+  # missed, the air would run out within a minute).
+  tap_until 120 "the digger never died" Down game_ended_in "$work/run.script"
+  best=$(best_expected "$work/run.script")
+  [ "$best" -gt 0 ] || fail "the game ended at depth 0: no dig was seen"
+  wait_for "$patience" "the best depth kept is '$(cat "$best_file")', not $best" best_is "$best"
+  wait_for "$patience" "the label on the body still shows the old best" label_changed_from title
+  [ "$(grep -c "best.*holds no depth" "$work/game.err")" = 1 ] || fail "the damaged best depth file was not named once"
   xdotool keydown Escape
-  wait_exit 10
+  wait_exit "$patience"
   xdotool keyup Escape
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
+  echo "died at depth $best"
   ;;
 
 escape-released)
-  # Escape pressed in another program's window and let go in ours closes it.
+  # Escape pressed in another program's window and let go in ours closes
+  # it; while it was held elsewhere the game went on (its trace kept
+  # growing, written out once a second).
   start_x 1024x768
   export SDL_AUDIODRIVER=dummy
-  start_game
+  start_game "$MURLO" --trace "$work/run.trace"
   wait_window
   xmessage -geometry 200x60+0+0 -name murlo-other other &
   other_pid=$!
-  for _ in $(seq 100); do
-    xdotool search --name '^murlo-other$' windowfocus --sync >/dev/null 2>&1 && break
-    sleep 0.1
-  done
+  wait_for "$patience" "the other window never took the focus" \
+    eval "xdotool search --name '^murlo-other\$' windowfocus --sync >/dev/null 2>&1"
   xdotool keydown Escape
-  sleep 0.3
+  for _ in 1 2; do
+    size=$(stat -c %s "$work/run.trace")
+    wait_for "$patience" "the game stopped while Escape was held elsewhere" grown "$work/run.trace" "$size"
+  done
   kill -0 "$game_pid" 2>/dev/null || fail "Escape pressed elsewhere closed the game"
   xdotool windowfocus --sync "$window_id"
-  sleep 0.3
   xdotool keyup Escape
-  wait_exit 10
+  wait_exit "$patience"
   kill "$other_pid" 2>/dev/null
   [ "$exit_code" = 0 ] || fail "exit code $exit_code"
   ;;
@@ -384,18 +514,10 @@ wm-close)
   export SDL_AUDIODRIVER=dummy
   start_game
   wait_window
-  # On a busy machine openbox may take the window in only after the first
-  # press: ask again, a few times, while the game runs.
-  for _ in 1 2 3 4 5; do
-    xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || true
-    sleep 0.3
-    xdotool key alt+F4
-    for _ in $(seq 20); do
-      kill -0 "$game_pid" 2>/dev/null || break 2
-      sleep 0.1
-    done
-  done
-  wait_exit 10
+  wait_managed
+  xdotool windowactivate --sync "$window_id" >/dev/null 2>&1 || fail "the window could not be made active"
+  xdotool key alt+F4
+  wait_exit "$patience"
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after the window manager closed it"
   ;;
 
@@ -416,8 +538,8 @@ plain-window)
   # such a system), the game runs in a plain window all the same.
   export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
   unset DISPLAY WAYLAND_DISPLAY
-  start_game
-  sleep 2
+  start_game "$MURLO" --trace "$work/run.trace"
+  wait_for "$patience" "the title never ran" polls_past 100 "$work/run.trace"
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended without a shaped window"
   [ -s "$work/game.err" ] && fail "the game complained"
   ;;
@@ -425,13 +547,13 @@ plain-window)
 no-display)
   # Without a display, as in an ssh session or on a text console (nothing
   # set that names one or a video driver), and with X asked for where there
-  # is none: the message on stderr and exit code 1, at once.
+  # is none: the message on stderr and exit code 1.
   for driver in "" x11; do
     (cd "$work/cwd" && exec env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER \
        ${driver:+SDL_VIDEODRIVER=$driver} SDL_AUDIODRIVER=dummy \
        "$MURLO" >"$work/game.out" 2>"$work/game.err") &
     game_pid=$!
-    wait_exit 3
+    wait_exit "$patience"
     [ "$exit_code" = 1 ] || fail "exit code $exit_code without a display (driver '$driver'), expected 1"
     grep -q 'initializing application' "$work/game.err" || fail "no message on stderr (driver '$driver')"
   done
@@ -444,10 +566,9 @@ scale-auto)
   "$TEST_SKIN" holes "$work/cwd/window.bmp" || fail "cannot make the test skin"
   start_x 2560x1600
   export SDL_AUDIODRIVER=dummy
+  scale=2
   start_game "$MURLO" --scale auto
   wait_window
-  win_x=$(geometry 'Absolute upper-left X')
-  win_y=$(geometry 'Absolute upper-left Y')
   [ "$win_x,$win_y $(geometry Width)x$(geometry Height)" = "768,400 1024x800" ] ||
     fail "window $(geometry Width)x$(geometry Height) at $win_x,$win_y, expected 1024x800 at 768,400"
   xwininfo -id "$window_id" -shape | grep -q 'Window shape extents: *624x600+200+100' ||
@@ -480,18 +601,32 @@ scale-auto)
   ;;
 
 record)
-  # A game played with the keyboard and closed with Escape, recorded as a
-  # script and traced: the replay tool plays the script back to the same
-  # trace, line for line.
+  # A game played with the keyboard and closed with Escape in the middle,
+  # recorded as a script and traced: the replay tool plays the script back
+  # to the same trace, line for line. The depth the game had reached is
+  # kept as the best, in ~/.local/state when XDG_STATE_HOME is not set.
+  unset XDG_STATE_HOME
+  export HOME="$work/home"
   start_x 1024x768
   export SDL_AUDIODRIVER=dummy
   start_game "$MURLO" --record "$work/run.script" --trace "$work/run.trace"
   wait_window
-  sleep 0.5
-  xdotool keydown z; sleep 0.2; xdotool keyup z
-  xdotool keydown Right; sleep 0.6; xdotool keyup Right
-  xdotool keydown Down; sleep 0.6; xdotool keyup Down
-  sleep 0.3
+  shot title
+  press z "the title screen stayed" lcd_changed_from title
+  press Right "Right was not seen held" held_for 02 10 "$work/run.trace"
+  # Down, tapped, digs down: a tap at a time, each seen in the record
+  # before the next, until a poll has seen it and the digger is a row down
+  # (long before the many taps that would bring blocks down on it).
+  end=$(( SECONDS + 90 ))
+  until held_for 08 1 "$work/run.trace" && deeper_than 0 "$work/run.script"; do
+    [ "$SECONDS" -lt "$end" ] || fail "Down never took the digger down a row"
+    xdotool keydown Down
+    sleep 0.1
+    xdotool keyup Down
+    size=$(stat -c %s "$work/run.trace")
+    wait_for "$patience" "the trace stopped growing" grown "$work/run.trace" "$size"
+  done
+  wait_for "$patience" "the keys were never seen let go" last_poll 00 "$work/run.trace"
   quit_with_escape
   [ -s "$work/game.err" ] && fail "the game complained"
   head -n 1 "$work/run.script" | grep -q "^# murlo $MURLO_VERSION, run recorded [0-9]\{4\}-[0-9][0-9]-[0-9][0-9] " ||
@@ -503,62 +638,110 @@ record)
   # Every run one token: no two tokens in a row of the same value.
   grep -v '^#' "$work/run.script" | tr ' ' '\n' | grep . | cut -c1-2 | uniq -d | grep -q . &&
     fail "a run written as two tokens: $(cat "$work/run.script")"
+  "$GAME_DEPTHS" "$work/run.script" | grep -qx 'playing [1-9][0-9]*' || fail "no game in the middle at Escape"
+  best_file="$HOME/.local/state/murlo/best"
+  expect_best "$best_file" "$(best_expected "$work/run.script")"
   ;;
 
 play)
   # A script shown at the game's pace, then the keyboard takes over: Left,
   # held from early on, counts only once the script is used up.
-  printf '# walk right, then stand\n00*30 02*21\n00*60\n' >"$work/walk.script"
+  printf '# walk right, then stand\n00*30 02*21\n00*300\n' >"$work/walk.script"
   "$MURLO_REPLAY" "$work/walk.script" | polls_of /dev/stdin >"$work/walk.polls"
+  played=$(wc -l <"$work/walk.polls")
   start_x 1024x768
   export SDL_AUDIODRIVER=dummy
   start_game "$MURLO" --play "$work/walk.script" --record "$work/run.script" --trace "$work/run.trace"
   wait_window
-  sleep 1.2  # the script's 81 frames take 3.6 s at least
-  xdotool keydown Left
-  played=$(wc -l <"$work/walk.polls")
-  for _ in $(seq 150); do
-    [ "$(grep -c '^poll' "$work/run.trace")" -gt $(( played + 10 )) ] && break
-    sleep 0.1
-  done
-  xdotool keyup Left
-  sleep 0.5
+  # The script's 321 polls take 14 s at least.
+  press Left "the keyboard never took over" polls_past $(( played + 10 )) "$work/run.trace"
+  wait_for "$patience" "Left was never seen let go" last_poll 00 "$work/run.trace"
   quit_with_escape
   polls_of "$work/run.trace" >"$work/run.polls"
   cmp -s "$work/walk.polls" <(head -n "$played" "$work/run.polls") || fail "the script was not played as written"
   [ "$(sed -n "$(( played + 1 ))p" "$work/run.polls")" = 04 ] ||
     fail "the first poll after the script is not Left: $(sed -n "$(( played + 1 )),+3p" "$work/run.polls" | tr '\n' ' ')"
-  tail -n 1 "$work/run.polls" | grep -qx 00 || fail "Left never let go"
   expect_replayed "$work/run.script" "$work/run.trace"
+  ;;
+
+pause)
+  # Paused in the middle of a game, by P and by another window taking the
+  # focus: the LCD shows the game's last frame dimmed and nothing moves;
+  # P, or a key of the game, resumes it. The pauses leave no trace: the
+  # record is the script played and then the keyboard's, and replays to the
+  # trace the window wrote. A game a played script began does not count
+  # for the best depth, however deep it goes on with the keyboard.
+  printf '# leave the title, dig down, stand\n00*30 08*30 00*400\n' >"$work/dig.script"
+  "$MURLO_REPLAY" "$work/dig.script" | polls_of /dev/stdin >"$work/dig.polls"
+  played=$(wc -l <"$work/dig.polls")
+  "$GAME_DEPTHS" "$work/dig.script" | grep -qx 'playing [1-9][0-9]*' || fail "the script does not dig down"
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --play "$work/dig.script" --record "$work/run.script" --trace "$work/run.trace"
+  wait_window
+  wait_for "$patience" "the script's game never began" polls_past 40 "$work/run.trace"
+  xdotool key p
+  wait_for "$patience" "P did not dim the LCD on the last frame" lcd_shows "$work/run.trace" "$paused_clear" "$paused_ink"
+  shot paused
+  size=$(stat -c %s "$work/run.trace")
+  shot still
+  [ "$(lcd_difference paused still)" = 0 ] || fail "the LCD changed while paused"
+  xdotool key p
+  wait_for "$patience" "P did not resume the game" shows_playing
+  wait_for "$patience" "the game did not go on after the pause" grown "$work/run.trace" "$size"
+  # Another window takes the focus: paused; the focus back is not enough.
+  xmessage -geometry 200x60+0+0 -name murlo-other other &
+  other_pid=$!
+  wait_for "$patience" "the other window never took the focus" \
+    eval "xdotool search --name '^murlo-other\$' windowfocus --sync >/dev/null 2>&1"
+  wait_for "$patience" "losing the focus did not pause the game" shows_paused
+  kill "$other_pid"
+  xdotool windowfocus --sync "$window_id"
+  shows_paused || fail "the focus back resumed the game"
+  xdotool key p
+  wait_for "$patience" "P did not resume the game" shows_playing
+  # Once the keyboard has taken over, Right tapped while paused resumes the
+  # game and counts as held at the next poll.
+  wait_for 90 "the keyboard never took over" polls_past $(( played + 5 )) "$work/run.trace"
+  xdotool key p
+  wait_for "$patience" "P did not dim the LCD on the last frame" lcd_shows "$work/run.trace" "$paused_clear" "$paused_ink"
+  xdotool key Right
+  wait_for "$patience" "Right did not resume the game" shows_playing
+  quit_with_escape
+  polls_of "$work/run.trace" >"$work/run.polls"
+  cmp -s "$work/dig.polls" <(head -n "$played" "$work/run.polls") || fail "the pauses changed the polls of the script"
+  tail -n +$(( played + 1 )) "$work/run.polls" | grep -qx 02 || fail "Right that resumed the game was not polled"
+  expect_replayed "$work/run.script" "$work/run.trace"
+  expect_best "$best_file" 0
   ;;
 
 escape-in-closing)
   # A played script ends in the frame where the digger is crushed; the
   # pictures after a death last some 14 s. Escape a second or two into
   # them ends the game at once, in the middle of a wait, and the trace
-  # stops there: a beginning of the replay tool's own.
+  # stops there: a beginning of the replay tool's own. The game was the
+  # script's: no best depth is kept.
   printf '00*214 04 10*18 08*25 15 08*11 0c*20\n' >"$work/crushed.script"
   "$MURLO_REPLAY" "$work/crushed.script" >"$work/crushed.trace"
   death=$(grep -n '^poll' "$work/crushed.trace" | tail -n 1 | cut -d: -f1)
   closing=$(( $(wc -l <"$work/crushed.trace") - death - 1 ))
   [ "$closing" -gt 100 ] || fail "the script's last frame is not a death ($closing lines after it)"
+  "$GAME_DEPTHS" "$work/crushed.script" | grep -qx 'ended [1-9][0-9]*' || fail "the script's game does not die deep"
   start_x 1024x768
   export SDL_AUDIODRIVER=dummy
   start_game "$MURLO" --play "$work/crushed.script" --trace "$work/run.trace"
   wait_window
-  for _ in $(seq 300); do  # the trace is written out at least once a second
-    [ "$(wc -l <"$work/run.trace")" -gt $(( death + 10 )) ] && break
-    sleep 0.1
-  done
-  [ "$(wc -l <"$work/run.trace")" -gt $(( death + 10 )) ] || fail "the closing pictures never began"
+  trace_lines_past() { [ "$(wc -l <"$work/run.trace")" -gt "$1" ]; }
+  wait_for 90 "the closing pictures never began" trace_lines_past $(( death + 10 ))
   xdotool key Escape
-  wait_exit 3
+  wait_exit "$patience"
   [ "$exit_code" = 0 ] || fail "exit code $exit_code after Escape"
   lines=$(wc -l <"$work/run.trace")
   [ "$lines" -lt $(( death + closing )) ] || fail "the closing pictures ran to their end ($lines lines)"
   sed -n "$(( lines - 1 ))p" "$work/run.trace" | grep -q '^\(present\|wait\) ' ||
     fail "the game did not end inside the closing pictures"
   expect_replayed "$work/crushed.script" "$work/run.trace"
+  expect_best "$best_file" 0
   echo "death at line $death, $closing closing lines, ended at line $lines"
   ;;
 
@@ -571,13 +754,10 @@ write-fails)
      exec "$MURLO" --trace "$work/run.trace" --record "$work/run.script" >"$work/game.out" 2>"$work/game.err") &
   game_pid=$!
   wait_window
-  for _ in $(seq 300); do  # the title fills 256 KiB of trace in about a second
-    grep -q 'cannot write' "$work/game.err" && break
-    sleep 0.1
-  done
-  sleep 1.5  # and writes on into the full trace
-  xdotool keydown z; sleep 0.2; xdotool keyup z
-  sleep 1
+  # The title fills 256 KiB of trace in about a second.
+  wait_for 90 "the full trace was never reported" grep -q 'cannot write' "$work/game.err"
+  recorded_z() { grep -v '^#' "$work/run.script" | grep -qw 01; }
+  press z "the record stopped with the trace" recorded_z
   kill -0 "$game_pid" 2>/dev/null || fail "the game ended"
   quit_with_escape
   [ "$(wc -l <"$work/game.err")" = 1 ] && grep -q "cannot write $work/run.trace" "$work/game.err" ||
@@ -663,9 +843,8 @@ bad-skins)
       [ "$(grep -c '^murlo: window.bmp not used: ' "$work/game.err")" = 1 ] ||
         fail "$skin: not one line on what was wrong: $said" ;;
     esac
-    xdotool keydown z; sleep 0.2; xdotool keyup z
-    sleep 0.3
-    kill -0 "$game_pid" 2>/dev/null || fail "$skin: the game ended"
+    shot "$skin-title"
+    press z "$skin: the game did not play on" lcd_changed_from "$skin-title"
     quit_with_escape "$skin"
     echo "$skin: $extents ${said:-(nothing said)}"
   done
@@ -701,26 +880,23 @@ bad-sounds)
       for name in dig break up down auu maru otukare ending; do cp "$work/sounds/$sound" "$work/cwd/$name.wav"; done
     fi
     start_game
-    wait_window
-    wait_audio 44100
+    wait_window  # the title's sound is queued before its first frame
     case $sound in
-    empty | not-a-wav) audio_silent 0 44100 || fail "$sound: sound from a file that holds none" ;;
-    *) audio_silent 0 44100 && fail "$sound: the sound that is there was not played" ;;
+    empty | not-a-wav)
+      size=$(( $(audio_size) + 44100 ))
+      wait_audio "$size"
+      audio_silent 0 "$size" || fail "$sound: sound from a file that holds none" ;;
+    *) wait_for "$patience" "$sound: the sound that is there was not played" audio_heard ;;
     esac
     if [ "$sound" = not-a-wav ]; then
       # Leave the title and dig down, pressing again and again (a Hard
       # block wants a fresh press for each dig): a sound at each dig, which
-      # one depending on the board. Dig on for two seconds after the first
-      # one is named.
-      xdotool keydown z; sleep 0.2; xdotool keyup z
-      named=""
-      for step in $(seq 60); do
-        xdotool keydown Down; sleep 0.1; xdotool keyup Down; sleep 0.1
-        if [ -z "$named" ] && grep -Eq '^murlo: (break|dig|down|up)\.wav' "$work/game.err"; then
-          named=$step
-        fi
-        [ -n "$named" ] && [ $(( step - named )) -ge 10 ] && break
-      done
+      # one depending on the board. Ten more taps after the first is named.
+      shot title
+      press z "the title screen stayed" lcd_changed_from title
+      dig_named() { grep -Eq '^murlo: (break|dig|down|up)\.wav' "$work/game.err"; }
+      tap_until 90 "no dig sound was named" Down dig_named
+      for _ in $(seq 10); do xdotool keydown Down; sleep 0.1; xdotool keyup Down; sleep 0.1; done
     fi
     quit_with_escape "$sound"
     said=$(grep '^murlo:' "$work/game.err")

@@ -1,10 +1,12 @@
 // The desktop host in a real window under a private Xvfb server: the
 // picture of shown frames, checked pixel for pixel on a screenshot; the
-// title driven at its pace; keys sent through the X server; controllers
-// plugged in as SDL virtual joysticks; waits; sound written by SDL's disk
-// audio driver.
+// title driven; keys sent through the X server; controllers plugged in as
+// SDL virtual joysticks; waits; pausing; the best depth on the body; sound
+// written by SDL's disk audio driver.
 // Each test program run starts its own server. MURLO_TEST_SCALE=N makes
-// the window at that scale, on a screen N times as big.
+// the window at that scale, on a screen N times as big. Every wait here is
+// for a condition, with a deadline a busy machine keeps: nothing asserts
+// how long anything took (tools/bench-desktop measures that).
 #include <gtest/gtest.h>
 
 #include <SDL.h>
@@ -15,9 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -28,8 +30,11 @@
 
 #include "game/host.h"
 #include "host/handheld/handheld.h"
+#include "host/sdl/best_depth.h"
 #include "host/sdl/driver.h"
 #include "host/sdl/events.h"
+#include "host/sdl/pause.h"
+#include "host/sdl/sdl_rules.h"
 #include "host/sdl/sound.h"
 #include "host/sdl/window.h"
 
@@ -95,20 +100,25 @@ int run(const std::string& command) {
     return std::system(line.c_str());
 }
 
-// Serve events for a while, as the game does between frames.
-void serve_for(int ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < end) sdl::wait_ticks(1);
+// Deadlines: far longer than anything takes, even on a busy machine.
+constexpr auto deadline = std::chrono::seconds(60);
+
+// Serve events, as the game does between frames (every one that has
+// come), until `done` holds or the deadline has passed; whether it holds.
+bool serve_until(const std::function<bool()>& done) {
+    const auto end = Clock::now() + deadline;
+    while (!done()) {
+        if (Clock::now() > end) return false;
+        sdl::sleep_serving_events(5);
+        sdl::serve_events();
+    }
+    return true;
 }
 
-// Polls until the keys read `expected`, or five seconds have passed.
+// Polls until the keys read `expected`, or the deadline has passed.
 InputBits poll_until(InputBits expected) {
-    const auto end = Clock::now() + std::chrono::seconds(5);
     InputBits bits = poll_keys();
-    while (bits != expected && Clock::now() < end) {
-        sdl::wait_ticks(1);
-        bits = poll_keys();
-    }
+    serve_until([&] { return (bits = poll_keys()) == expected; });
     return bits;
 }
 
@@ -140,30 +150,58 @@ Shot screenshot() {
     return shot;
 }
 
-// Let the window system catch up, and compare every screen pixel of the
-// LCD area with what the frame says.
-void expect_lcd_shows(const LcdFrame& frame, const char* what) {
-    serve_for(100);
+// Screenshots, serving events meanwhile, until one shows what `expected`
+// says of each screen pixel of the window's area `area` (window
+// coordinates at its scale): true when one does. The last one's wrong
+// pixels go into the test's failures, the first five named.
+bool expect_window_shows(const SDL_Rect& area, const std::function<Rgb(int, int)>& expected,
+                         const char* what) {
+    Shot shot;
+    int wrong = 0;
+    const auto count_wrong = [&] {
+        shot = screenshot();
+        if (shot.width != screen_width) return false;
+        wrong = 0;
+        for (int y = area.y; y < area.y + area.h; ++y)
+            for (int x = area.x; x < area.x + area.w; ++x)
+                if (!(shot.at(window_x + x, window_y + y) == expected(x, y))) ++wrong;
+        return wrong == 0;
+    };
+    if (serve_until(count_wrong)) return true;
+    EXPECT_EQ(shot.width, screen_width) << what << ": no screenshot";
+    EXPECT_EQ(wrong, 0) << what << ": pixels of the window differ";
+    int named = 0;
+    for (int y = area.y; y < area.y + area.h && shot.width == screen_width; ++y)
+        for (int x = area.x; x < area.x + area.w && named < 5; ++x) {
+            const Rgb seen = shot.at(window_x + x, window_y + y), want = expected(x, y);
+            if (seen == want) continue;
+            ++named;
+            ADD_FAILURE() << what << ": window pixel (" << x << ", " << y << ") is " << int(seen.r) << ","
+                          << int(seen.g) << "," << int(seen.b) << ", not " << int(want.r) << "," << int(want.g)
+                          << "," << int(want.b);
+        }
+    return false;
+}
+
+// The LCD area shows the frame in the LCD's colours (or those given), each
+// display pixel an exact square; the skin around it is not painted over.
+void expect_lcd_shows(const LcdFrame& frame, const char* what, Rgb clear = lcd_clear, Rgb ink = lcd_ink) {
+    const int side = scaled.lcd_pixel, left = scaled.lcd_left, top = scaled.lcd_top;
+    const SDL_Rect lcd{left, top, scaled.lcd_span, scaled.lcd_span};
+    if (!expect_window_shows(
+            lcd,
+            [&](int x, int y) { return (frame.row[(y - top) / side] >> ((x - left) / side)) & 1u ? ink : clear; },
+            what))
+        return;
     const Shot shot = screenshot();
     ASSERT_EQ(shot.width, screen_width) << what;
-    int wrong = 0;
-    const int side = scaled.lcd_pixel, left = scaled.lcd_left, top = scaled.lcd_top;
-    for (int y = 0; y < scaled.lcd_span; ++y)
-        for (int x = 0; x < scaled.lcd_span; ++x) {
-            const bool ink = (frame.row[y / side] >> (x / side)) & 1u;
-            const Rgb seen = shot.at(window_x + left + x, window_y + top + y);
-            if (!(seen == (ink ? lcd_ink : lcd_clear)) && ++wrong <= 5)
-                ADD_FAILURE() << what << ": LCD area pixel (" << x << ", " << y << ") is "
-                              << int(seen.r) << "," << int(seen.g) << "," << int(seen.b);
-        }
-    EXPECT_EQ(wrong, 0) << what;
     // The skin around the LCD area is not painted over.
     const int span = scaled.lcd_span;
     for (int i = 0; i < span; i += 7) {
         for (const auto& [x, y] : {std::pair{left - 1, top + i}, {left + span, top + i},
                                   {left + i, top - 1}, {left + i, top + span}}) {
             const Rgb seen = shot.at(window_x + x, window_y + y);
-            EXPECT_FALSE(seen == lcd_ink || seen == lcd_clear) << what << " at " << x << "," << y;
+            EXPECT_FALSE(seen == ink || seen == clear) << what << " at " << x << "," << y;
         }
     }
 }
@@ -182,12 +220,8 @@ bool all_silent(const std::vector<unsigned char>& bytes, std::size_t from, std::
 
 // Wait until the audio file has grown by at least `bytes` more.
 std::size_t audio_after(std::size_t start, std::size_t bytes) {
-    const auto end = Clock::now() + std::chrono::seconds(5);
-    std::size_t size = audio_output().size();
-    while (size < start + bytes && Clock::now() < end) {
-        serve_for(20);
-        size = audio_output().size();
-    }
+    std::size_t size = 0;
+    serve_until([&] { return (size = audio_output().size()) >= start + bytes; });
     return size;
 }
 
@@ -204,10 +238,12 @@ public:
         setenv("SDL_VIDEODRIVER", "x11", 1);
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
+        setenv("XDG_STATE_HOME", (scratch / "state").c_str(), 1);
         sdl::open_window(scale);
         sdl::open_controllers();
         sdl::open_audio();
-        serve_for(200);
+        ASSERT_TRUE(serve_until([] { return run("xwininfo -name 'Murlo Win' | grep -q IsViewable") == 0; }))
+            << "the window was never shown";
     }
     void TearDown() override {
         sdl::silence();
@@ -249,25 +285,15 @@ TEST(DesktopHost, FramesShowAsExactEightByEightSquaresInTheTwoColours) {
     show_and_expect(frame, "rows 10 to 12 changed");
 }
 
-TEST(DesktopHost, TheTitleRunsAThousandPassesASecondAndSleepsBetweenItsBursts) {
-    // Driven as the game is: started, then polled with no key held.
+TEST(DesktopHost, TheTitleIsDrivenPassByPassAndShown) {
+    // Driven as the game is: started, then polled with no key held. (Its
+    // pace, a thousand passes a second, is tools/bench-desktop's to measure.)
     const auto driver = std::make_unique<sdl::Driver>();
     sdl::start(*driver);
-    timespec cpu0{}, cpu1{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
-    const auto t0 = Clock::now();
     for (int i = 0; i < 500; ++i) {
         sdl::drive_one_poll(*driver);
         ASSERT_EQ(driver->calls.outcome, Outcome::TitlePass) << "pass " << i;
     }
-    const auto wall = Clock::now() - t0;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
-    const double cpu_ms = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
-    // The 500th pass is due 499 ms after the first, and runs in the burst
-    // it ends; a late machine only slows it.
-    EXPECT_GE(wall, std::chrono::milliseconds(499));
-    EXPECT_LT(wall, std::chrono::milliseconds(2000));
-    EXPECT_LT(cpu_ms, 125.0) << "the title kept the processor busy";
     // Its last pass is what the window shows.
     expect_lcd_shows(driver->game.lcd, "the title's last pass");
 }
@@ -275,31 +301,25 @@ TEST(DesktopHost, TheTitleRunsAThousandPassesASecondAndSleepsBetweenItsBursts) {
 TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
     LcdFrame frame{};
     for (int y = 0; y < 32; ++y) frame.row[y] = 1u << y;  // a diagonal
-    sdl::show_frame(frame);
-    serve_for(100);
+    show_and_expect(frame, "a diagonal");
     const Shot before = screenshot();
+    ASSERT_EQ(before.width, screen_width);
     // Cover the window with another one, then take it away again.
     SDL_Window* cover = SDL_CreateWindow("cover", window_x - 20, window_y - 20, scaled.window_width + 40,
                                          scaled.window_height + 40, SDL_WINDOW_BORDERLESS);
     ASSERT_NE(cover, nullptr);
-    SDL_Surface* surface = SDL_GetWindowSurface(cover);
-    ASSERT_NE(surface, nullptr);
-    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 10, 200, 10));
-    SDL_UpdateWindowSurface(cover);
-    serve_for(150);
-    const Shot covered = screenshot();
-    ASSERT_EQ(covered.width, screen_width);
-    EXPECT_TRUE((covered.at(window_x + 200, window_y + 200) == Rgb{10, 200, 10}));
+    const SDL_Rect whole{0, 0, scaled.window_width, scaled.window_height};
+    const bool covered = serve_until([&] {
+        SDL_Surface* surface = SDL_GetWindowSurface(cover);
+        if (surface == nullptr) return false;
+        SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 10, 200, 10));
+        SDL_UpdateWindowSurface(cover);
+        return screenshot().at(window_x + 200, window_y + 200) == Rgb{10, 200, 10};
+    });
+    EXPECT_TRUE(covered) << "the cover never showed";
     SDL_DestroyWindow(cover);
-    serve_for(150);
-    const Shot after = screenshot();
-    ASSERT_EQ(after.width, screen_width);
-    ASSERT_EQ(before.width, screen_width);
-    int differ = 0;
-    for (int y = 0; y < scaled.window_height; ++y)
-        for (int x = 0; x < scaled.window_width; ++x)
-            if (!(before.at(window_x + x, window_y + y) == after.at(window_x + x, window_y + y))) ++differ;
-    EXPECT_EQ(differ, 0);
+    expect_window_shows(whole, [&](int x, int y) { return before.at(window_x + x, window_y + y); },
+                        "the window uncovered");
 }
 
 TEST(DesktopHost, KeysAreSampledAsHeld) {
@@ -316,11 +336,12 @@ TEST(DesktopHost, KeysAreSampledAsHeld) {
     EXPECT_EQ(poll_until(0x0F), 0x0F);
     run("xdotool keyup z keyup Right keyup Left keyup Down");
     EXPECT_EQ(poll_until(0), 0);
-    // Other keys count for nothing.
-    run("xdotool keydown a keydown space keydown Return keydown x");
-    serve_for(100);
-    EXPECT_EQ(poll_keys(), 0);
-    run("xdotool keyup a keyup space keyup Return keyup x");
+    // Other keys count for nothing: once Up, pressed after them, is seen,
+    // they have been seen too.
+    run("xdotool keydown a keydown space keydown Return keydown x keydown Up");
+    EXPECT_EQ(poll_until(input::Up), input::Up);
+    run("xdotool keyup a keyup space keyup Return keyup x keyup Up");
+    EXPECT_EQ(poll_until(0), 0);
     // Z whatever Shift or Caps Lock say.
     run("xdotool keydown shift keydown z");
     EXPECT_EQ(poll_until(0x01), 0x01);
@@ -344,6 +365,13 @@ struct VirtualPad {
         SDL_JoystickSetVirtualButton(joystick, button, down ? 1 : 0);
     }
     void stick(SDL_GameControllerAxis axis, Sint16 value) { SDL_JoystickSetVirtualAxis(joystick, axis, value); }
+    // Pressed and then let go, each seen by SDL.
+    void click(SDL_GameControllerButton button) {
+        press(button, true);
+        serve_until([&] { return SDL_JoystickGetButton(joystick, button) != 0; });
+        press(button, false);
+        serve_until([&] { return SDL_JoystickGetButton(joystick, button) == 0; });
+    }
     void pull_out() {
         const SDL_JoystickID id = SDL_JoystickInstanceID(joystick);
         SDL_JoystickClose(joystick);
@@ -385,33 +413,152 @@ TEST(DesktopHost, ControllersPluggedInAndPulledOutAddTheirKeysToTheKeyboards) {
     EXPECT_EQ(poll_until(0), 0);
 }
 
-TEST(DesktopHost, NoKeyStaysHeldWhenTheWindowLosesFocus) {
+TEST(DesktopHost, NoKeyStaysHeldWhenTheWindowLosesFocusAndAGamePauses) {
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
+    sdl::set_pausable(true);  // in a game
     run("xdotool keydown Right");
     ASSERT_EQ(poll_until(0x02), 0x02);
     // Another program's window takes the keyboard while Right is held, and
     // Right is let go there.
     const std::string other = (scratch / "other.pid").string();
     run("xmessage -geometry 200x60+0+0 -name murlo-other other & echo $! > " + other);
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (run("xdotool search --name '^murlo-other$' windowfocus --sync >/dev/null 2>&1") != 0 &&
-           Clock::now() < end)
-        serve_for(50);
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_TRUE(serve_until(
+        [] { return run("xdotool search --name '^murlo-other$' windowfocus --sync >/dev/null 2>&1") == 0; }));
+    EXPECT_TRUE(serve_until(sdl::paused)) << "losing the focus did not pause the game";
     run("xdotool keyup Right");
+    // The focus back: still paused, until a key resumes the game. The poll
+    // waits for it, and sees Down alone: Right is not held.
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
-    serve_for(100);
-    EXPECT_EQ(poll_keys(), 0);
+    run("xdotool keydown Down");
+    EXPECT_EQ(poll_keys(), input::Down);
+    EXPECT_FALSE(sdl::paused());
+    run("xdotool keyup Down");
+    EXPECT_EQ(poll_until(0), 0);
     run("kill $(cat " + other + ")");
+    sdl::set_pausable(false);
 }
 
-TEST(DesktopHost, WaitsLastTheirTicksAndSleep) {
-    // A wait of 0 ticks serves events and returns at once.
-    auto t0 = Clock::now();
-    sdl::wait_ticks(0);
-    EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(20));
+TEST(DesktopHost, APauseDimsTheLastFrameHoldsTheSoundAndEndsByAKeyThatCounts) {
+    ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
+    LcdFrame frame{};
+    for (int y = 0; y < 32; ++y) frame.row[y] = y % 3 ? 0x0F0F0F0Fu << (y % 4) : 0xFFFF0000u;
+    show_and_expect(frame, "before the pause");
+    sdl::play_sound_file("ending.wav");  // half a minute of it
+    std::size_t size = audio_after(audio_output().size(), 8192);
+    EXPECT_FALSE(all_silent(audio_output(), size - 8192, size)) << "ending.wav was not heard";
 
-    // Five ticks on the millisecond clock, however many events come meanwhile.
+    // P at the title does nothing: Up, pressed after it, is seen unpaused.
+    run("xdotool key p keydown Up");
+    EXPECT_EQ(poll_until(input::Up), input::Up);
+    EXPECT_FALSE(sdl::paused()) << "P paused the title";
+    run("xdotool keyup Up");
+    EXPECT_EQ(poll_until(0), 0);
+
+    // In a game, P pauses: the last frame dimmed, the sound held.
+    sdl::set_pausable(true);
+    run("xdotool key p");
+    ASSERT_TRUE(serve_until(sdl::paused)) << "P did not pause the game";
+    expect_lcd_shows(frame, "paused", lcd_paused_clear, lcd_paused_ink);
+    size = audio_after(audio_output().size(), 4096);  // what the device had already taken
+    std::size_t end = audio_after(size, 22050);
+    EXPECT_TRUE(all_silent(audio_output(), size, end)) << "the sound went on while paused";
+
+    // Right, tapped, resumes the game: the poll that waited sees it held.
+    run("xdotool key Right");
+    EXPECT_EQ(poll_keys(), input::Right);
+    EXPECT_FALSE(sdl::paused());
+    EXPECT_EQ(poll_until(0), 0);
+    expect_lcd_shows(frame, "resumed");
+    size = audio_after(audio_output().size(), 4096);
+    end = audio_after(size, 22050);
+    EXPECT_FALSE(all_silent(audio_output(), size, end)) << "the sound did not go on";
+
+    // A controller's Start pauses and resumes; P resumes too, and counts as
+    // no key at all.
+    VirtualPad pad;
+    ASSERT_NE(pad.joystick, nullptr) << SDL_GetError();
+    pad.press(SDL_CONTROLLER_BUTTON_DPAD_UP, true);  // once this is seen, the game has the pad
+    EXPECT_EQ(poll_until(input::Up), input::Up);
+    pad.press(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+    EXPECT_EQ(poll_until(0), 0);
+    pad.click(SDL_CONTROLLER_BUTTON_START);
+    EXPECT_TRUE(serve_until(sdl::paused)) << "Start did not pause the game";
+    pad.click(SDL_CONTROLLER_BUTTON_START);
+    EXPECT_TRUE(serve_until([] { return !sdl::paused(); })) << "Start did not resume the game";
+    pad.click(SDL_CONTROLLER_BUTTON_START);
+    EXPECT_TRUE(serve_until(sdl::paused));
+    run("xdotool key p");
+    EXPECT_EQ(poll_keys(), 0);
+    EXPECT_FALSE(sdl::paused());
+    // ... and any of its buttons that give a key resumes the game with it.
+    run("xdotool key Pause");
+    EXPECT_TRUE(serve_until(sdl::paused)) << "the Pause key did not pause the game";
+    pad.press(SDL_CONTROLLER_BUTTON_B, true);
+    EXPECT_EQ(poll_keys(), input::Z);
+    pad.press(SDL_CONTROLLER_BUTTON_B, false);
+    EXPECT_EQ(poll_until(0), 0);
+    pad.pull_out();
+    sdl::set_pausable(false);
+    sdl::silence();
+}
+
+TEST(DesktopHost, TheBestDepthIsShownOnTheBodyAndKeptWhenDeeper) {
+    const std::filesystem::path file = scratch / "state" / "murlo" / "best";
+    ASSERT_EQ(sdl::best_depth_path(), file);
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file) << "412\n";
+    // The skin under the label, to compare with.
+    char path[4096];
+    ASSERT_TRUE(desktop::find_data_file("window.bmp", sdl::exe_dir(), path, sizeof path));
+    SDL_Surface* loaded = SDL_LoadBMP(path);
+    ASSERT_NE(loaded, nullptr);
+    SDL_Surface* skin = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+    SDL_FreeSurface(loaded);
+    ASSERT_NE(skin, nullptr);
+    const auto skin_at = [skin](int x, int y) {
+        const std::uint32_t p = static_cast<const std::uint32_t*>(skin->pixels)[y * skin->pitch / 4 + x];
+        return Rgb{static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p)};
+    };
+    const SDL_Rect label{best::x * scale, best::y * scale, best::columns * best::cell * scale,
+                         best::rows * best::cell * scale};
+    const auto expect_label = [&](std::int32_t depth, const char* what) {
+        std::uint64_t rows[best::rows];
+        best_label(depth, rows);
+        expect_window_shows(
+            label,
+            [&](int x, int y) {
+                const int c = (x / scale - best::x) / best::cell, r = (y / scale - best::y) / best::cell;
+                return (rows[r] >> c) & 1u ? skin_ink : skin_at(x / scale, y / scale);
+            },
+            what);
+    };
+    const auto kept = [&] {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    sdl::load_best_depth();
+    expect_label(412, "the best depth read at start-up");
+    sdl::keep_best_depth(300);
+    EXPECT_EQ(kept(), "412\n");
+    expect_label(412, "a shallower game");
+    sdl::keep_best_depth(503);
+    EXPECT_EQ(kept(), "503\n");
+    expect_label(503, "a deeper game");
+    // Another game running at once keeps a deeper one: shown at the next.
+    std::ofstream(file) << "777\n";
+    sdl::keep_best_depth(600);
+    EXPECT_EQ(kept(), "777\n");
+    expect_label(777, "another game's deeper one");
+    SDL_FreeSurface(skin);
+}
+
+TEST(DesktopHost, AWaitEndsHoweverManyEventsCome) {
+    // A wait of 0 ticks serves events and returns.
+    sdl::wait_ticks(0);
+
+    // Five ticks on the millisecond clock, however many events come
+    // meanwhile: none of them starts the wait over. (How long waits last is
+    // tools/bench-desktop's to measure.)
     std::atomic<bool> stop{false};
     std::thread events([&] {
         while (!stop) {
@@ -421,24 +568,9 @@ TEST(DesktopHost, WaitsLastTheirTicksAndSleep) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
-    for (int i = 0; i < 10; ++i) {
-        t0 = Clock::now();
-        sdl::wait_ticks(5);
-        EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(45));
-    }
+    for (int i = 0; i < 10; ++i) sdl::wait_ticks(5);
     stop = true;
     events.join();
-
-    // A long wait sleeps rather than spins.
-    timespec cpu0{}, cpu1{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
-    t0 = Clock::now();
-    sdl::wait_ticks(30);
-    const auto wall = Clock::now() - t0;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
-    const double cpu_ms = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
-    EXPECT_GE(wall, std::chrono::milliseconds(269));
-    EXPECT_LT(cpu_ms, 100.0) << "the wait kept the processor busy";
 }
 
 TEST(DesktopHost, SoundsPlayOneAtATimeAndMissingOnesAreSilence) {
