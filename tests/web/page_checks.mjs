@@ -624,12 +624,21 @@ const checks = {
     // worker refuses it, and the old build stays, whole.
     writeFileSync(index, oldPage);
     page = await openIn(context, null, undefined, address);
-    const tried = await page.evaluate(async () => {
+    // (The browser may try it a second time a moment after the page loads:
+    // a try's cache lives until the try fails.)
+    const tried = await page.evaluate(async (ms) => {
+      const pause = (t) => new Promise((done) => setTimeout(done, t));
       const registration = await navigator.serviceWorker.getRegistration();
       await registration.update().catch(() => {});
-      while (registration.installing) await new Promise((done) => setTimeout(done, 50));
-      return { waiting: !!registration.waiting, caches: (await caches.keys()).length };
-    });
+      const until = Date.now() + ms;
+      let kept;
+      do {
+        while (registration.installing) await pause(50);
+        kept = await caches.keys();
+        if (kept.length !== 1) await pause(50);
+      } while ((registration.installing || kept.length !== 1) && Date.now() < until);
+      return { waiting: !!registration.waiting, caches: kept.length };
+    }, deadline);
     assert.deepEqual(tried, { waiting: false, caches: 1 }, 'a build deployed in part');
     await page.close();
     writeFileSync(index, newPage);
@@ -637,9 +646,21 @@ const checks = {
     // While a page of the old build is open, pages keep being the old
     // build; the new one waits, and is used once they are all closed.
     page = await openIn(context, null, undefined, address);
-    // (The browser looks for a new build a moment after the page loads.)
-    await page.waitForFunction(() => navigator.serviceWorker.getRegistration().then((r) => !!r.waiting),
-                               null, { polling: 100 });
+    // (The browser looks for a new build a moment after the page loads, and
+    // a look begun while the old page was still deployed may fail after
+    // this page opened: ask again until the new build waits.)
+    const waits = await page.evaluate(async (ms) => {
+      const pause = (t) => new Promise((done) => setTimeout(done, t));
+      const registration = await navigator.serviceWorker.getRegistration();
+      const until = Date.now() + ms;
+      while (!registration.waiting && Date.now() < until) {
+        await registration.update().catch(() => {});
+        while (registration.installing) await pause(50);
+        if (!registration.waiting) await pause(200);
+      }
+      return !!registration.waiting;
+    }, deadline);
+    assert.ok(waits, 'the new build waits while a page of the old one is open');
     assert.equal(await isNew(page), false, 'a page of the old build while the old build runs');
     // (The browser lets the new worker take over a moment after the last
     // page closes: a start that comes sooner still gets the old build.)
