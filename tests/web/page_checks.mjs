@@ -73,6 +73,36 @@ async function open(options = {}, initScript = null, initArg = undefined, addres
   return openIn(context, initScript, initArg, address);
 }
 
+// A game that leaves the title, digs down a few rows and dies there, then
+// comes back to the title.
+const diesDeep = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
+
+// A page that plays `keys`, one a poll from its first, then none (its own
+// keys replaced before its first poll), and notes in window.deepest the
+// depth of the game at its deepest poll. `initScript` runs too, as for open.
+async function openScripted(keys, initScript, initArg) {
+  const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+  await context.addInitScript((keys) => {
+    window.deepest = -1;
+    let murloPage;
+    Object.defineProperty(window, 'MurloPage', {
+      configurable: true,
+      get: () => murloPage,
+      set: (value) => {
+        murloPage = value;
+        let next = 0;
+        murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
+        const polled = value.polled;
+        value.polled = (bits) => {
+          window.deepest = Math.max(window.deepest, value.api.depth);
+          polled(bits);
+        };
+      },
+    });
+  }, keys);
+  return openIn(context, initScript, initArg);
+}
+
 async function openIn(context, initScript = null, initArg = undefined, address = pageUrl) {
   const page = await context.newPage();
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
@@ -484,29 +514,12 @@ const checks = {
   // reached, then by the deepest of the game once the digger dies, and the
   // handheld shows it.
   async replay() {
-    const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
+    const script = diesDeep;
     const keys = expand(script);
-    const page = await open({}, (keys) => {
+    const page = await openScripted(keys, () => {
       window.murloRecord = [];
-      window.deepest = -1;  // the depth of the game, seen at each poll
       localStorage.setItem('murlo.best', 'deep');
-      // The page's keys, replaced before its first poll by the script's.
-      let murloPage;
-      Object.defineProperty(window, 'MurloPage', {
-        configurable: true,
-        get: () => murloPage,
-        set: (value) => {
-          murloPage = value;
-          let next = 0;
-          murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
-          const polled = value.polled;
-          value.polled = (bits) => {
-            window.deepest = Math.max(window.deepest, value.api.depth);
-            polled(bits);
-          };
-        },
-      });
-    }, keys);
+    });
     const best = () => page.evaluate(() => [murlo.best, localStorage.getItem('murlo.best'),
                                             document.getElementById('best').getAttribute('aria-label')]);
     await page.waitForFunction(() => murlo.depth > 0);
@@ -882,8 +895,8 @@ const checks = {
   // the best depth of the visit is shown all the same. A browser without
   // wake locks plays as well.
   async wakelock() {
-    const script = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
-    const page = await open({}, (keys) => {
+    const script = diesDeep;
+    const page = await openScripted(expand(script), () => {
       Object.defineProperty(window, 'localStorage', {
         get: () => { throw new DOMException('storage refused', 'SecurityError'); },
       });
@@ -898,17 +911,7 @@ const checks = {
         };
         return Promise.resolve(lock);
       };
-      let murloPage;
-      Object.defineProperty(window, 'MurloPage', {
-        configurable: true,
-        get: () => murloPage,
-        set: (value) => {
-          murloPage = value;
-          let next = 0;
-          murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
-        },
-      });
-    }, expand(script));
+    });
     const locks = () => page.evaluate(() => window.locks);
     const until = (count) => page.waitForFunction((n) => window.locks.length >= n, count);
     await until(1);
