@@ -8,10 +8,10 @@ mergeInto(LibraryManager.library, {
                              bestRight: bestRight !== 0, bestCell: bestCell});
   },
 
-  murlo_web_start: function (clear, ink, fill, skinInk, z, right, left, down, up, sounds, version,
+  murlo_web_start: function (clear, ink, pausedClear, pausedInk, fill, skinInk, z, right, left, down, up, sounds, version,
                              maxLinkText) {
     return MurloPage.start({
-      clear: clear, ink: ink, fill: fill, skinInk: skinInk,
+      clear: clear, ink: ink, pausedClear: pausedClear, pausedInk: pausedInk, fill: fill, skinInk: skinInk,
       keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
       version: UTF8ToString(version), maxLinkText: maxLinkText,
     }) ? 1 : 0;

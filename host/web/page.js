@@ -39,7 +39,7 @@ var MurloPage = (function () {
   var lcdContext = null;
   var lcdImage = null;
   var colours = null;  // [clear, ink] as ImageData words
-  var dimmed = null;   // the same at half the contrast, while paused
+  var dimmed = null;   // the same, at the lower contrast of a paused game
 
   var place = {layout: -1, columns: 0, k: 1, ratio: 1, pixel: null};  // the skin on screen
   var skinJob = 0;
@@ -134,7 +134,7 @@ var MurloPage = (function () {
   // pause), a watched one as well. P, Pause, Start, any of the game's keys
   // or a touch on the handheld resume it, and that key or touch counts at
   // the next poll as it would have. Meanwhile the screen shows the last
-  // frame at half the contrast.
+  // frame at the lower contrast of a paused handheld.
   function setPaused(on) {
     if (on === paused || (on && !(started && game._murlo_web_pausable()))) return;
     paused = on;
@@ -434,16 +434,6 @@ var MurloPage = (function () {
       for (var x = 0; x < 32; ++x) pixels[y * 32 + x] = palette[(row >>> x) & 1];
     }
     lcdContext.putImageData(lcdImage, 0, 0);
-  }
-
-  // Colour `a` a quarter of the way to `b`: the two LCD colours, each so
-  // moved towards the other, are half as far apart.
-  function towards(a, b) {
-    var c = 0;
-    for (var shift = 0; shift < 24; shift += 8) {
-      c |= Math.round((3 * ((a >> shift) & 255) + ((b >> shift) & 255)) / 4) << shift;
-    }
-    return c;
   }
 
   // ---- the best depth ------------------------------------------------
@@ -831,7 +821,7 @@ var MurloPage = (function () {
       keyBits = {KeyZ: s.keys.z, ArrowRight: s.keys.right, ArrowLeft: s.keys.left,
                  ArrowDown: s.keys.down, ArrowUp: s.keys.up};
       colours = [word(s.clear), word(s.ink)];
-      dimmed = [word(towards(s.clear, s.ink)), word(towards(s.ink, s.clear))];
+      dimmed = [word(s.pausedClear), word(s.pausedInk)];
       best = storedBest();
       var lcd = $('lcd');
       lcdContext = lcd.getContext('2d');

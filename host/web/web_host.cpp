@@ -39,8 +39,9 @@ extern "C" {
 // waits reported to it.
 void murlo_web_layout(int index, int width, int height, int lcd_left, int lcd_top, int lcd_span,
                       int corner, int best_x, int best_y, int best_right, int best_cell);
-int murlo_web_start(int clear, int ink, int fill, int skin_ink, int key_z, int key_right, int key_left,
-                    int key_down, int key_up, int sounds, const char* version, double max_link_text);
+int murlo_web_start(int clear, int ink, int paused_clear, int paused_ink, int fill, int skin_ink, int key_z,
+                    int key_right, int key_left, int key_down, int key_up, int sounds, const char* version,
+                    double max_link_text);
 int murlo_web_keys();
 int murlo_web_pointers(int* xy, int max);
 int murlo_web_pads(int* state, int max);
@@ -366,8 +367,9 @@ int main() {
         murlo_web_layout(i, l.width, l.height, l.lcd_left, l.lcd_top, l.lcd_span, l.corner, b.x, b.y, b.right,
                          best::cell);
     }
-    driver.recording = murlo_web_start(rgb(lcd_clear), rgb(lcd_ink), rgb(fill_colour), rgb(skin_ink), input::Z,
-                                       input::Right, input::Left, input::Down, input::Up, sound_count,
-                                       version, static_cast<double>(replay::max_link_text)) != 0;
+    driver.recording = murlo_web_start(rgb(lcd_clear), rgb(lcd_ink), rgb(lcd_paused_clear), rgb(lcd_paused_ink),
+                                       rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left,
+                                       input::Down, input::Up, sound_count, version,
+                                       static_cast<double>(replay::max_link_text)) != 0;
     start_up(driver.game, driver.calls);
 }

@@ -1,6 +1,6 @@
 // The LCD on screen: each presented frame becomes a top-down one-bit bitmap
 // with a two-colour table, stretched eight times into the LCD area. While
-// the game is paused the table's ink is halfway to the clear colour.
+// the game is paused the table holds the handheld's paused colours.
 #include <cstring>
 
 #include "host/win32/win32_host.h"
@@ -27,17 +27,13 @@ const LcdBitmapInfo lcd_bitmap_info = {
 
 namespace {
 
-constexpr std::uint8_t halfway(std::uint8_t from, std::uint8_t to) {
-    return static_cast<std::uint8_t>((from + to) / 2);
-}
-
-LcdBitmapInfo dimmed_info() {
-    LcdBitmapInfo info = lcd_bitmap_info;
-    const handheld::Rgb ink = handheld::lcd_ink, clear = handheld::lcd_clear;
-    info.colours[1] = {halfway(ink.b, clear.b), halfway(ink.g, clear.g), halfway(ink.r, clear.r), 0};
-    return info;
-}
-const LcdBitmapInfo lcd_dimmed_info = dimmed_info();
+const LcdBitmapInfo lcd_dimmed_info = {
+    lcd_bitmap_info.header,
+    {
+        {handheld::lcd_paused_clear.b, handheld::lcd_paused_clear.g, handheld::lcd_paused_clear.r, 0},
+        {handheld::lcd_paused_ink.b, handheld::lcd_paused_ink.g, handheld::lcd_paused_ink.r, 0},
+    },
+};
 
 bool lcd_dimmed = false;
 

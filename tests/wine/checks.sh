@@ -170,7 +170,7 @@ expect_window() {
 fill=117,135,176
 lcd_clear=170,182,198
 lcd_ink=79,80,110
-lcd_dimmed=124,131,154  # the ink halfway to the clear colour, while paused
+lcd_paused_clear=130,139,155 lcd_paused_ink=96,99,126  # the LCD of a paused game
 skin_ink=52,60,116
 root=0,0,0  # Xvfb -br: a black root shows through cut-out parts
 
@@ -188,7 +188,7 @@ lcd_colours_are() {
 
 # The frame a "present W0 .. W31" line (bit x of word y is pixel (x, y))
 # holds, drawn as the window draws it eight times over in colour INK.
-frame_picture() {  # words-line ink out.png
+frame_picture() {  # words-line ink clear out.png
     local word x row
     {
         echo P1
@@ -199,8 +199,8 @@ frame_picture() {  # words-line ink out.png
             echo "$row"
         done
     } >frame.pbm
-    convert frame.pbm -fill "rgb($2)" -opaque black -fill "rgb($lcd_clear)" -opaque white \
-        -filter point -scale 800% PNG24:"$3"
+    convert frame.pbm -fill "rgb($2)" -opaque black -fill "rgb($3)" -opaque white \
+        -filter point -scale 800% PNG24:"$4"
 }
 pixels_differing() { compare -metric AE "$1" "$2" diff.png 2>&1 || true; }
 
@@ -424,9 +424,9 @@ pause_and_resume() {  # what action resume...
     local what=$1 action=$2
     shift 2
     $action >action.out 2>&1 || { cat action.out; fail "$what: $action"; }
-    wait_until lcd_colours_are "$lcd_dimmed" "$lcd_clear" || true
+    wait_until lcd_colours_are "$lcd_paused_ink" "$lcd_paused_clear" || true
     expect_eq "$what: the LCD dimmed, its colours" "$(lcd_colours)" \
-        "$(printf '%s\n' "$lcd_dimmed" "$lcd_clear" | sort | tr '\n' ' ')"
+        "$(printf '%s\n' "$lcd_paused_ink" "$lcd_paused_clear" | sort | tr '\n' ' ')"
     cp lcd.png paused.png
     paused_at=$(turns)
     sleep 1  # a second paused: no turn may pass in it
@@ -438,7 +438,7 @@ pause_and_resume() {  # what action resume...
     # dimmed is the frame of the last turn before it or of the turn it cut.
     local turn same=no
     for turn in "$paused_at" $((paused_at + 1)); do
-        frame_picture "$(turn_field "$turn" present)" "$lcd_dimmed" frame.png
+        frame_picture "$(turn_field "$turn" present)" "$lcd_paused_ink" "$lcd_paused_clear" frame.png
         [ "$(pixels_differing paused.png frame.png)" = 0 ] && same=yes
     done
     expect_eq "$what: the dimmed LCD is the game's last frame" "$same" yes

@@ -165,7 +165,7 @@ COLORREF window_pixel(int x, int y) {
     return colour;
 }
 constexpr COLORREF ink = RGB(handheld::lcd_ink.r, handheld::lcd_ink.g, handheld::lcd_ink.b);
-constexpr COLORREF dimmed_ink = RGB(124, 131, 154);  // halfway from the ink to the clear colour
+constexpr COLORREF dimmed_ink = RGB(handheld::lcd_paused_ink.r, handheld::lcd_paused_ink.g, handheld::lcd_paused_ink.b);
 
 // Until `holds` says yes, for 30 s at most.
 template <typename Condition>
