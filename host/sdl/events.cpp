@@ -64,16 +64,25 @@ InputBits controller_keys() {
     return bits;
 }
 
+// The arrow keys, by where they are on the keyboard, and the game keys they
+// give. Z is the key that types z on the user's layout.
+struct Arrow {
+    SDL_Scancode scancode;
+    InputBits bit;
+};
+constexpr Arrow arrows[] = {
+    {SDL_SCANCODE_RIGHT, input::Right},
+    {SDL_SCANCODE_LEFT, input::Left},
+    {SDL_SCANCODE_DOWN, input::Down},
+    {SDL_SCANCODE_UP, input::Up},
+};
+
 // The game key a key event stands for, as held_keys reads the keyboard.
 InputBits key_bit(const SDL_Keysym& key) {
     if (key.sym == SDLK_z) return input::Z;
-    switch (key.scancode) {
-    case SDL_SCANCODE_RIGHT: return input::Right;
-    case SDL_SCANCODE_LEFT: return input::Left;
-    case SDL_SCANCODE_DOWN: return input::Down;
-    case SDL_SCANCODE_UP: return input::Up;
-    default: return 0;
-    }
+    for (const Arrow& arrow : arrows)
+        if (key.scancode == arrow.scancode) return arrow.bit;
+    return 0;
 }
 
 // The game key a controller's button stands for.
@@ -190,10 +199,8 @@ InputBits held_keys() {
     const SDL_Scancode z = SDL_GetScancodeFromKey(SDLK_z);
     InputBits bits = 0;
     if (z != SDL_SCANCODE_UNKNOWN && keys[z]) bits |= input::Z;
-    if (keys[SDL_SCANCODE_RIGHT]) bits |= input::Right;
-    if (keys[SDL_SCANCODE_LEFT]) bits |= input::Left;
-    if (keys[SDL_SCANCODE_DOWN]) bits |= input::Down;
-    if (keys[SDL_SCANCODE_UP]) bits |= input::Up;
+    for (const Arrow& arrow : arrows)
+        if (keys[arrow.scancode]) bits |= arrow.bit;
     return bits | controller_keys();
 }
 
