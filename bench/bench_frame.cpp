@@ -9,9 +9,9 @@
 
 #include "board/board.h"
 #include "board/falling.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 
 namespace murlo {
 namespace {

@@ -1,11 +1,11 @@
 # The files the generators of tools/assets make: the skin as window.bmp,
-# the nine sounds, named as game/host.h names them, the Windows program's
+# the nine sounds, named as game/calls.h names them, the Windows program's
 # icon, murlo.ico, and the web page's icons, icon-*.png.
 set(murlo_assets_source ${CMAKE_CURRENT_LIST_DIR}/../tools/assets)
 
 # murlo_asset_files(VAR DIR): the paths of all of them in DIR.
 function(murlo_asset_files var dir)
-  file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../game/host.h lines REGEX "\"[a-z]+\\.wav\"")
+  file(STRINGS ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../game/calls.h lines REGEX "\"[a-z]+\\.wav\"")
   string(REGEX MATCHALL "[a-z]+\\.wav" sounds "${lines}")
   set(files ${dir}/window.bmp ${dir}/murlo.ico)
   foreach(name icon-192 icon-512 icon-maskable-192 icon-maskable-512)

@@ -2,14 +2,14 @@
 // air and depth, what the status display remembers, and where the game
 // cycle stands. It owns no memory and refers to nothing outside itself, so
 // saving a game is a copy, a fresh Game is the program as it loads, and any
-// number of games can run side by side. game/cycle.h steps it.
+// number of games can run side by side. cycle/cycle.h steps it.
 #pragma once
 
 #include <cstdint>
 #include <type_traits>
 
 #include "board/board.h"
-#include "game/host.h"
+#include "game/calls.h"
 #include "lcd/lcd.h"
 
 namespace murlo {

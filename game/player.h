@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 
 namespace murlo {
 

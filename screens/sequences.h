@@ -1,5 +1,5 @@
 // The pictures that close a level or a game, and the one change each step
-// of their sequences makes to the frame. The game cycle (game/cycle.cpp)
+// of their sequences makes to the frame. The game cycle (cycle/cycle.cpp)
 // runs the sequences: which steps, with which waits and sounds.
 #pragma once
 

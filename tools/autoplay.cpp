@@ -4,7 +4,7 @@
 //
 // It steps the game itself, one key per frame, and copies the Game to try
 // things out (its board reading and moves are murlo-soak's too, in
-// tools/player). At each point where the player stands still it tries
+// tools/bot). At each point where the player stands still it tries
 // short plans (dig down, go left, go right, wait). It follows the lines of
 // play that look best, side by side, and when a level is complete goes on
 // from the best line that completed it. The script found is then played
@@ -37,19 +37,19 @@
 #include <vector>
 
 #include "board/board.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 #include "game/player.h"
 #include "game/rules.h"
-#include "tools/player/moves.h"
-#include "tools/player/stepping.h"
+#include "tools/bot/moves.h"
+#include "tools/bot/stepping.h"
 
 namespace {
 
 using murlo::InputBits;
-using murlo::player::Act;
-using murlo::player::at_rest;
+using murlo::bot::Act;
+using murlo::bot::at_rest;
 namespace key = murlo::input;
 
 // ---- The game being searched ---------------------------------------------
@@ -83,11 +83,11 @@ bool won() { return now.won && !now.died; }
 // Callers that go on after a false look at won(): the level is then done.
 bool step(InputBits k, std::vector<InputBits>* record) {
     if (record != nullptr) record->push_back(k);
-    const murlo::Outcome outcome = murlo::player::step_with(now.game, calls, k);
+    const murlo::Outcome outcome = murlo::bot::step_with(now.game, calls, k);
     if (outcome == murlo::Outcome::LevelDone || outcome == murlo::Outcome::Won) ++now.levels_done;
     if (outcome == murlo::Outcome::Died) now.died = true;
     if (outcome == murlo::Outcome::Won) now.won = true;
-    return !murlo::player::ends_game(outcome);
+    return !murlo::bot::ends_game(outcome);
 }
 
 // ---- Plans -----------------------------------------------------------------
@@ -98,7 +98,7 @@ bool step(InputBits k, std::vector<InputBits>* record) {
 enum class Plan { DigDown, GoLeft, GoRight, Wait };
 constexpr Plan plans[] = {Plan::DigDown, Plan::GoLeft, Plan::GoRight, Plan::Wait};
 
-murlo::player::Move move_of(Plan plan) {
+murlo::bot::Move move_of(Plan plan) {
     switch (plan) {
         case Plan::DigDown: return {Act::Burrow, 0, 0};
         case Plan::GoLeft: return {Act::Walk, -1, 1};
@@ -110,10 +110,10 @@ murlo::player::Move move_of(Plan plan) {
 
 // Run a plan to its end. Returns false if the player died.
 bool run_plan(Plan plan, std::vector<InputBits>* record, int& frames_left, int start_levels) {
-    murlo::player::Running run = murlo::player::begin_move(now.game, move_of(plan));
+    murlo::bot::Running run = murlo::bot::begin_move(now.game, move_of(plan));
     InputBits k = 0;
     while (frames_left > 0 && !level_done(start_levels) &&
-           murlo::player::move_key(now.game, run, k)) {
+           murlo::bot::move_key(now.game, run, k)) {
         --frames_left;
         if (!step(k, record)) return won();
     }
@@ -299,7 +299,7 @@ bool search(int title_frames, int levels, std::vector<InputBits>& script) {
     script.push_back(key::Z);
     now = {};
     murlo::start_up(now.game, calls);
-    murlo::player::leave_title(now.game, calls, title_frames, key::Z, [] {});
+    murlo::bot::leave_title(now.game, calls, title_frames, key::Z, [] {});
     for (int level = 1; level <= levels; ++level)
         if (!play_level(script)) return false;
     if (won()) return true;
@@ -315,8 +315,8 @@ bool search(int title_frames, int levels, std::vector<InputBits>& script) {
 // ends the script) or play on the next level's board.
 bool confirm(const std::vector<InputBits>& script, int levels) {
     murlo::Game& g = now.game;
-    const murlo::player::ScriptRun run =
-        murlo::player::play_script(g, calls, script.data(), script.size());
+    const murlo::bot::ScriptRun run =
+        murlo::bot::play_script(g, calls, script.data(), script.size());
     if (run.deaths != 0) return false;
     if (levels == last_level)
         return run.wins == 1 && run.levels_done == last_level - 1 && g.depth == murlo::final_depth;

@@ -13,7 +13,7 @@
 // plays the same games.
 //
 // The player (its board reading and moves are murlo-autoplay's too, in
-// tools/player): whenever the digger stands centred on a block it picks a
+// tools/bot): whenever the digger stands centred on a block it picks a
 // move (dig a capsule beside or above it, dig down, walk one to three
 // columns, wait) by a cheap cost in air: the frames it takes at the
 // current drain, the air a Hard block's second dig costs, less what
@@ -39,14 +39,14 @@
 #include <new>
 
 #include "board/board.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 #include "game/invariants.h"
 #include "game/player.h"
 #include "game/rules.h"
-#include "tools/player/moves.h"
-#include "tools/player/stepping.h"
+#include "tools/bot/moves.h"
+#include "tools/bot/stepping.h"
 
 // ---- Heap allocations counted ----------------------------------------------
 //
@@ -227,8 +227,8 @@ void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcep
 namespace {
 
 using murlo::InputBits;
-using murlo::player::Act;
-using murlo::player::Move;
+using murlo::bot::Act;
+using murlo::bot::Move;
 
 // ---- Random draws from the seed --------------------------------------------
 
@@ -279,8 +279,8 @@ void check() {
 
 // One game frame with `key` held; its outcome.
 murlo::Outcome play_frame(InputBits key) {
-    const murlo::Outcome outcome = murlo::player::step_with(game, calls, key);
-    if (murlo::player::is_game_frame(outcome)) ++frames;
+    const murlo::Outcome outcome = murlo::bot::step_with(game, calls, key);
+    if (murlo::bot::is_game_frame(outcome)) ++frames;
     check();
     return outcome;
 }
@@ -305,15 +305,15 @@ int cell_cost(int kind) {
 }
 
 int move_cost(Move m) {
-    using murlo::player::kind_at;
-    const int column = murlo::player::player_column(game);
-    const int row = murlo::player::player_row(game);
+    using murlo::bot::kind_at;
+    const int column = murlo::bot::player_column(game);
+    const int row = murlo::bot::player_row(game);
     switch (m.act) {
         case Act::Grab:
-            return murlo::player::grab_key(game) != 0 ? drain() - capsule_bonus() : never;
+            return murlo::bot::grab_key(game) != 0 ? drain() - capsule_bonus() : never;
         case Act::Down:
         case Act::Burrow:
-            return cell_cost(murlo::player::kind_toward(game, murlo::Dig::Down));
+            return cell_cost(murlo::bot::kind_toward(game, murlo::Dig::Down));
         case Act::Walk: {
             int cost = 0;
             for (int i = 1; i <= m.columns; ++i) {
@@ -339,11 +339,11 @@ int move_cost(Move m) {
 constexpr int longest_walk = 3;
 constexpr int move_count = 3 + 2 * longest_walk;
 
-murlo::player::Running running{};
+murlo::bot::Running running{};
 bool move_running = false;
 
 void begin_move(Move m) {
-    running = murlo::player::begin_move(game, m);
+    running = murlo::bot::begin_move(game, m);
     move_running = true;
 }
 
@@ -418,7 +418,7 @@ bool rewind() {
 void play_game(long frame_limit) {
     const int title_passes = static_cast<int>(draw_below(40));
     const auto title_key = static_cast<InputBits>(1 + draw_below(murlo::input::all));
-    murlo::player::leave_title(game, calls, title_passes, title_key, check);
+    murlo::bot::leave_title(game, calls, title_passes, title_key, check);
     ++games;
     forget_choices();
     move_running = false;
@@ -433,17 +433,17 @@ void play_game(long frame_limit) {
             --burst;
             forget_choices();
             move_running = false;
-            if (murlo::player::ends_game(play_frame(static_cast<InputBits>(draw() >> 59)))) return;
+            if (murlo::bot::ends_game(play_frame(static_cast<InputBits>(draw() >> 59)))) return;
             continue;
         }
         InputBits key = 0;
-        if (move_running && !murlo::player::move_key(game, running, key)) move_running = false;
+        if (move_running && !murlo::bot::move_key(game, running, key)) move_running = false;
         if (!move_running) {
-            if (murlo::player::at_rest(game)) {
+            if (murlo::bot::at_rest(game)) {
                 choose();
-                if (!murlo::player::move_key(game, running, key)) move_running = false;
+                if (!murlo::bot::move_key(game, running, key)) move_running = false;
             } else {
-                key = murlo::player::settle_key(game);
+                key = murlo::bot::settle_key(game);
             }
         }
         if (game.depth > best_depth) {

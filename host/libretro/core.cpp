@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/invariants.h"
-#include "host/sounds/sounds.h"
+#include "sounds/sounds.h"
 
 namespace murlo::libretro {
 
@@ -45,7 +45,7 @@ void start_sound(Core& core, Mix& mix, std::int8_t sound) {
 
 InputBits next_keys(Core& core, InputBits pad) {
     if (core.script_run >= core.script.size()) return pad;
-    const replay::ScriptRun& now = core.script[core.script_run];
+    const runs::ScriptRun& now = core.script[core.script_run];
     ++core.script_polls;
     if (++core.script_in_run == now.count) {
         ++core.script_run;

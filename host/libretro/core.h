@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "game/game.h"
-#include "game/host.h"
-#include "host/handheld/handheld.h"
-#include "host/replay/script.h"
+#include "game/calls.h"
+#include "handheld/handheld.h"
+#include "runs/script.h"
 #include "lcd/lcd.h"
 
 namespace murlo::libretro {
@@ -62,7 +62,7 @@ struct Core {
 
     LcdFrame shown;  // the picture last presented
 
-    replay::Script script;        // the content's keys; the pad's once used up
+    runs::Script script;        // the content's keys; the pad's once used up
     std::uint64_t script_polls;   // polls the script has given
     std::size_t script_run;       // where it stands: the run,
     std::uint64_t script_in_run;  // and the polls taken from it

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/handheld/handheld.h"
-#include "host/handheld/skin_art.h"
+#include "handheld/handheld.h"
+#include "handheld/skin_art.h"
 #include "host/libretro/core.h"
 #include "murlo/version.h"
 
@@ -152,19 +152,19 @@ void set_input_descriptors() {
 }
 
 // The content: a run script, as text in memory or in a file.
-bool load_content(const retro_game_info* info, replay::Script& script) {
+bool load_content(const retro_game_info* info, runs::Script& script) {
     const char* path = info->path != nullptr ? info->path : "content";
     std::string problem;
     bool ok = false;
     if (info->data != nullptr) {
-        replay::ScriptError error;
+        runs::ScriptError error;
         const std::string_view text(static_cast<const char*>(info->data), info->size);
-        ok = replay::parse_script(text, script, error);
+        ok = runs::parse_script(text, script, error);
         if (!ok)
             problem = std::string(path) + ": line " + std::to_string(error.line) + ": bad token '" +
                       error.token + "': " + error.message;
     } else if (info->path != nullptr) {
-        ok = replay::load_script(info->path, script, problem);
+        ok = runs::load_script(info->path, script, problem);
     }
     if (!ok) say(RETRO_LOG_ERROR, "%s", problem.empty() ? "no script given" : problem.c_str());
     return ok;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 #include "lcd/lcd.h"
 
 struct GifFileType;  // giflib's encoder state

@@ -74,9 +74,9 @@ int main(int argc, char** argv) {
     }
     if (path == nullptr) path = "-";
 
-    murlo::replay::Script script;
+    murlo::runs::Script script;
     std::string problem;
-    if (!murlo::replay::load_script(path, script, problem)) {
+    if (!murlo::runs::load_script(path, script, problem)) {
         std::fprintf(stderr, "murlo-replay: %s\n", problem.c_str());
         return 2;
     }

@@ -2,11 +2,13 @@
 
 #include <memory>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "host/replay/capture.h"
-#include "host/replay/trace_lines.h"
+#include "runs/trace_lines.h"
 
 namespace murlo::replay {
+
+using namespace runs;
 
 void Trace::line(std::string_view text) {
     text_.append(text);

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "game/host.h"
-#include "host/replay/script.h"
+#include "game/calls.h"
+#include "runs/script.h"
 
 namespace murlo::replay {
 
@@ -40,6 +40,6 @@ void trace_calls(const Calls& calls, Trace& trace, Capture* capture = nullptr);
 // Start the game and step it once for each value of the script; the poll
 // that finds the script used up ends the run as a closed window would, with
 // "quit".
-void run(const Script& script, Trace& trace, Capture* capture = nullptr);
+void run(const runs::Script& script, Trace& trace, Capture* capture = nullptr);
 
 }  // namespace murlo::replay

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "host/desktop/best.h"
-#include "host/desktop/notices.h"
+#include "desktop/best.h"
+#include "desktop/notices.h"
 #include "host/sdl/window.h"
 
 namespace murlo::sdl {

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "host/sdl/best_depth.h"
 #include "host/sdl/events.h"
 #include "host/sdl/pause.h"

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "game/game.h"
-#include "game/host.h"
-#include "host/handheld/handheld.h"
+#include "game/calls.h"
+#include "handheld/handheld.h"
 
 namespace murlo::sdl {
 

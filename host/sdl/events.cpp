@@ -11,7 +11,7 @@
 #include <chrono>
 #include <climits>
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 #include "host/sdl/driver.h"
 #include "host/sdl/pause.h"
 #include "host/sdl/window.h"

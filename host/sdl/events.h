@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "game/host.h"
+#include "game/calls.h"
 
 namespace murlo::sdl {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 
 namespace murlo::desktop {
 

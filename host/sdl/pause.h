@@ -10,7 +10,7 @@
 // sound is held and the LCD shows the last frame dimmed.
 #pragma once
 
-#include "game/host.h"
+#include "game/calls.h"
 
 namespace murlo::sdl {
 

@@ -13,8 +13,8 @@
 #include <ctime>
 #include <string>
 
-#include "host/replay/script.h"
-#include "host/replay/trace_lines.h"
+#include "runs/script.h"
+#include "runs/trace_lines.h"
 #include "murlo/version.h"
 
 namespace murlo::sdl {
@@ -38,11 +38,11 @@ Clock::time_point next_flush{};
 // next text goes, so that the file always reads as the whole run so far;
 // later text overwrites it. Elsewhere (a pipe) that run is cut there and
 // goes on as a new one.
-replay::ScriptWriter script_writer;
+runs::ScriptWriter script_writer;
 std::string script_text;
 bool record_seekable = false;
 
-replay::Script played;
+runs::Script played;
 std::size_t played_run = 0;
 std::uint64_t played_of_run = 0;
 bool playing = false;
@@ -78,7 +78,7 @@ void flush_record() {
     script_text.clear();
     if (record_seekable && record_file.file != nullptr) {
         const long end = std::ftell(record_file.file);
-        replay::ScriptWriter so_far = script_writer;
+        runs::ScriptWriter so_far = script_writer;
         std::string tail;
         so_far.finish(tail);
         write(record_file, tail.data(), tail.size());
@@ -143,7 +143,7 @@ bool open_run_files(const char* play, const char* record, const char* trace,
     FileId taken[2];
     const char* taken_by[2] = {"", ""};
     if (play != nullptr) {
-        if (!replay::load_script(play, played, problem)) return false;
+        if (!runs::load_script(play, played, problem)) return false;
         playing = true;
         taken[0] = id_of(play);
         taken_by[0] = "--play";
@@ -198,13 +198,13 @@ void note_poll(InputBits keys) {
             script_text.clear();
         }
     }
-    write_line(replay::poll_line(keys).view());
+    write_line(runs::poll_line(keys).view());
     flush_when_due();
 }
 
 void note_call(const Calls& calls, const Call& call) {
     if (!writing) return;
-    write_line(replay::call_line(calls, call).view());
+    write_line(runs::call_line(calls, call).view());
     flush_when_due();
 }
 
@@ -218,7 +218,7 @@ void flush_run_files_when_due() { flush_when_due(); }
 
 void close_run_files() {
     if (!writing) return;
-    write_line(replay::quit_line);
+    write_line(runs::quit_line);
     if (record_file.file != nullptr) {
         script_writer.finish(script_text);
         write(record_file, script_text.data(), script_text.size());

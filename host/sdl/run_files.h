@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "game/host.h"
+#include "game/calls.h"
 
 namespace murlo::sdl {
 

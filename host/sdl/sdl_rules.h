@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 
 namespace murlo::desktop {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "host/handheld/handheld.h"
-#include "host/desktop/notices.h"
-#include "host/desktop/skin_file.h"
+#include "handheld/handheld.h"
+#include "desktop/notices.h"
+#include "desktop/skin_file.h"
 #include "host/sdl/sdl_rules.h"
 
 namespace murlo::sdl {

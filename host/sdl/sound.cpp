@@ -2,7 +2,7 @@
 
 #include <SDL.h>
 
-#include "host/desktop/notices.h"
+#include "desktop/notices.h"
 #include "host/sdl/sdl_rules.h"
 #include "host/sdl/sound_queue.h"
 #include "host/sdl/window.h"

@@ -23,14 +23,14 @@
 #include <string>
 #include <vector>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
-#include "host/handheld/handheld.h"
-#include "host/handheld/skin_art.h"
-#include "host/replay/run_link.h"
-#include "host/replay/script.h"
-#include "host/sounds/sounds.h"
+#include "game/calls.h"
+#include "handheld/handheld.h"
+#include "handheld/skin_art.h"
+#include "runs/run_link.h"
+#include "runs/script.h"
+#include "sounds/sounds.h"
 #include "murlo/version.h"
 
 extern "C" {
@@ -102,9 +102,9 @@ struct Driver {
 
     int layout = 0;  // the layout on screen, whose controls touches hold
 
-    replay::ScriptWriter writer;  // the run so far, as a script
+    runs::ScriptWriter writer;  // the run so far, as a script
     std::string script_text;
-    replay::Script watched;       // the script being watched, if any
+    runs::Script watched;       // the script being watched, if any
     std::size_t watched_run = 0;
     std::uint64_t watched_of_run = 0;
 };
@@ -180,7 +180,7 @@ void restart() {
     d.waiting = false;
     d.pace = TitlePace{};
     d.pass_slept = false;
-    d.writer = replay::ScriptWriter{};
+    d.writer = runs::ScriptWriter{};
     d.script_text.clear();
     d.watched_run = 0;
     d.watched_of_run = 0;
@@ -312,7 +312,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_out_size() { return static_cast<in
 // or -1 when the link is not of the form, with the reason in `out`.
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_bytes() {
     std::string problem;
-    if (!replay::link_payload(in, out, problem)) {
+    if (!runs::link_payload(in, out, problem)) {
         out = problem;
         return -1;
     }
@@ -322,9 +322,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_bytes() {
 // Watches the script whose text is in `in`: the game starts afresh and
 // plays it. 0, with the reason in `out`, when it is not a script.
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch() {
-    replay::Script script;
-    replay::ScriptError error;
-    if (!replay::parse_script(in, script, error)) {
+    runs::Script script;
+    runs::ScriptError error;
+    if (!runs::parse_script(in, script, error)) {
         out = "line " + std::to_string(error.line) + ": bad token '" + error.token + "': " + error.message;
         return 0;
     }
@@ -339,7 +339,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch() {
 
 // The run so far as script text, complete, in `out`.
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_run_text() {
-    replay::ScriptWriter so_far = driver.writer;
+    runs::ScriptWriter so_far = driver.writer;
     out = driver.script_text;
     so_far.finish(out);
     return static_cast<int>(out.size());
@@ -370,6 +370,6 @@ int main() {
     driver.recording = murlo_web_start(rgb(lcd_clear), rgb(lcd_ink), rgb(lcd_paused_clear), rgb(lcd_paused_ink),
                                        rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left,
                                        input::Down, input::Up, sound_count, version,
-                                       static_cast<double>(replay::max_link_text)) != 0;
+                                       static_cast<double>(runs::max_link_text)) != 0;
     start_up(driver.game, driver.calls);
 }

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
-#include "game/cycle.h"
-#include "host/desktop/best.h"
+#include "cycle/cycle.h"
+#include "desktop/best.h"
 #include "host/win32/win32_host.h"
 
 namespace murlo {

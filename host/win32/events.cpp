@@ -3,7 +3,7 @@
 // while a paused game is held; the quit message ends the process.
 #include <cstdio>
 
-#include "host/desktop/notices.h"
+#include "desktop/notices.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>

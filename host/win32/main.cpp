@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "host/win32/win32_host.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

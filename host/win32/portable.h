@@ -2,7 +2,7 @@
 // LCD bytes, the key table, the pause keys, the controller mapping, the check of a skin
 // file, the runs of opaque skin pixels and the packed mouse point. The
 // window's geometry, colours, placement, hit area and wait arithmetic are
-// the handheld's rules, shared with the SDL game (host/handheld/handheld.h).
+// the handheld's rules, shared with the SDL game (handheld/handheld.h).
 // Nothing here includes windows.h, so the same code that the Win32 host
 // uses is tested natively.
 #pragma once
@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "game/host.h"
-#include "host/handheld/handheld.h"
+#include "game/calls.h"
+#include "handheld/handheld.h"
 #include "lcd/lcd.h"
 
 namespace murlo {

@@ -19,8 +19,8 @@
 #include <cstdint>
 
 #include "game/game.h"
-#include "game/host.h"
-#include "host/handheld/handheld.h"
+#include "game/calls.h"
+#include "handheld/handheld.h"
 #include "host/win32/portable.h"
 
 namespace murlo {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
-#include "host/desktop/notices.h"
-#include "host/desktop/skin_file.h"
+#include "desktop/notices.h"
+#include "desktop/skin_file.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "game/cycle.h"
-#include "host/replay/script.h"
+#include "cycle/cycle.h"
+#include "runs/script.h"
 
 int main(int argc, char** argv) {
     using namespace murlo;
@@ -18,9 +18,9 @@ int main(int argc, char** argv) {
         std::fputs("usage: game_depths SCRIPT [FIRST]\n", stderr);
         return 2;
     }
-    replay::Script script;
+    runs::Script script;
     std::string problem;
-    if (!replay::load_script(argv[1], script, problem)) {
+    if (!runs::load_script(argv[1], script, problem)) {
         std::fprintf(stderr, "game_depths: %s\n", problem.c_str());
         return 2;
     }
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     start_up(game, *calls);
     unsigned long long poll = 0;
     bool counts = false;
-    for (const replay::ScriptRun& run : script)
+    for (const runs::ScriptRun& run : script)
         for (std::uint64_t i = 0; i < run.count; ++i, ++poll) {
             step(game, run.value, *calls);
             if (calls->outcome == Outcome::TitleLeft) counts = poll >= first;

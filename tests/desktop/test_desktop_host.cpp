@@ -28,8 +28,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "game/host.h"
-#include "host/handheld/handheld.h"
+#include "game/calls.h"
+#include "handheld/handheld.h"
 #include "host/sdl/best_depth.h"
 #include "host/sdl/driver.h"
 #include "host/sdl/events.h"

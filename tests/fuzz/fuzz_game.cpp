@@ -15,9 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 #include "game/invariants.h"
 
 namespace {

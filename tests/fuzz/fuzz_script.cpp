@@ -15,7 +15,7 @@
 
 namespace {
 
-using murlo::replay::Script;
+using murlo::runs::Script;
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "fuzz_script: %s\n", what);
@@ -63,8 +63,8 @@ bool line_of(std::string_view text, int number, std::string_view& line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     Script script;
-    murlo::replay::ScriptError error;
-    if (!murlo::replay::parse_script(text, script, error)) {
+    murlo::runs::ScriptError error;
+    if (!murlo::runs::parse_script(text, script, error)) {
         std::string_view line;
         if (error.line < 1 || !line_of(text, error.line, line))
             fail("an error names no line of the text");
@@ -78,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (run.value > 0x1F || run.count < 1 || run.count > 999999999)
             fail("a value or count out of range was read");
 
-    const std::string written = murlo::replay::format_script(script);
+    const std::string written = murlo::runs::format_script(script);
     Script again;
-    if (!murlo::replay::parse_script(written, again, error)) fail("a written script does not read");
+    if (!murlo::runs::parse_script(written, again, error)) fail("a written script does not read");
     if (!same_polls(script, again)) fail("a written script reads back to other polls");
-    if (murlo::replay::format_script(again) != written) fail("writing a script again changes it");
+    if (murlo::runs::format_script(again) != written) fail("writing a script again changes it");
     return 0;
 }

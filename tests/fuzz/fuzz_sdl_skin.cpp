@@ -20,8 +20,8 @@
 
 #include <SDL.h>
 
-#include "host/handheld/handheld.h"
-#include "host/desktop/skin_file.h"
+#include "handheld/handheld.h"
+#include "desktop/skin_file.h"
 #include "host/sdl/skin.h"
 
 namespace {

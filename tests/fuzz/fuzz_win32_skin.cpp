@@ -21,7 +21,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/desktop/skin_file.h"
+#include "desktop/skin_file.h"
 #include "host/win32/portable.h"
 
 namespace {

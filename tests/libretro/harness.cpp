@@ -37,10 +37,10 @@
 #include <dlfcn.h>
 #endif
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 #include "host/libretro/core.h"
 #include "host/replay/replay.h"
-#include "host/sounds/sounds.h"
+#include "sounds/sounds.h"
 
 namespace {
 
@@ -308,9 +308,9 @@ struct Expected {
 };
 
 Expected expected_of(const std::string& script_text) {
-    replay::Script script;
-    replay::ScriptError error;
-    if (!replay::parse_script(script_text, script, error)) {
+    runs::Script script;
+    runs::ScriptError error;
+    if (!runs::parse_script(script_text, script, error)) {
         std::fprintf(stderr, "harness: a bad script\n");
         std::exit(1);
     }

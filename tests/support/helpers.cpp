@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <sys/wait.h>
 
-#include "host/replay/trace_lines.h"
+#include "runs/trace_lines.h"
 
 namespace murlo::testing {
 
@@ -17,7 +17,7 @@ void TestGame::start() {
 }
 
 Outcome TestGame::step(InputBits keys) {
-    trace_.emplace_back(replay::poll_line(keys).view());
+    trace_.emplace_back(runs::poll_line(keys).view());
     murlo::step(g, keys, calls);
     keep_lines();
     return calls.outcome;
@@ -42,7 +42,7 @@ std::vector<std::string> TestGame::lines() const {
 std::vector<std::string> call_lines(const Calls& calls, int from) {
     std::vector<std::string> out;
     for (int i = from; i < calls.count; ++i)
-        out.emplace_back(replay::call_line(calls, calls.call[i]).view());
+        out.emplace_back(runs::call_line(calls, calls.call[i]).view());
     return out;
 }
 
@@ -70,36 +70,36 @@ void fill_board(Well& well, int first_row, const std::vector<std::string_view>& 
     }
 }
 
-replay::Script committed_script(const char* name) {
+runs::Script committed_script(const char* name) {
     const std::filesystem::path path =
         std::filesystem::path(__FILE__).parent_path().parent_path() / "replay" / name;
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot read " + path.string());
     std::stringstream text;
     text << in.rdbuf();
-    replay::Script script;
-    replay::ScriptError error;
-    if (!replay::parse_script(text.str(), script, error))
+    runs::Script script;
+    runs::ScriptError error;
+    if (!runs::parse_script(text.str(), script, error))
         throw std::runtime_error(path.string() + ": " + error.message);
     return script;
 }
 
-std::vector<InputBits> script_values(const replay::Script& script) {
+std::vector<InputBits> script_values(const runs::Script& script) {
     std::vector<InputBits> out;
-    for (const replay::ScriptRun& run : script) out.insert(out.end(), run.count, run.value);
+    for (const runs::ScriptRun& run : script) out.insert(out.end(), run.count, run.value);
     return out;
 }
 
-std::string run_script(const replay::Script& script) {
+std::string run_script(const runs::Script& script) {
     replay::Trace trace;
     replay::run(script, trace);
     return trace.text();
 }
 
 std::string run_script(const char* text) {
-    replay::Script script;
-    replay::ScriptError error;
-    if (!replay::parse_script(text, script, error)) throw std::runtime_error(error.message);
+    runs::Script script;
+    runs::ScriptError error;
+    if (!runs::parse_script(text, script, error)) throw std::runtime_error(error.message);
     return run_script(script);
 }
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "board/board.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 #include "host/replay/replay.h"
 
 namespace murlo::testing {
@@ -48,12 +48,12 @@ std::vector<std::string> call_lines(const Calls& calls, int from = 0);
 void fill_board(Well& well, int first_row, const std::vector<std::string_view>& rows);
 
 // A script of tests/replay, read and checked.
-replay::Script committed_script(const char* name);
+runs::Script committed_script(const char* name);
 // The values of a script, one per poll.
-std::vector<InputBits> script_values(const replay::Script& script);
+std::vector<InputBits> script_values(const runs::Script& script);
 
 // The trace the replay tool gives for a whole run of a script.
-std::string run_script(const replay::Script& script);
+std::string run_script(const runs::Script& script);
 std::string run_script(const char* text);
 std::vector<std::string> split_lines(const std::string& text);
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "board/board.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
 #include "game/player.h"
 #include "support/helpers.h"

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
 #include "game/rules.h"
 #include "host/replay/replay.h"
-#include "host/replay/trace_lines.h"
+#include "runs/trace_lines.h"
 #include "support/helpers.h"
 
 namespace murlo {
@@ -68,8 +68,8 @@ std::vector<InputBits> restless_keys(int count) {
 TEST(GameCycle, TwoGamesSteppedInTurnEachGiveTheTraceTheyGiveAlone) {
     const std::vector<InputBits> level1 = testing::script_values(testing::committed_script("level1.script"));
     const std::vector<InputBits> restless = restless_keys(6000);
-    const std::string level1_alone = testing::run_script(replay::script_of(level1));
-    const std::string restless_alone = testing::run_script(replay::script_of(restless));
+    const std::string level1_alone = testing::run_script(runs::script_of(level1));
+    const std::string restless_alone = testing::run_script(runs::script_of(restless));
     ASSERT_NE(restless_alone.find("sound auu.wav"), std::string::npos);  // a death and a new game
     ASSERT_NE(level1_alone.find("sound maru.wav"), std::string::npos);
 
@@ -86,7 +86,7 @@ TEST(GameCycle, TwoGamesSteppedInTurnEachGiveTheTraceTheyGiveAlone) {
     replay::trace_calls(*calls, b_trace);
     const auto turn = [&](Game& g, const std::vector<InputBits>& keys, std::size_t i, replay::Trace& trace) {
         if (i >= keys.size()) return;
-        trace.line(replay::poll_line(keys[i]).view());
+        trace.line(runs::poll_line(keys[i]).view());
         step(g, keys[i], *calls);
         replay::trace_calls(*calls, trace);
     };
@@ -94,8 +94,8 @@ TEST(GameCycle, TwoGamesSteppedInTurnEachGiveTheTraceTheyGiveAlone) {
         turn(a, level1, i, a_trace);
         turn(b, restless, i, b_trace);
     }
-    a_trace.line(replay::quit_line);
-    b_trace.line(replay::quit_line);
+    a_trace.line(runs::quit_line);
+    b_trace.line(runs::quit_line);
     EXPECT_TRUE(a_trace.text() == level1_alone);
     EXPECT_TRUE(b_trace.text() == restless_alone);
 }
@@ -135,8 +135,8 @@ TEST(GameCycle, ASavedGameIsACopyThatPlaysOnAsTheOriginalDid) {
 
     // A fresh Game is the program as it loads: the replay tool's trace. And
     // start-up forgets whatever game was played before.
-    Lines program = testing::split_lines(testing::run_script(replay::script_of(keys)));
-    ASSERT_EQ(program.back(), replay::quit_line);
+    Lines program = testing::split_lines(testing::run_script(runs::script_of(keys)));
+    ASSERT_EQ(program.back(), runs::quit_line);
     program.pop_back();
     EXPECT_TRUE(whole == program);
     TestGame again;

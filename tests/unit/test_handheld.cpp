@@ -17,10 +17,10 @@
 
 #include <cmath>
 
-#include "host/desktop/best.h"
-#include "host/handheld/skin_art.h"
-#include "host/desktop/notices.h"
-#include "host/handheld/handheld.h"
+#include "desktop/best.h"
+#include "handheld/skin_art.h"
+#include "desktop/notices.h"
+#include "handheld/handheld.h"
 
 namespace murlo::handheld {
 namespace {

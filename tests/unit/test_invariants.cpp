@@ -8,7 +8,7 @@
 
 #include "board/board.h"
 #include "board/group.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
 #include "game/invariants.h"
 #include "game/player.h"

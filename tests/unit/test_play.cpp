@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "board/board.h"
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
 #include "game/player.h"
 #include "lcd/lcd.h"

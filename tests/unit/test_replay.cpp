@@ -10,26 +10,26 @@
 #include "board/board.h"
 #include "game/game.h"
 #include "host/replay/replay.h"
-#include "host/replay/run_link.h"
+#include "runs/run_link.h"
 #include "support/helpers.h"
 
 namespace murlo {
 namespace {
 
-using replay::Script;
-using replay::ScriptError;
+using runs::Script;
+using runs::ScriptError;
 using testing::present_line;
 using testing::run_script;
 
 TEST(ReplayScript, HexTokensRepeatsCommentsAndBothCases) {
     Script script;
     ScriptError error;
-    ASSERT_TRUE(replay::parse_script("# header\n\n 1f 0A\ta*3  # trailing\n10*1 00\n3", script, error));
+    ASSERT_TRUE(runs::parse_script("# header\n\n 1f 0A\ta*3  # trailing\n10*1 00\n3", script, error));
     EXPECT_EQ(testing::script_values(script), (std::vector<InputBits>{0x1F, 0x0A, 0x0A, 0x0A, 0x0A, 0x10, 0x00, 0x03}));
-    ASSERT_TRUE(replay::parse_script("", script, error));
+    ASSERT_TRUE(runs::parse_script("", script, error));
     EXPECT_TRUE(script.empty());
     // A huge count is kept as a run, not spelled out.
-    ASSERT_TRUE(replay::parse_script("08*999999999", script, error));
+    ASSERT_TRUE(runs::parse_script("08*999999999", script, error));
     ASSERT_EQ(script.size(), 1u);
     EXPECT_EQ(script[0].count, 999999999u);
 }
@@ -55,7 +55,7 @@ TEST(ReplayScript, BadTokensNameTheirLine) {
     for (const Case& c : cases) {
         Script script;
         ScriptError error;
-        EXPECT_FALSE(replay::parse_script(c.text, script, error)) << c.text;
+        EXPECT_FALSE(runs::parse_script(c.text, script, error)) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;
         EXPECT_EQ(error.token, c.token) << c.text;
         EXPECT_FALSE(error.message.empty());
@@ -66,10 +66,10 @@ TEST(ReplayScript, WrittenWholeOrAsPollsComeInOnePlainForm) {
     // Runs of one value joined, single polls plain, counts split where one
     // token ends, zero runs dropped, only the key bits written
     // (0xe2 is the Right key, 0x02, and joins the run after it).
-    EXPECT_EQ(replay::format_script({{0x1F, 1}, {0x1F, 2}, {0x08, 1}, {0x04, 0}, {0xE2, 1},
+    EXPECT_EQ(runs::format_script({{0x1F, 1}, {0x1F, 2}, {0x08, 1}, {0x04, 0}, {0xE2, 1},
                                      {0x02, 2'000'000'001}}),
               "1f*3 08 02*999999999 02*999999999 02*4\n");
-    EXPECT_EQ(replay::format_script({}), "");
+    EXPECT_EQ(runs::format_script({}), "");
 
     // Polls written as they come (a recording) give the text of the whole
     // script: runs of all lengths and values, single polls side by side.
@@ -81,42 +81,42 @@ TEST(ReplayScript, WrittenWholeOrAsPollsComeInOnePlainForm) {
         const std::size_t length = (state >> 8) % 3 == 0 ? (state >> 4) % 1500 + 1 : 1;
         polls.insert(polls.end(), length, value);
     }
-    replay::ScriptWriter writer;
+    runs::ScriptWriter writer;
     std::string text;
     for (const InputBits value : polls) writer.add(value, text);
     // A copy finishes what the original still holds, which goes on.
-    replay::ScriptWriter so_far = writer;
+    runs::ScriptWriter so_far = writer;
     std::string copy = text;
     so_far.finish(copy);
     writer.finish(text);
     EXPECT_EQ(copy, text);
-    EXPECT_EQ(text, replay::format_script(replay::script_of(polls)));
+    EXPECT_EQ(text, runs::format_script(runs::script_of(polls)));
 
     Script script;
     ScriptError error;
-    ASSERT_TRUE(replay::parse_script(text, script, error)) << error.message;
+    ASSERT_TRUE(runs::parse_script(text, script, error)) << error.message;
     EXPECT_EQ(testing::script_values(script), polls);
     std::size_t runs = 1;
     for (std::size_t i = 1; i < polls.size(); ++i) runs += polls[i] != polls[i - 1];
     EXPECT_EQ(script.size(), runs);
     for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
         end = text.find('\n', start);
-        EXPECT_LE(end - start, replay::script_line_width);
+        EXPECT_LE(end - start, runs::script_line_width);
     }
 
     // A run cut short (a recording into a pipe) reads back the same.
-    replay::ScriptWriter cut;
+    runs::ScriptWriter cut;
     text.clear();
     for (std::size_t i = 0; i < polls.size(); ++i) {
         cut.add(polls[i], text);
         if (i == polls.size() / 2) cut.end_run(text);
     }
     cut.finish(text);
-    ASSERT_TRUE(replay::parse_script(text, script, error)) << error.message;
+    ASSERT_TRUE(runs::parse_script(text, script, error)) << error.message;
     EXPECT_EQ(testing::script_values(script), polls);
 
-    char token[replay::max_token_length];
-    EXPECT_EQ(std::string(token, replay::format_run(token, 0x08, 999999999)), "08*999999999");
+    char token[runs::max_token_length];
+    EXPECT_EQ(std::string(token, runs::format_run(token, 0x08, 999999999)), "08*999999999");
 }
 
 TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
@@ -189,17 +189,17 @@ std::string link_of(const std::string& text) { return "#run=1." + base64url(defl
 
 TEST(ReplayLink, ALinkOrItsRunPartReadsAsItsScriptInTheToolToo) {
     const Script win = testing::committed_script("win.script");
-    const std::string text = replay::format_script(win);
+    const std::string text = runs::format_script(win);
     const std::string part = link_of(text);
     // A won game is a short link.
     EXPECT_LT(part.size() + 40, 2048u);
     for (const std::string& link : {part, "https://example.org/murlo/" + part, "file:///x/index.html" + part}) {
         Script script;
         std::string problem;
-        ASSERT_TRUE(replay::load_script(link.c_str(), script, problem)) << problem;
+        ASSERT_TRUE(runs::load_script(link.c_str(), script, problem)) << problem;
         EXPECT_EQ(testing::script_values(script), testing::script_values(win));
     }
-    EXPECT_FALSE(replay::is_run_link("runs/#run=1.abc"));  // a file's name
+    EXPECT_FALSE(runs::is_run_link("runs/#run=1.abc"));  // a file's name
     const std::string tool = std::string(MURLO_REPLAY_PATH) + " ";
     const testing::CommandResult from_link = testing::run_command(tool + "'http://127.0.0.1:8000/" + part + "'");
     EXPECT_EQ(from_link.status, 0);
@@ -210,7 +210,7 @@ TEST(ReplayLink, DamagedLinksAreRefusedWithOneLine) {
     const std::string good = link_of("01 08*3\n");
     std::string junk = deflated("01 08*3\n");
     junk += "x";
-    const std::string huge = link_of(std::string(replay::max_link_text + 1, ' '));
+    const std::string huge = link_of(std::string(runs::max_link_text + 1, ' '));
     const struct {
         std::string link, problem;
     } cases[] = {
@@ -228,7 +228,7 @@ TEST(ReplayLink, DamagedLinksAreRefusedWithOneLine) {
     for (const auto& c : cases) {
         Script script;
         std::string problem;
-        EXPECT_FALSE(replay::load_script(c.link.c_str(), script, problem)) << c.link;
+        EXPECT_FALSE(runs::load_script(c.link.c_str(), script, problem)) << c.link;
         EXPECT_EQ(problem, "the link is damaged: " + c.problem) << c.link.substr(0, 40);
     }
     EXPECT_EQ(testing::run_command(std::string(MURLO_REPLAY_PATH) + " '#run=1.*' 2>/dev/null").status, 2);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
 #include "lcd/lcd.h"
 #include "screens/sequences.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/desktop/skin_file.h"
+#include "desktop/skin_file.h"
 #include "host/win32/portable.h"
 
 namespace murlo {

@@ -28,9 +28,9 @@
 #include <cstring>
 #include <memory>
 
-#include "game/cycle.h"
-#include "host/replay/script.h"
-#include "host/replay/trace_lines.h"
+#include "cycle/cycle.h"
+#include "runs/script.h"
+#include "runs/trace_lines.h"
 #include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
@@ -294,7 +294,7 @@ int play() {
         if (turn == 20)
             expect(quickest >= 45.0, "each of the first 20 frames lasts its wait of 45 ms at least", quickest);
         const LcdFrame& shown = calls->frame[calls->frames > 0 ? calls->frames - 1 : 0];
-        const replay::TraceLine line = replay::present_line(shown);
+        const runs::TraceLine line = runs::present_line(shown);
         std::printf("turn %d keys %02x depth %d %.*s\n", turn, game->cur_input, static_cast<int>(game->depth),
                     static_cast<int>(line.size), line.text);
         std::fflush(stdout);
@@ -309,14 +309,14 @@ int die() {
     create_main_window();
     std::printf("best %d\n", static_cast<int>(best_depth));
     std::fflush(stdout);
-    replay::Script script;
-    replay::ScriptError error;
-    if (!replay::parse_script("00*214 04 10*18 08*25 15 08*11 0c*22 0a", script, error)) return 2;
+    runs::Script script;
+    runs::ScriptError error;
+    if (!runs::parse_script("00*214 04 10*18 08*25 15 08*11 0c*22 0a", script, error)) return 2;
     const auto game = std::make_unique<Game>();
     const auto calls = no_calls();
     start_up(*game, *calls);
     carry_out(*calls);
-    for (const replay::ScriptRun& run : script)
+    for (const runs::ScriptRun& run : script)
         for (std::uint64_t i = 0; i < run.count && calls->outcome != Outcome::Died; ++i)
             play_step(*game, run.value, *calls);
     check(calls->outcome == Outcome::Died, "the digger died");

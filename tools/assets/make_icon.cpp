@@ -18,8 +18,8 @@
 
 #include <png.h>
 
-#include "host/handheld/handheld.h"
-#include "host/handheld/shapes.h"
+#include "handheld/handheld.h"
+#include "handheld/shapes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Writes the skin (host/handheld/skin_art.h) as window.bmp for the desktop
+// Writes the skin (handheld/skin_art.h) as window.bmp for the desktop
 // games, magenta outside the rounded outline. (The web page draws the skin
 // itself, at the screen's own pixel size.)
 //
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/handheld/handheld.h"
-#include "host/handheld/skin_art.h"
+#include "handheld/handheld.h"
+#include "handheld/skin_art.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// Writes the game's nine sounds (host/sounds/sounds.h) as WAV files: 22050 Hz,
+// Writes the game's nine sounds (sounds/sounds.h) as WAV files: 22050 Hz,
 // 16-bit mono PCM.
 //
 // usage: make_sounds OUTPUT_DIR
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/sounds/sounds.h"
+#include "sounds/sounds.h"
 
 namespace {
 

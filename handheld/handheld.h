@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "game/host.h"
+#include "game/calls.h"
 #include "lcd/lcd.h"
 
 namespace murlo::handheld {

@@ -13,10 +13,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "game/host.h"
+#include "game/calls.h"
 #include "lcd/lcd.h"
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 // One line, without its line break.
 struct TraceLine {
@@ -39,4 +39,4 @@ constexpr std::string_view quit_line = "quit";
 // The two lower-case hex digits of the low byte of v.
 void hex_byte(char* out, unsigned v);
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs

@@ -1,4 +1,4 @@
-#include "host/desktop/notices.h"
+#include "desktop/notices.h"
 
 #include <cstdarg>
 #include <cstdint>

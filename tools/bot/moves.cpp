@@ -1,11 +1,11 @@
-#include "tools/player/moves.h"
+#include "tools/bot/moves.h"
 
 #include <initializer_list>
 
 #include "board/board.h"
 #include "game/player.h"
 
-namespace murlo::player {
+namespace murlo::bot {
 
 int kind_at(const Game& g, int column, int row) {
     if (!on_board(column, row)) return Empty;
@@ -100,4 +100,4 @@ InputBits settle_key(const Game& g) {
     return press(g, dig_key(dig), target);
 }
 
-}  // namespace murlo::player
+}  // namespace murlo::bot

@@ -4,14 +4,14 @@
 // layout puts them, and the name with them. Held sideways (the 512 x 400
 // window) the LCD shows through at (128, 64) - (383, 319), the pad to its
 // left, the button to its right and the name below.
-#include "host/handheld/skin_art.h"
+#include "handheld/skin_art.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 
-#include "host/handheld/handheld.h"
-#include "host/handheld/shapes.h"
+#include "handheld/handheld.h"
+#include "handheld/shapes.h"
 
 namespace murlo::handheld {
 

@@ -1,10 +1,10 @@
-#include "host/desktop/skin_file.h"
+#include "desktop/skin_file.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 
 namespace murlo::desktop {
 

@@ -1,6 +1,6 @@
-#include "tools/player/stepping.h"
+#include "tools/bot/stepping.h"
 
-namespace murlo::player {
+namespace murlo::bot {
 
 ScriptRun play_script(Game& g, Calls& calls, const InputBits* keys, std::size_t count) {
     ScriptRun run{0, 0, 0, 0};
@@ -15,4 +15,4 @@ ScriptRun play_script(Game& g, Calls& calls, const InputBits* keys, std::size_t 
     return run;
 }
 
-}  // namespace murlo::player
+}  // namespace murlo::bot

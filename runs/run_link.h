@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 constexpr std::string_view link_mark = "#run=";
 constexpr std::string_view link_version = "1.";
@@ -27,4 +27,4 @@ bool is_run_link(std::string_view name);
 // no bits left over).
 bool link_payload(std::string_view link, std::string& deflated, std::string& problem);
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs

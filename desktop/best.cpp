@@ -1,4 +1,4 @@
-#include "host/desktop/best.h"
+#include "desktop/best.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "host/desktop/notices.h"
+#include "desktop/notices.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -1,12 +1,12 @@
-#include "host/replay/script.h"
+#include "runs/script.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
-#include "host/replay/trace_lines.h"
+#include "runs/trace_lines.h"
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 namespace {
 
@@ -159,4 +159,4 @@ void ScriptWriter::token(InputBits value, std::uint64_t count, std::string& out)
     column_ += length;
 }
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs

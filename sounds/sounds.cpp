@@ -1,4 +1,4 @@
-#include "host/sounds/sounds.h"
+#include "sounds/sounds.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,10 +8,10 @@
 #include <cstdint>
 
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 #include "game/player.h"
 
-namespace murlo::player {
+namespace murlo::bot {
 
 // ---- The board around the digger -------------------------------------------
 
@@ -81,4 +81,4 @@ bool move_key(const Game& g, Running& run, InputBits& key);
 // is stuck against a block, which is then dug.
 InputBits settle_key(const Game& g);
 
-}  // namespace murlo::player
+}  // namespace murlo::bot

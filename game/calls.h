@@ -1,6 +1,6 @@
 // What passes between the game and the host that runs it. The game never
 // calls its host: the host polls the keys, hands them to the game's step
-// (game/cycle.h), and then carries out, in order, the calls the step lists
+// (cycle/cycle.h), and then carries out, in order, the calls the step lists
 // here: frames to show, waits, sounds to start and to stop. Every host does
 // this in its own folder under host/: the headless replay tool, the SDL2
 // desktop game, the native Windows game and the web page; the soak, the
@@ -67,7 +67,7 @@ enum class Outcome : std::uint8_t {
 // four frames of digits, each with a wait, then a wait, a sound and a
 // wait), the ending (a sound, 256 scroll steps with a wait each, a wait,
 // and the game-over wipe: 16 steps with a wait each, a sound and a wait),
-// and the title music starting again. game/cycle.cpp checks these sums
+// and the title music starting again. cycle/cycle.cpp checks these sums
 // against the sequences' own lengths when it is compiled.
 constexpr int max_step_frames = 1 + (32 + 4) + 256 + 16;
 constexpr int max_step_calls = (1 + 3) + (2 * 32 + 2 * 4 + 2) + (1 + 2 * 256 + 1 + 2 * 16 + 2) + 1;

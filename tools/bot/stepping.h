@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 #include "game/game.h"
-#include "game/host.h"
+#include "game/calls.h"
 
-namespace murlo::player {
+namespace murlo::bot {
 
 // A step that played a game frame: what the soak counts.
 constexpr bool is_game_frame(Outcome o) {
@@ -50,4 +50,4 @@ struct ScriptRun {
 };
 ScriptRun play_script(Game& g, Calls& calls, const InputBits* keys, std::size_t count);
 
-}  // namespace murlo::player
+}  // namespace murlo::bot

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 
 namespace murlo::handheld {
 

@@ -2,8 +2,8 @@
 // present and a wait in one order or the other, and their sounds. They read
 // no keys, so a whole sequence belongs to the step of the frame that ended
 // the level or the game.
-#include "game/cycle.h"
-#include "game/host.h"
+#include "cycle/cycle.h"
+#include "game/calls.h"
 #include "screens/sequences.h"
 
 namespace murlo {

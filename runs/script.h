@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "game/host.h"
+#include "game/calls.h"
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 struct ScriptError {
     int line = 0;
@@ -36,7 +36,7 @@ bool parse_script(std::string_view text, Script& script, ScriptError& error);
 
 // Read and check the script in the file at `path` ("-" for standard
 // input), or the one a link carries when `path` is a link or its "#run="
-// part (host/replay/run_link.h). On failure `problem` says what went wrong,
+// part (runs/run_link.h). On failure `problem` says what went wrong,
 // for a program to print after its own name: "cannot open PATH", "cannot
 // read PATH", "PATH: line N: bad token 'T': reason", or for a link "the
 // link is damaged: reason" (bad base64url or deflate, text over 16 MiB, a
@@ -87,4 +87,4 @@ private:
 // (scripts cannot hold the others). An empty script gives an empty text.
 std::string format_script(const Script& script);
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs

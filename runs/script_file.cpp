@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "host/replay/run_link.h"
-#include "host/replay/script.h"
+#include "runs/run_link.h"
+#include "runs/script.h"
 
 #if defined(__EMSCRIPTEN__)
 #include <emscripten.h>
@@ -15,7 +15,7 @@
 #include <zlib.h>
 #endif
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 namespace {
 
@@ -131,4 +131,4 @@ bool load_script(const char* path, Script& script, std::string& problem) {
     return true;
 }
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs

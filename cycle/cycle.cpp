@@ -1,4 +1,4 @@
-#include "game/cycle.h"
+#include "cycle/cycle.h"
 
 #include "board/board.h"
 #include "board/falling.h"

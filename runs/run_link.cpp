@@ -1,6 +1,6 @@
-#include "host/replay/run_link.h"
+#include "runs/run_link.h"
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 namespace {
 
@@ -53,4 +53,4 @@ bool link_payload(std::string_view link, std::string& deflated, std::string& pro
     return true;
 }
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs

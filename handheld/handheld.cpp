@@ -1,4 +1,4 @@
-#include "host/handheld/handheld.h"
+#include "handheld/handheld.h"
 
 #include <initializer_list>
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "game/host.h"
+#include "game/calls.h"
 
 namespace murlo::sounds {
 

@@ -1,10 +1,10 @@
-#include "host/replay/trace_lines.h"
+#include "runs/trace_lines.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
 
-namespace murlo::replay {
+namespace murlo::runs {
 
 namespace {
 
@@ -66,4 +66,4 @@ TraceLine call_line(const Calls& calls, const Call& call) {
     return starting(stop_line);
 }
 
-}  // namespace murlo::replay
+}  // namespace murlo::runs
