@@ -4,8 +4,8 @@
 #include "board/falling.h"
 #include "game/player.h"
 #include "game/rules.h"
+#include "game/status.h"
 #include "screens/board_view.h"
-#include "screens/sequences.h"
 #include "screens/status.h"
 #include "screens/title.h"
 
@@ -31,6 +31,8 @@ void begin_title(Game& g, Calls& calls) {
     play_sound(calls, Sound::Title);
     for (std::uint32_t& seed : g.speck_seed) seed = rng_next(g.well.rng_state);
     g.phase = Phase::Title;
+    g.closing = Closing::Nothing;
+    g.closing_step = 0;
 }
 
 // A key held at a title poll: the music stops and a game begins on a
@@ -62,8 +64,57 @@ void title_poll(Game& g, InputBits keys, Calls& calls) {
     calls.outcome = Outcome::TitlePass;
 }
 
+// A frame ends with its wait, after which the air drains: nothing is
+// listed between the two, so the drain is done with the wait listed.
+void end_frame(Game& g, Calls& calls) {
+    wait_ticks(calls, frame_wait_ticks);
+    drain_air(g);
+}
+
+// The closing pictures, from where they stand up to their next wait; then
+// what follows them: the next level on a fresh board (this level's last
+// frame still waits and drains), or the title.
+void run_closing(Game& g, Calls& calls) {
+    for (;;) {
+        switch (g.phase) {
+            case Phase::Result:
+                if (run_result(g, calls)) return;
+                if (g.closing == Closing::LevelDone) {
+                    new_board(g);
+                    g.phase = Phase::Play;
+                    g.closing = Closing::Nothing;
+                    g.closing_step = 0;
+                    end_frame(g, calls);
+                    return;
+                }
+                g.phase = g.closing == Closing::Won ? Phase::Ending : Phase::GameOver;
+                g.closing_step = 0;
+                break;
+            case Phase::Ending:
+                if (run_ending(g, calls)) return;
+                g.phase = Phase::GameOver;
+                g.closing_step = 0;
+                break;
+            case Phase::GameOver:
+                if (run_game_over(g, calls)) return;
+                begin_title(g, calls);
+                calls.outcome = Outcome::BackToTitle;
+                return;
+            default:
+                return;
+        }
+    }
+}
+
+void begin_closing(Game& g, Calls& calls, Closing why) {
+    g.phase = Phase::Result;
+    g.closing = why;
+    g.closing_step = 0;
+    run_closing(g, calls);
+}
+
 // One game frame, from its poll. The last frame shown before a death or a
-// win is the one it happened in; the game then goes back to the title.
+// win is the one it happened in; the closing pictures follow.
 void game_frame(Game& g, InputBits keys, Calls& calls) {
     clear_frame(g.lcd);
     latch_input(g, keys);
@@ -73,36 +124,33 @@ void game_frame(Game& g, InputBits keys, Calls& calls) {
     move_player(g);
     player_dig(g, calls);
     // The player goes under the board so a block falling onto it hides it.
-    draw_player(g);
+    count_blink(g);
+    draw_player(g.lcd, g);
     draw_board(g.lcd, g.well, g.player_x, g.player_y);
-    draw_air_gauge(g);
-    draw_depth(g);
+    draw_air_gauge(g.lcd, g);
+    count_depth_box(g);
+    draw_depth(g.lcd, g);
     present_frame(calls, g.lcd);
     if (check_hazards(g, calls)) {
         play_sound(calls, Sound::Auu);
-        show_result(g, calls);
-        show_game_over(g, calls);
         calls.outcome = Outcome::Died;
-        begin_title(g, calls);
+        begin_closing(g, calls, Closing::Died);
         return;
     }
     calls.outcome = Outcome::Frame;
-    const LevelGoal goal = check_level_goal(g);
-    if (goal != LevelGoal::Playing) {
-        show_result(g, calls);
-        if (goal == LevelGoal::Won) {
-            show_ending(g, calls);
-            calls.outcome = Outcome::Won;
-            begin_title(g, calls);
+    switch (check_level_goal(g)) {
+        case LevelGoal::Playing: end_frame(g, calls); return;
+        case LevelGoal::LevelDone:
+            // The next level on a fresh board once the result is over,
+            // keeping air and depth.
+            calls.outcome = Outcome::LevelDone;
+            begin_closing(g, calls, Closing::LevelDone);
             return;
-        }
-        // The next level on a fresh board, keeping air and depth; this
-        // frame still waits and drains.
-        new_board(g);
-        calls.outcome = Outcome::LevelDone;
+        case LevelGoal::Won:
+            calls.outcome = Outcome::Won;
+            begin_closing(g, calls, Closing::Won);
+            return;
     }
-    wait_ticks(calls, frame_wait_ticks);
-    drain_air(g);
 }
 
 }  // namespace
@@ -122,12 +170,24 @@ void start_up(Game& g, Calls& calls, std::uint32_t seed) {
     calls.outcome = Outcome::Started;
 }
 
-void step(Game& g, InputBits keys, Calls& calls) {
+void advance(Game& g, InputBits keys, Calls& calls) {
     clear_calls(calls);
-    if (g.phase == Phase::Title)
-        title_poll(g, keys, calls);
-    else
-        game_frame(g, keys, calls);
+    switch (g.phase) {
+        case Phase::Title: title_poll(g, keys, calls); return;
+        case Phase::Play: game_frame(g, keys, calls); return;
+        default:
+            calls.outcome = Outcome::Closing;
+            run_closing(g, calls);
+            return;
+    }
+}
+
+Outcome step(Game& g, InputBits keys, Calls& calls) {
+    advance(g, keys, calls);
+    const Outcome outcome = calls.outcome;
+    while (!awaits_poll(g)) advance(g, 0, calls);
+    calls.outcome = outcome;
+    return outcome;
 }
 
 }  // namespace murlo

@@ -1,19 +1,23 @@
-// The game cycle, turned round: a host starts the game once, then steps it
-// once per poll of the keys. Each call runs the game up to its next poll and
-// lists, in order, every frame to show, wait, sound and stop on the way.
+// The game cycle, turned round: whatever runs the game starts it once, then
+// advances it a few calls at a time. An advance runs the game from where it
+// stands up to its next poll of the keys or its next wait, whichever comes
+// first, and lists in order the frames to show, the sounds and the wait on
+// the way. So the Game between two advances is all there is to know: a
+// closing sequence is a phase of the game with its own counter, not a loop
+// running inside one call.
 //
 // Start-up seeds the random source and begins the title: "title.wav", the
 // title's specks, and its first poll. At a title poll, no key shows one
 // more title pass; any key stops the music, builds a new board and begins
-// the game. A game frame runs its fixed order of steps; one that ends the
-// game runs the closing pictures and begins the title again, all within
-// the same step, since none of that polls.
+// the game. A game frame runs its fixed order of steps; one that ends a
+// level or the game goes on into the closing pictures, which poll nothing,
+// and then into the next level or back to the title.
 #pragma once
 
 #include <cstdint>
 
-#include "game/game.h"
 #include "game/calls.h"
+#include "game/game.h"
 
 namespace murlo {
 
@@ -25,15 +29,26 @@ constexpr std::uint32_t frame_wait_ticks = 5;
 // source with rng_seed; the fuzz target gives each input its own seed.
 void start_up(Game& g, Calls& calls, std::uint32_t seed = rng_seed);
 
-// The keys held at one poll, and everything up to the next poll.
-void step(Game& g, InputBits keys, Calls& calls);
+// Whether the next advance begins with a poll (on the title or in play),
+// rather than going on with a closing sequence.
+constexpr bool awaits_poll(const Game& g) { return g.phase == Phase::Title || g.phase == Phase::Play; }
 
-// The closing sequences the cycle runs: the result after a level or a death
-// (the panel scrolls in, then the depth digit by digit), the game-over wipe
-// after a death, and the ending after the last level (the strip scrolls
-// past, then the game-over wipe).
-void show_result(Game& g, Calls& calls);
-void show_game_over(Game& g, Calls& calls);
-void show_ending(Game& g, Calls& calls);
+// The game's next calls, up to its next poll or wait. `keys` are the keys
+// held at the poll it begins with, when it begins with one (awaits_poll);
+// a closing sequence reads no keys.
+void advance(Game& g, InputBits keys, Calls& calls);
+
+// A poll and everything after it up to the next poll, for the tools that
+// play the game without carrying out its calls: `calls` is left holding
+// the last advance's calls, and its outcome is the poll's (a game frame
+// that died is Died, though the closing pictures came after it).
+Outcome step(Game& g, InputBits keys, Calls& calls);
+
+// The closing sequences' calls, for the cycle: from g.closing_step of the
+// phase the game is in, up to the next wait; false when the phase has no
+// calls left (its last wait is over).
+bool run_result(Game& g, Calls& calls);
+bool run_game_over(Game& g, Calls& calls);
+bool run_ending(Game& g, Calls& calls);
 
 }  // namespace murlo

@@ -49,47 +49,48 @@ struct Call {
     std::uint32_t ticks;
 };
 
-// What a step was, so that tools need not guess it from sounds or frames.
+// What an advance was, so that tools need not guess it from sounds or frames.
 enum class Outcome : std::uint8_t {
-    Started,    // start-up: the title music has begun; the next poll is the title's
-    TitlePass,  // no key: the title drew and showed one pass
-    TitleLeft,  // a key left the title: a new game; the next poll is its first frame's
-    Frame,      // one game frame played
-    LevelDone,  // a game frame that completed a level: the result, then a new board
-    Died,       // a game frame in which the digger died: the closing pictures, then
-                // back on the title
-    Won,        // the frame that reached the final depth: the result and the
-                // ending, then back on the title
+    Started,      // start-up: the title music has begun; the next poll is the title's
+    TitlePass,    // no key: the title drew and showed one pass
+    TitleLeft,    // a key left the title: a new game; the next poll is its first frame's
+    Frame,        // one game frame played
+    LevelDone,    // a game frame that completed a level: the result follows, then a new board
+    Died,         // a game frame in which the digger died: the result and the game-over
+                  // wipe follow, then the title
+    Won,          // the frame that reached the final depth: the result and the ending
+                  // follow, then the title
+    Closing,      // the next calls of a closing sequence, up to a wait
+    BackToTitle,  // a closing sequence ended on the title: its music has begun
 };
 
-// The longest step is the one that wins: its game frame (one present, a dig
-// sound and two capsules' sounds at most), the result (32 scroll steps and
-// four frames of digits, each with a wait, then a wait, a sound and a
-// wait), the ending (a sound, 256 scroll steps with a wait each, a wait,
-// and the game-over wipe: 16 steps with a wait each, a sound and a wait),
-// and the title music starting again. cycle/cycle.cpp checks these sums
-// against the sequences' own lengths when it is compiled.
-constexpr int max_step_frames = 1 + (32 + 4) + 256 + 16;
-constexpr int max_step_calls = (1 + 3) + (2 * 32 + 2 * 4 + 2) + (1 + 2 * 256 + 1 + 2 * 16 + 2) + 1;
+// An advance runs the game from one poll, or from the wait a closing
+// sequence stopped at, up to the next poll or the next wait it lists: at
+// most a game frame's present and sounds, a last present of a scroll with
+// the first digit of the result, and a wait. Short enough to sit on any
+// stack, and copied whole with the game.
+constexpr int max_advance_calls = 8;
+constexpr int max_advance_frames = 2;
 
-// Every host call one step makes, in order, and what the step was. Filled
-// by the game, read by the host; a fixed size, so nothing is allocated.
+// Every host call one advance makes, in order, and what the advance was.
+// Filled by the game, read by the runner.
 struct Calls {
     Outcome outcome;
-    std::uint16_t count;   // calls listed
-    std::uint16_t frames;  // frames held
-    Call call[max_step_calls];
-    LcdFrame frame[max_step_frames];
+    std::uint8_t count;   // calls listed
+    std::uint8_t frames;  // frames held
+    Call call[max_advance_calls];
+    LcdFrame frame[max_advance_frames];
 };
+static_assert(sizeof(Calls) <= 1024, "an advance's calls stay small");
 
-// The calls the game lists, named as the host carries them out. The sums
-// above make room for every step; were they ever short, a call would be
-// left out rather than written past the end.
+// The calls the game lists, named as the host carries them out. The
+// capacities above make room for every advance; were they ever short, a
+// call would be left out rather than written past the end.
 inline void add_call(Calls& calls, const Call& call) {
-    if (calls.count < max_step_calls) calls.call[calls.count++] = call;
+    if (calls.count < max_advance_calls) calls.call[calls.count++] = call;
 }
 inline void present_frame(Calls& calls, const LcdFrame& frame) {
-    if (calls.frames >= max_step_frames) return;
+    if (calls.frames >= max_advance_frames) return;
     calls.frame[calls.frames] = frame;
     add_call(calls, {Call::Kind::Present, Sound::Title, calls.frames++, 0});
 }

@@ -60,12 +60,14 @@ bool valid_cell(std::uint8_t cell) {
     }
 }
 
-const char* check_board(const Well& well) {
-    const Board& board = well.board;
-    const std::int8_t fall_delay = well.fall_delay;
-    // Right after the win check_level_goal has lowered fall_delay once more
-    // over the board it was played with.
-    const int delay = fall_delay == 14 ? 15 : fall_delay;
+const char* check_board(const Game& g) {
+    const Board& board = g.well.board;
+    const std::int8_t fall_delay = g.well.fall_delay;
+    // After a level's last frame, while its result shows, and after the win
+    // (until the next game), check_level_goal has lowered fall_delay once
+    // more over the board it was played with.
+    const bool lowered = g.closing == Closing::LevelDone || fall_delay == 14;
+    const int delay = lowered ? fall_delay + 1 : fall_delay;
     for (int i = 0; i < board_cells; ++i) {
         const std::uint8_t cell = board.cell[i];
         if (!valid_cell(cell)) return "cell byte is not a kind and flags the rules make";
@@ -127,12 +129,43 @@ const char* check_group_list(const Well& well) {
     return nullptr;
 }
 
+// A closing sequence runs for its reason, at a place within it: the result
+// for any, the ending only after the win, the game-over wipe after a death
+// or the win; a level ends at its multiple of 100, the win at 1000.
+const char* check_phase(const Game& g) {
+    switch (g.phase) {
+        case Phase::Title:
+        case Phase::Play:
+            if (g.closing != Closing::Nothing || g.closing_step != 0) return "a closing sequence outside its phase";
+            return nullptr;
+        case Phase::Result:
+            if (g.closing == Closing::Nothing || static_cast<int>(g.closing) > static_cast<int>(Closing::Won))
+                return "a result with no reason";
+            if (g.closing_step > result_length) return "closing_step past the result's end";
+            break;
+        case Phase::GameOver:
+            if (g.closing != Closing::Died && g.closing != Closing::Won) return "a game-over wipe with no game over";
+            if (g.closing_step > game_over_length) return "closing_step past the wipe's end";
+            break;
+        case Phase::Ending:
+            if (g.closing != Closing::Won) return "an ending without the win";
+            if (g.closing_step > ending_length) return "closing_step past the ending's end";
+            break;
+        default:
+            return "phase out of range";
+    }
+    if (g.closing == Closing::LevelDone && (g.depth % 100 != 0 || g.depth == 0 || g.depth == 1000))
+        return "a level done away from a level's end";
+    if (g.closing == Closing::Won && g.depth != 1000) return "a win short of depth 1000";
+    return nullptr;
+}
+
 }  // namespace
 
 const char* check_invariants(const Game& g, std::int32_t previous_depth) {
-    if (g.phase != Phase::Title && g.phase != Phase::Play) return "phase out of range";
+    if (const char* broken = check_phase(g)) return broken;
     if ((g.cur_input | g.prev_input) & ~input::all) return "keys latched outside the five keys";
-    if (const char* broken = check_board(g.well)) return broken;
+    if (const char* broken = check_board(g)) return broken;
 
     if (g.player_x < 4 || g.player_x > 60) return "player_x out of 4..60";
     if (g.player_y < 20 || g.player_y > 204 || g.player_y % 2 != 0) return "player_y not even in 20..204";

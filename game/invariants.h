@@ -20,8 +20,10 @@ constexpr std::int32_t first_check_of_game = -1;
 // check of the same game, or first_check_of_game. Returns nullptr when
 // everything holds, else a short fixed text naming the first rule broken:
 //
-// - the cycle waits for a title poll or a game frame's poll, and the keys
-//   latched are the five keys' bits;
+// - the cycle waits for a title poll or a game frame's poll, or stands in
+//   a closing sequence with its reason (the result for a level, a death or
+//   the win; the game-over wipe for a death or the win; the ending for the
+//   win) at a place within it; and the keys latched are the five keys' bits;
 // - every cell byte is a kind and flags the rules can make: kinds 0..7;
 //   Empty with none, Doomed, Cracked, Doomed+Cracked or Check, or Loose
 //   with or without Check (left by a block that crumbled while loose);

@@ -11,8 +11,10 @@ namespace murlo {
 extern const Sprite8 player_sprites[4];
 extern const Sprite8 player_down_sprite;
 
-void draw_player(Game& g);     // counts blink_counter on
-void draw_air_gauge(Game& g);
-void draw_depth(Game& g);      // keeps depth_shown and depth_show_frames
+// Each draws into `lcd` from the game as it stands; the counters they read
+// (game/status.h) are counted by the cycle first.
+void draw_player(LcdFrame& lcd, const Game& g);
+void draw_air_gauge(LcdFrame& lcd, const Game& g);
+void draw_depth(LcdFrame& lcd, const Game& g);
 
 }  // namespace murlo

@@ -1,6 +1,5 @@
 #include "host/replay/replay.h"
 
-#include <memory>
 
 #include "cycle/cycle.h"
 #include "host/replay/capture.h"
@@ -35,17 +34,20 @@ void trace_calls(const Calls& calls, Trace& trace, [[maybe_unused]] Capture* cap
 }
 
 void run(const Script& script, Trace& trace, Capture* capture) {
-    // A step lists up to a few hundred frames: kept off the stack.
-    const auto game = std::make_unique<Game>();
-    const auto calls = std::make_unique<Calls>();
-    start_up(*game, *calls);
-    trace_calls(*calls, trace, capture);
+    Game game;
+    Calls calls;
+    start_up(game, calls);
+    trace_calls(calls, trace, capture);
     for (const ScriptRun& run : script) {
         const TraceLine poll = poll_line(run.value);
         for (std::uint64_t i = 0; i < run.count; ++i) {
             trace.line(poll.view());
-            step(*game, run.value, *calls);
-            trace_calls(*calls, trace, capture);
+            advance(game, run.value, calls);
+            trace_calls(calls, trace, capture);
+            while (!awaits_poll(game)) {
+                advance(game, 0, calls);
+                trace_calls(calls, trace, capture);
+            }
         }
     }
     trace.line(quit_line);

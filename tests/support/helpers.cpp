@@ -18,9 +18,32 @@ void TestGame::start() {
 
 Outcome TestGame::step(InputBits keys) {
     trace_.emplace_back(runs::poll_line(keys).view());
-    murlo::step(g, keys, calls);
+    advance(g, keys, calls);
+    const Outcome outcome = calls.outcome;
     keep_lines();
-    return calls.outcome;
+    while (!awaits_poll(g)) {
+        advance(g, 0, calls);
+        keep_lines();
+    }
+    return outcome;
+}
+
+void TestGame::closing(Phase phase, Closing why) {
+    g.phase = phase;
+    g.closing = why;
+    g.closing_step = 0;
+    for (;;) {
+        calls.count = 0;
+        calls.frames = 0;
+        const bool more = g.phase == Phase::Result     ? run_result(g, calls)
+                          : g.phase == Phase::GameOver ? run_game_over(g, calls)
+                                                       : run_ending(g, calls);
+        keep_lines();
+        if (more) continue;
+        if (g.phase != Phase::Ending) return;
+        g.phase = Phase::GameOver;  // the ending closes with the game-over wipe
+        g.closing_step = 0;
+    }
 }
 
 void TestGame::keep_lines() {

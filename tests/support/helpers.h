@@ -30,6 +30,9 @@ public:
     void start();                  // start_up; its calls' lines join the trace
     Outcome step(InputBits keys);  // "poll HH", the step, and its calls' lines
     void play(const std::vector<InputBits>& keys);
+    // One closing sequence alone, from its start, as its phase lists it
+    // (the ending with the game-over wipe after it); its lines join the trace.
+    void closing(Phase phase, Closing why);
     // The trace so far, then the lines of any calls listed into `calls` since.
     std::vector<std::string> lines() const;
 

@@ -6,6 +6,7 @@
 #include "game/player.h"
 #include "lcd/lcd.h"
 #include "screens/board_view.h"
+#include "game/status.h"
 #include "screens/status.h"
 #include "support/helpers.h"
 
@@ -214,7 +215,8 @@ TEST(BoardView, EmptyCellsLeaveThePlayerAndCrumblingShowsWhatIsBeneath) {
     g.player_x = 28;
     g.player_y = 60;
     LcdFrame& lcd = g.lcd;  // the player is drawn into the game's frame
-    draw_player(g);
+    count_blink(g);
+    draw_player(g.lcd, g);
     draw_board(lcd, g.well, g.player_x, g.player_y);
     EXPECT_EQ(box_at(lcd, 12, 12).word[0], player_down_sprite.word[0]);
     EXPECT_EQ(box_at(lcd, 12, 12).word[1], player_down_sprite.word[1]);
@@ -222,7 +224,8 @@ TEST(BoardView, EmptyCellsLeaveThePlayerAndCrumblingShowsWhatIsBeneath) {
     // A block over the player's square hides the player completely.
     fill_board(g.well, 7, {"...2...."});
     clear_frame(lcd);
-    draw_player(g);
+    count_blink(g);
+    draw_player(g.lcd, g);
     draw_board(lcd, g.well, g.player_x, g.player_y);
     EXPECT_EQ(box_at(lcd, 12, 12).word[0], block_sprites[8].word[0]);
     EXPECT_EQ(box_at(lcd, 12, 12).word[1], block_sprites[8].word[1]);

@@ -90,7 +90,7 @@ TEST(ShowResult, ScrollsThePanelUpThenCountsTheDepthRightToLeft) {
     Game& g = host.g;
     const Frame old = fill_old_frame(g);
     g.depth = 999;
-    show_result(g, host.calls);
+    host.closing(Phase::Result, Closing::Died);
     const std::vector<std::string> lines = host.lines();
     ASSERT_EQ(lines.size(), 74u);
     // The scroll waits before each present; the digits wait after theirs.
@@ -135,7 +135,7 @@ TEST(ShowResult, ShowsThreeDigitsWithLeadingZerosAndTheOneOfAThousand) {
         Game& g = host.g;
         fill_old_frame(g);
         g.depth = c.depth;
-        show_result(g, host.calls);
+        host.closing(Phase::Result, Closing::Died);
         Frame want = with_digit(with_digit(with_digit(picture(result_picture), 17, c.ones), 13, c.tens), 9,
                                 c.hundreds);
         if (c.depth == 1000) want = with_digit(want, 5, 1);
@@ -156,7 +156,7 @@ TEST(ShowGameOver, WipesEvenRowsDownAndOddRowsUpInPlace) {
     TestGame host;
     Game& g = host.g;
     const Frame old = fill_old_frame(g);
-    show_game_over(g, host.calls);
+    host.closing(Phase::GameOver, Closing::Died);
     const std::vector<std::string> lines = host.lines();
     ASSERT_EQ(lines.size(), 34u);
     EXPECT_EQ(lines[32], "sound otukare.wav");
@@ -178,7 +178,7 @@ TEST(ShowEnding, ScrollsTheStripDownFromItsBottomThenPausesAndWipes) {
     TestGame host;
     Game& g = host.g;
     const Frame old = fill_old_frame(g);
-    show_ending(g, host.calls);
+    host.closing(Phase::Ending, Closing::Won);
     const std::vector<std::string> lines = host.lines();
     ASSERT_EQ(lines.size(), 1u + 512u + 1u + 34u);
     EXPECT_EQ(lines[0], "sound ending.wav");
@@ -217,9 +217,13 @@ TEST(Sequences, ChangeNothingButTheFrame) {
     g.air = 1234;
     Game before;
     std::memcpy(&before, &g, sizeof g);
-    show_result(g, host.calls);
-    show_ending(g, host.calls);
+    host.closing(Phase::Result, Closing::Died);
+    host.closing(Phase::Ending, Closing::Won);
+    // Only the frame and where the sequence stands.
     before.lcd = g.lcd;
+    before.phase = g.phase;
+    before.closing = g.closing;
+    before.closing_step = g.closing_step;
     EXPECT_EQ(std::memcmp(&before, &g, sizeof g), 0);
 }
 

@@ -6,6 +6,7 @@
 #include "game/game.h"
 #include "game/player.h"
 #include "lcd/lcd.h"
+#include "game/status.h"
 #include "screens/status.h"
 #include "support/helpers.h"
 
@@ -31,7 +32,8 @@ bool frame_is_clear(const LcdFrame& lcd) {
 // Draw the player on a clear frame and report whether anything showed.
 bool player_drawn(Game& g) {
     clear_frame(g.lcd);
-    draw_player(g);
+    count_blink(g);
+    draw_player(g.lcd, g);
     return !frame_is_clear(g.lcd);
 }
 
@@ -85,7 +87,8 @@ TEST(Status, PlayerPoseFollowsFacingAndStepParity) {
         g.facing = c.facing;
         g.player_x = static_cast<std::int8_t>(c.x);
         clear_frame(g.lcd);
-        draw_player(g);
+        count_blink(g);
+    draw_player(g.lcd, g);
         EXPECT_TRUE(shows(g.lcd, *c.sprite)) << "facing " << static_cast<int>(c.facing) << " x " << c.x;
     }
 }
@@ -109,7 +112,7 @@ TEST(Status, AirGaugeGrowsLeftFromColumn30InAClearedBox) {
     for (const Case& c : cases) {
         g.air = c.air;
         for (std::uint32_t& word : g.lcd.row) word = 0xFFFFFFFFu;
-        draw_air_gauge(g);
+        draw_air_gauge(g.lcd, g);
         EXPECT_EQ(g.lcd.row[3], ~box | c.bar) << "air " << c.air;
         EXPECT_EQ(g.lcd.row[2], ~box) << "air " << c.air;
         EXPECT_EQ(g.lcd.row[4], ~box) << "air " << c.air;
@@ -122,7 +125,8 @@ TEST(Status, AirGaugeGrowsLeftFromColumn30InAClearedBox) {
 // nothing was drawn.
 int depth_drawn(Game& g) {
     clear_frame(g.lcd);
-    draw_depth(g);
+    count_depth_box(g);
+    draw_depth(g.lcd, g);
     if (frame_is_clear(g.lcd)) return -1;
     int value = 0;
     for (const int x : {2, 6, 10}) {
@@ -169,7 +173,8 @@ TEST(Status, DepthShowsForElevenFramesAfterEachChange) {
     // The box is cleared first: rows 1..7, columns 1..13, nothing else.
     for (std::uint32_t& word : g.lcd.row) word = 0xFFFFFFFFu;
     g.depth = 888;
-    draw_depth(g);
+    count_depth_box(g);
+    draw_depth(g.lcd, g);
     EXPECT_EQ(g.lcd.row[0], 0xFFFFFFFFu);
     EXPECT_EQ(g.lcd.row[1], 0xFFFFC001u);
     EXPECT_EQ(g.lcd.row[7], 0xFFFFC001u);
@@ -181,7 +186,10 @@ TEST(Status, DepthFrameCountStopsOnceTheBoxIsGone) {
     g.depth = 5;
     g.depth_shown = 4;
     g.depth_show_frames = 0;
-    for (int i = 0; i < 100000; ++i) draw_depth(g);
+    for (int i = 0; i < 100000; ++i) {
+        count_depth_box(g);
+        draw_depth(g.lcd, g);
+    }
     EXPECT_LE(g.depth_show_frames, 11);
     EXPECT_EQ(depth_drawn(g), -1);
     // However long a game has run without a new row, the count cannot
