@@ -1,8 +1,9 @@
 #include "host/replay/replay.h"
 
+#include <memory>
 
-#include "cycle/cycle.h"
 #include "host/replay/capture.h"
+#include "runner/runner.h"
 #include "runs/trace_lines.h"
 
 namespace murlo::replay {
@@ -15,42 +16,48 @@ void Trace::line(std::string_view text) {
     if (out_ != nullptr && text_.size() >= (1u << 16)) flush();
 }
 
+void Trace::text(std::string_view lines) {
+    text_.append(lines);
+    if (out_ != nullptr && text_.size() >= (1u << 16)) flush();
+}
+
 void Trace::flush() {
     if (out_ == nullptr || text_.empty()) return;
     std::fwrite(text_.data(), 1, text_.size(), out_);
     text_.clear();
 }
 
-void trace_calls(const Calls& calls, Trace& trace, [[maybe_unused]] Capture* capture) {
+void trace_calls(const Calls& calls, Trace& trace, Capture* capture) {
+    for (int i = 0; i < calls.count; ++i) trace.line(call_line(calls, calls.call[i]).view());
+    capture_calls(calls, capture);
+}
+
+void capture_calls([[maybe_unused]] const Calls& calls, [[maybe_unused]] Capture* capture) {
+#ifdef MURLO_CAPTURE
+    if (capture == nullptr) return;
     for (int i = 0; i < calls.count; ++i) {
         const Call& call = calls.call[i];
-        trace.line(call_line(calls, call).view());
-#ifdef MURLO_CAPTURE
-        if (capture == nullptr) continue;
         if (call.kind == Call::Kind::Present) capture_frame(*capture, calls.frame[call.frame]);
         if (call.kind == Call::Kind::Wait) capture_wait(*capture, call.ticks);
-#endif
     }
+#endif
 }
 
 void run(const Script& script, Trace& trace, Capture* capture) {
-    Game game;
-    Calls calls;
-    start_up(game, calls);
-    trace_calls(calls, trace, capture);
-    for (const ScriptRun& run : script) {
-        const TraceLine poll = poll_line(run.value);
-        for (std::uint64_t i = 0; i < run.count; ++i) {
-            trace.line(poll.view());
-            advance(game, run.value, calls);
-            trace_calls(calls, trace, capture);
-            while (!awaits_poll(game)) {
-                advance(game, 0, calls);
-                trace_calls(calls, trace, capture);
-            }
-        }
-    }
-    trace.line(quit_line);
+    // The runner, without its clock: an advance after another, the script's
+    // keys at every poll, until a poll finds the script used up.
+    const auto runner = std::make_unique<Runner>();
+    Runner& r = *runner;
+    r.tracing = true;
+    r.end_with_script = true;
+    start_runner(r, script, 0);
+    do {
+        trace.text(r.trace);
+        r.trace.clear();
+        capture_calls(r.calls, capture);
+    } while (advance_once(r, 0));
+    close_trace(r);
+    trace.text(r.trace);
     trace.flush();
 }
 

@@ -1,4 +1,4 @@
-// The headless host: the game stepped on the values of an input script,
+// The headless host: the game run on the values of an input script,
 // every call it lists written as a trace line, so a whole game can be
 // driven from a file of input bytes and checked line by line.
 #pragma once
@@ -22,6 +22,7 @@ public:
     Trace& operator=(const Trace&) = delete;
 
     void line(std::string_view text);
+    void text(std::string_view lines);  // whole lines, each with its line break
     void flush();
     const std::string& text() const { return text_; }  // all of it, when kept in memory
 
@@ -33,13 +34,15 @@ private:
 // Picture capture of the presented frames (see capture.h).
 struct Capture;
 
-// The lines of every call a step listed, and its frames and waits into the
-// capture when there is one.
+// The lines of every call an advance listed, and its frames and waits into
+// the capture when there is one.
 void trace_calls(const Calls& calls, Trace& trace, Capture* capture = nullptr);
+// Only its frames and waits into the capture.
+void capture_calls(const Calls& calls, Capture* capture);
 
-// Start the game and step it once for each value of the script; the poll
-// that finds the script used up ends the run as a closed window would, with
-// "quit".
+// The game run on the script, an advance at a time with no clock, every
+// call traced; the poll that finds the script used up ends the run as a
+// closed window would, with "quit".
 void run(const runs::Script& script, Trace& trace, Capture* capture = nullptr);
 
 }  // namespace murlo::replay

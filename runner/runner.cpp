@@ -1,0 +1,263 @@
+#include "runner/runner.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "cycle/cycle.h"
+#include "runs/trace_lines.h"
+
+namespace murlo {
+
+namespace {
+
+constexpr std::uint64_t tick_us = std::uint64_t{tick_ms} * 1000;
+
+void trace_line(Runner& r, std::string_view line) {
+    if (!r.tracing) return;
+    r.trace.append(line);
+    r.trace.push_back('\n');
+}
+
+// The script's keys for the next poll; false once it is used up.
+bool script_keys(Runner& r, InputBits& keys) {
+    while (r.script_run < r.script.size() && r.script_in_run >= r.script[r.script_run].count) {
+        ++r.script_run;
+        r.script_in_run = 0;
+    }
+    if (r.script_run >= r.script.size()) return false;
+    keys = r.script[r.script_run].value;
+    ++r.script_in_run;
+    ++r.state.script_polls;
+    return true;
+}
+
+// The calls of the advance just made, carried out at `at` on the runner's
+// clock: what they show and play is kept for the next report, and the
+// next call comes due after a wait, at the title's next pass, or at once.
+void carry_out(Runner& r, std::uint64_t at) {
+    RunState& s = r.state;
+    bool waits = false;
+    for (int i = 0; i < r.calls.count; ++i) {
+        const Call& call = r.calls.call[i];
+        if (r.tracing) trace_line(r, runs::call_line(r.calls, call).view());
+        switch (call.kind) {
+            case Call::Kind::Present:
+                s.shown = r.calls.frame[call.frame];
+                s.picture_us = at;
+                break;
+            case Call::Kind::Sound:
+                s.sound = static_cast<std::int8_t>(call.sound);
+                s.sound_start_us = at;
+                break;
+            case Call::Kind::Stop:
+                s.sound = no_sound;
+                s.sound_start_us = at;
+                break;
+            case Call::Kind::Wait:
+                s.due_us = at + call.ticks * tick_us;
+                waits = true;
+                break;
+        }
+    }
+    if (waits) return;
+    switch (r.calls.outcome) {
+        case Outcome::Started:
+        case Outcome::BackToTitle:
+            s.title_start_us = at;
+            s.title_passes = 0;
+            s.due_us = at;
+            break;
+        case Outcome::TitlePass:
+            ++s.title_passes;
+            s.due_us = s.title_start_us + s.title_passes * title_pass_us;
+            break;
+        default:
+            s.due_us = at;
+            break;
+    }
+}
+
+// One advance at `at`: a poll and what follows it, or the next calls of a
+// closing sequence. False when a poll finds the script used up and the
+// run ends with it.
+bool advance_at(Runner& r, InputBits player_keys, std::uint64_t at, Report* report) {
+    RunState& s = r.state;
+    const bool poll = awaits_poll(s.game);
+    InputBits keys = 0;
+    bool players = true;
+    if (poll) {
+        if (!s.script_done) {
+            if (script_keys(r, keys)) {
+                players = false;
+            } else {
+                if (r.end_with_script) return false;
+                s.script_done = true;
+                r.speed = 1;
+            }
+        }
+        if (players) {
+            keys = static_cast<InputBits>((player_keys | s.resume_keys) & input::all);
+            s.resume_keys = 0;
+        }
+        r.writer.add(keys, r.record);
+        if (r.tracing) trace_line(r, runs::poll_line(keys).view());
+    }
+    advance(s.game, keys, r.calls);
+    carry_out(r, at);
+    // The best depth counts the games the player's keys began, not those a
+    // played script began (even when the player takes one over).
+    switch (r.calls.outcome) {
+        case Outcome::TitleLeft: s.counts = players; break;
+        case Outcome::Died:
+        case Outcome::Won:
+            if (s.counts && s.game.depth > s.best) {
+                s.best = s.game.depth;
+                if (report != nullptr) report->best = true;
+            }
+            s.counts = false;
+            break;
+        default: break;
+    }
+    return true;
+}
+
+// How many title passes from the next on until the picture differs from
+// the one the last pass drew: a speck moves a row, or the prompt shows or
+// hides (the title's clock is the random state, one more each pass).
+std::uint32_t passes_to_change(const Game& g) {
+    const std::uint32_t s = g.well.rng_state;
+    const std::uint32_t in_blink = s % 500;
+    std::uint32_t n = in_blink == 0 ? 0 : in_blink <= 301 ? 301 - in_blink : 500 - in_blink;
+    for (const std::uint32_t seed : g.speck_seed) n = std::min(n, (100 - (seed + s) % 100) % 100);
+    return n;
+}
+
+// Microseconds of the runner's clock as the host's.
+std::uint64_t host_time(const Runner& r, std::uint64_t us) {
+    if (watching(r) && r.speed != 1) return static_cast<std::uint64_t>(std::ceil(static_cast<double>(us) / r.speed));
+    return us;
+}
+
+void report_changes(Runner& r, Report& report) {
+    const RunState& s = r.state;
+    const bool picture_changed = !r.told_picture || s.paused != r.told_paused ||
+                                 std::equal(std::begin(s.shown.row), std::end(s.shown.row),
+                                            std::begin(r.told_shown.row)) == false;
+    if (picture_changed) {
+        report.picture = true;
+        r.told_picture = true;
+        r.told_shown = s.shown;
+        r.told_paused = s.paused;
+    }
+    if (s.sound != r.told_sound || s.sound_start_us != r.told_sound_start_us) {
+        report.sound = true;
+        r.told_sound = s.sound;
+        r.told_sound_start_us = s.sound_start_us;
+    }
+    report.sound_at_us = s.clock_us - s.sound_start_us;
+}
+
+}  // namespace
+
+void start_runner(Runner& r, runs::Script script, std::int32_t best) {
+    r.state = RunState{};
+    r.state.sound = no_sound;
+    r.state.best = best;
+    r.script = std::move(script);
+    r.script_run = 0;
+    r.script_in_run = 0;
+    r.state.script_done = r.script.empty();
+    r.speed = 1;
+    r.writer = runs::ScriptWriter{};
+    r.record.clear();
+    r.trace.clear();
+    r.told_picture = false;
+    r.told_sound = no_sound;
+    r.told_sound_start_us = 0;
+    start_up(r.state.game, r.calls);
+    r.state.shown = r.state.game.lcd;
+    carry_out(r, 0);
+}
+
+Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys) {
+    RunState& s = r.state;
+    Report report{};
+    report.wake_in_us = never;
+    if (!s.paused) {
+        std::uint64_t passed = std::min(elapsed_us, longest_jump_us);
+        if (watching(r) && r.speed != 1) passed = static_cast<std::uint64_t>(static_cast<double>(passed) * r.speed);
+        s.clock_us += passed;
+        // Everything due by now, in order. A title pass runs at its own
+        // time, so passes missed are made up; anything else runs no
+        // earlier than late_limit_us ago, so a host that ran late does
+        // not race to catch up. Polls before the last see the keys held
+        // at the last run; the last sees the keys held now.
+        while (s.due_us <= s.clock_us) {
+            const bool title = awaits_poll(s.game) && s.game.phase == Phase::Title;
+            const std::uint64_t at = title ? s.due_us : std::max(s.due_us, s.clock_us - std::min(s.clock_us, late_limit_us));
+            const bool last = title ? s.due_us + title_pass_us > s.clock_us : true;
+            if (!advance_at(r, last ? keys : s.last_keys, at, &report)) {
+                report.ended = true;
+                break;
+            }
+            if (s.paused) break;
+        }
+    }
+    s.last_keys = keys;
+    report_changes(r, report);
+    if (s.paused || report.ended) return report;
+    std::uint64_t wake = s.due_us;
+    if (awaits_poll(s.game) && s.game.phase == Phase::Title) {
+        const std::uint64_t change = s.title_start_us + (s.title_passes + passes_to_change(s.game)) * title_pass_us;
+        wake = std::max(change, s.picture_us + title_picture_us);
+    }
+    report.wake_in_us = wake > s.clock_us ? host_time(r, wake - s.clock_us) : 0;
+    return report;
+}
+
+bool advance_once(Runner& r, InputBits keys) { return advance_at(r, keys, r.state.clock_us, nullptr); }
+
+void press_pause(Runner& r) {
+    if (r.state.paused)
+        r.state.paused = false;
+    else if (in_game(r))
+        r.state.paused = true;
+}
+
+void lose_focus(Runner& r) {
+    if (in_game(r)) r.state.paused = true;
+}
+
+void press_keys(Runner& r, InputBits keys) {
+    keys &= input::all;
+    if (!r.state.paused || keys == 0) return;
+    r.state.resume_keys |= keys;
+    r.state.paused = false;
+}
+
+void take_over(Runner& r) {
+    r.state.script_done = true;
+    r.speed = 1;
+}
+
+void set_speed(Runner& r, double speed) { r.speed = speed > 0 ? speed : 1; }
+
+void set_best(Runner& r, std::int32_t best) { r.state.best = std::max(r.state.best, best); }
+
+std::int32_t depth_to_keep(const Runner& r) {
+    return r.state.counts && in_game(r) ? r.state.game.depth : -1;
+}
+
+std::string recorded_script(const Runner& r) {
+    runs::ScriptWriter writer = r.writer;
+    std::string text = r.record;
+    writer.finish(text);
+    return text;
+}
+
+std::string take_trace(Runner& r) { return std::exchange(r.trace, std::string{}); }
+
+void close_trace(Runner& r) { trace_line(r, runs::quit_line); }
+
+}  // namespace murlo

@@ -1,0 +1,154 @@
+// The runner: everything between the game and the machine it runs on,
+// written once for every host. It owns the Game and carries out its calls
+// on a clock of its own; it plays a script and hands the game to the player
+// when the script is used up; it records the run as a script, and traces
+// it when asked; it pauses, keeps the title's pace and decides what counts
+// for the best depth. It knows no platform: a host tells it how much time
+// has passed and which keys are held, and it says what to show and play
+// and when it wants to run again. A host is an adapter: keys, touches and
+// pads in; pictures, sounds and wake-ups out; a place to store the best
+// depth.
+//
+// Time. The runner's clock counts microseconds of the host's time while
+// the game is not paused, a jump of more than a second (a machine asleep,
+// a stalled tab) counting as one second, and runs `speed` times as fast
+// while a script is watched faster. A wait of n ticks lets nothing happen
+// before n * 9 ms have passed since it began. A wait begins when the call
+// before it came due, so a host that runs a little late does not slow the
+// game down; one that runs more than late_limit_us late starts the wait
+// that late.
+//
+// The title has no wait of its own: its passes come due one a millisecond
+// from the moment it began, and the random source counts them, so the same
+// key pressed the same time after the title began gives the same board on
+// any host. The runner runs the passes that are due whenever it runs (a
+// key came, or a picture is due), the last of them with the keys held now,
+// so the host need wake only for the pictures: at most title_fps a second.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "game/calls.h"
+#include "game/game.h"
+#include "lcd/lcd.h"
+#include "runs/script.h"
+
+namespace murlo {
+
+constexpr std::uint64_t title_pass_us = 1000;       // one title pass each millisecond
+constexpr std::uint64_t title_picture_us = 33334;  // the title shows at most 30 pictures a second
+constexpr std::uint64_t longest_jump_us = 1000000;  // a longer gap in the host's time counts as this
+constexpr std::uint64_t late_limit_us = 20000;      // a host this late moves the game's time on
+constexpr std::uint64_t never = ~std::uint64_t{0};
+
+constexpr std::int8_t no_sound = -1;
+
+// What a save state holds: the game and the runner's few fixed fields.
+// Trivially copyable, so a state is a copy; runner/state.h writes it as a
+// versioned byte string.
+struct RunState {
+    Game game;
+
+    std::uint64_t clock_us;      // the runner's clock
+    std::uint64_t due_us;        // when the next call is due: a wait's end, or the next title pass
+    std::uint64_t title_start_us;  // when the title's first pass came due
+    std::uint32_t title_passes;    // passes since then
+    std::uint64_t picture_us;      // when the picture shown last changed
+
+    LcdFrame shown;               // the frame presented last
+    std::int8_t sound;            // the sound playing (a Sound), or no_sound
+    std::uint64_t sound_start_us;  // when it began
+
+    bool paused;
+    InputBits resume_keys;  // keys that ended a pause, held at the next poll
+    InputBits last_keys;    // the keys the host gave at its last run
+
+    bool counts;         // the game in play was begun by the player's keys
+    std::int32_t best;   // the deepest depth of the player's games, as stored
+
+    std::uint64_t script_polls;  // the polls the played script has answered
+    bool script_done;            // it is used up (or there was none): the player plays
+};
+
+// What a run tells the host to do.
+struct Report {
+    bool picture;               // show the picture (runner_picture) again: it or the pause changed
+    bool sound;                 // the sound changed: play runner.state.sound (or silence),
+    std::uint64_t sound_at_us;  // ... this far into it
+    bool best;                  // the best depth grew: store runner.state.best, show it
+    bool ended;                 // the script is used up and the run ends with it
+    std::uint64_t wake_in_us;   // run again after this long (never: only when something happens)
+};
+
+struct Runner {
+    RunState state;
+    Calls calls;  // the latest advance's, in order
+
+    runs::Script script;  // played before the player takes over (empty: none)
+    std::size_t script_run = 0;
+    std::uint64_t script_in_run = 0;
+    bool end_with_script = false;  // the run ends when the script is used up (the replay tool)
+    double speed = 1;              // how much faster the clock runs while a script is watched
+
+    runs::ScriptWriter writer;  // the recorded run: a script of every poll's keys
+    std::string record;         // its complete tokens so far
+
+    bool tracing = false;  // the trace of every call is kept in `trace`
+    std::string trace;     // trace lines not yet taken by the host
+
+    // What the host was last told.
+    bool told_picture = false;
+    LcdFrame told_shown{};
+    bool told_paused = false;
+    std::int8_t told_sound = no_sound;
+    std::uint64_t told_sound_start_us = 0;
+};
+
+// The program as it starts: the game started up, its title music begun,
+// `script` to be played first (empty: none), the best depth as stored.
+void start_runner(Runner& r, runs::Script script, std::int32_t best);
+
+// Time has passed and `keys` are held: the calls due are carried out, and
+// the report says what to show, play and store, and when to run next.
+Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys);
+
+// One advance now, whatever the time: a poll with `keys` (the script's
+// while it lasts) or the next calls of a closing sequence. False, doing
+// nothing, once the script is used up when the run ends with it. For the
+// replay tool, which reads r.calls after each.
+bool advance_once(Runner& r, InputBits keys);
+
+// What the host sees happen between runs.
+void press_pause(Runner& r);  // P, Pause or Start: pause, or go on
+void lose_focus(Runner& r);   // the window or page lost the focus, or was hidden
+// Game keys pressed (not repeats): a paused game goes on, and they count
+// as held at the next poll.
+void press_keys(Runner& r, InputBits keys);
+// The player takes over from the script, at the game's own pace.
+void take_over(Runner& r);
+// The clock runs this much faster while the script is watched.
+void set_speed(Runner& r, double speed);
+// The best depth as storage now holds it (another game beside this one
+// may have kept a deeper one).
+void set_best(Runner& r, std::int32_t best);
+
+// The picture to show: the frame presented last, dimmed while paused.
+inline const LcdFrame& runner_picture(const Runner& r) { return r.state.shown; }
+inline bool paused(const Runner& r) { return r.state.paused; }
+// A game or its closing pictures run: what a pause can hold.
+inline bool in_game(const Runner& r) { return r.state.game.phase != Phase::Title; }
+inline bool watching(const Runner& r) { return !r.state.script_done; }
+// The depth of the game in play if it counts for the best depth, else -1:
+// what a host keeps when the program closes in the middle of it.
+std::int32_t depth_to_keep(const Runner& r);
+
+// The recorded run as a complete script text (the last run of keys ended).
+std::string recorded_script(const Runner& r);
+// The trace lines so far, handed over: the runner keeps no copy.
+std::string take_trace(Runner& r);
+// The program closes: the trace's last line.
+void close_trace(Runner& r);
+
+}  // namespace murlo
