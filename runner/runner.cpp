@@ -203,8 +203,8 @@ Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys) {
             }
             if (s.paused) break;
         }
+        s.last_keys = keys;
     }
-    s.last_keys = keys;
     report_changes(r, report);
     if (s.paused || report.ended) return report;
     std::uint64_t wake = s.due_us;

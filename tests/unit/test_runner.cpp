@@ -1,0 +1,196 @@
+// The runner on a fake clock, as a host drives it: a script played and
+// taken over, a player holding keys for stretches of the game's time,
+// pauses, the title's pace, and save states taken and loaded at every
+// call of the closing sequences. The trace must be the replay tool's for
+// the run the runner recorded, and the same with or without the pauses.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/invariants.h"
+#include "runner/runner.h"
+#include "runner/state.h"
+#include "runs/script.h"
+#include "support/helpers.h"
+
+namespace murlo {
+namespace {
+
+// Keys held for stretches of 0.3 s of the game's time, restless enough to
+// dig, die and start again.
+InputBits keys_at(std::uint64_t clock_us) {
+    const InputBits choices[] = {0, input::Down, input::Down, input::Right, input::Left,
+                                 input::Up, input::Z, input::Down | input::Right};
+    const std::uint32_t stretch = static_cast<std::uint32_t>(clock_us / 300000);
+    return choices[(stretch * 2654435761u >> 13) % 8];
+}
+
+struct Drive {
+    bool pauses;           // pause now and then (while the game runs), then go on
+    bool reload_closing;   // save and load the state before every run in a closing sequence
+};
+
+struct Driven {
+    std::string trace;
+    std::string record;
+    std::uint32_t title_passes_first_title;
+    int closings_reloaded = 0;
+    int pauses_made = 0;
+};
+
+Driven drive(const runs::Script& script, Drive how) {
+    const auto runner = std::make_unique<Runner>();
+    Runner& r = *runner;
+    r.tracing = true;
+    start_runner(r, script, 0);
+    Driven out{};
+    std::uint64_t elapsed = 0;
+    std::uint64_t next_pause_us = 4000000;
+    int run_count = 0;
+    std::uint8_t state[state_bytes];
+    bool first_title = true;
+    while (r.state.clock_us < 150000000) {
+        if (how.reload_closing && !awaits_poll(r.state.game)) {
+            save_state(r, state);
+            EXPECT_EQ(load_state(r, state, sizeof state), nullptr);
+            ++out.closings_reloaded;
+        }
+        // The player takes over part way through the script.
+        if (watching(r) && r.state.script_polls >= 650) take_over(r);
+        const Report report = run(r, elapsed, keys_at(r.state.clock_us));
+        EXPECT_EQ(check_invariants(r.state.game, first_check_of_game), nullptr);
+        if (first_title && r.state.game.phase != Phase::Title) {
+            first_title = false;
+            out.title_passes_first_title = r.state.title_passes;
+        }
+        EXPECT_NE(report.wake_in_us, never);
+        elapsed = report.wake_in_us;
+        // Now and then a run comes early, as when a key or a window event
+        // wakes the host.
+        if (++run_count % 7 == 0) elapsed /= 2;
+        if (how.pauses && in_game(r) && r.state.clock_us >= next_pause_us) {
+            next_pause_us = r.state.clock_us + 9000000;
+            press_pause(r);
+            EXPECT_TRUE(paused(r));
+            const std::string before = r.trace;
+            for (int i = 0; i < 5; ++i) {
+                const Report held = run(r, 100000, input::Down);
+                EXPECT_EQ(held.wake_in_us, never);
+            }
+            EXPECT_EQ(r.trace, before);  // a paused game makes no call
+            press_pause(r);
+            ++out.pauses_made;
+        }
+    }
+    close_trace(r);
+    out.trace = r.trace;
+    out.record = recorded_script(r);
+    return out;
+}
+
+TEST(Runner, OnAClockItPlaysWhatTheReplayToolPlaysOfTheRunItRecorded) {
+    const runs::Script level1 = testing::committed_script("level1.script");
+    std::vector<InputBits> first = testing::script_values(level1);
+    first.resize(700);
+    const runs::Script script = runs::script_of(first);
+
+    const Driven plain = drive(script, {false, false});
+    // The whole run as recorded, the played script's polls first, replays
+    // to the very same trace.
+    EXPECT_TRUE(plain.trace == testing::run_script(plain.record.c_str()));
+    EXPECT_NE(plain.trace.find("sound auu.wav"), std::string::npos);   // a death, the closing pictures,
+    EXPECT_NE(plain.trace.find("sound otukare.wav"), std::string::npos);
+    EXPECT_GT(plain.trace.rfind("sound title.wav"), plain.trace.find("sound auu.wav"));  // the title again
+
+    // Pauses leave no mark, and neither does a state saved and loaded
+    // again at every call of a closing sequence.
+    const Driven paused = drive(script, {true, true});
+    EXPECT_GT(paused.pauses_made, 5);
+    EXPECT_GT(paused.closings_reloaded, 100);
+    EXPECT_TRUE(paused.trace == plain.trace);
+    EXPECT_EQ(paused.record, plain.record);
+}
+
+TEST(Runner, TitlePassesComeOneAMillisecondAndPicturesAtMostThirtyASecond) {
+    const auto runner = std::make_unique<Runner>();
+    Runner& r = *runner;
+    start_runner(r, {}, 0);
+    int pictures = 0;
+    std::uint64_t host_us = 0;
+    Report report = run(r, 0, 0);
+    while (host_us < 10000000) {
+        host_us += report.wake_in_us;
+        report = run(r, report.wake_in_us, 0);
+        pictures += report.picture;
+    }
+    EXPECT_EQ(r.state.title_passes, r.state.clock_us / 1000 + 1);  // every pass due has run
+    EXPECT_LE(pictures, 301);
+    EXPECT_GE(pictures, 200);
+    // A key 2.5 s after the title began gives the board of the 2,501st
+    // pass, however the host's runs fell.
+    Runner a = r, b = r;
+    start_runner(a, {}, 0);
+    start_runner(b, {}, 0);
+    run(a, 900000, 0);
+    run(a, 900000, 0);
+    run(a, 700000, input::Z);
+    run(b, 0, 0);
+    for (int i = 0; i < 25; ++i) run(b, 99000, 0);
+    run(b, 25000, input::Z);
+    EXPECT_EQ(a.state.game.phase, Phase::Play);
+    EXPECT_EQ(a.state.game.well.rng_state, b.state.game.well.rng_state);
+    EXPECT_EQ(a.state.title_passes, 2500u);
+    // A jump of a minute counts as a second.
+    Runner c = a;
+    start_runner(c, {}, 0);
+    run(c, 60000000, input::Z);
+    EXPECT_EQ(c.state.title_passes, 1000u);
+}
+
+TEST(Runner, AStateOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas) {
+    const auto runner = std::make_unique<Runner>();
+    Runner& r = *runner;
+    start_runner(r, testing::committed_script("level1.script"), 12);
+    for (int i = 0; i < 200; ++i) run(r, 45000, 0);
+    std::uint8_t good[state_bytes];
+    save_state(r, good);
+    std::uint8_t before[state_bytes];
+    save_state(r, before);
+
+    const auto refused = [&](std::uint8_t* bytes, std::size_t size, StateKind expected) {
+        StateKind kind = StateKind::Good;
+        EXPECT_NE(load_state(r, bytes, size, &kind), nullptr);
+        EXPECT_EQ(kind, expected);
+        std::uint8_t after[state_bytes];
+        save_state(r, after);
+        EXPECT_EQ(std::memcmp(before, after, state_bytes), 0);
+    };
+    std::uint8_t bad[state_bytes];
+    std::memcpy(bad, good, state_bytes);
+    bad[0] = 'X';
+    refused(bad, state_bytes, StateKind::Foreign);
+    std::memcpy(bad, good, state_bytes);
+    bad[7] = '9';
+    refused(bad, state_bytes, StateKind::OtherVersion);
+    refused(good, state_bytes - 1, StateKind::Damaged);
+    std::memcpy(bad, good, state_bytes);
+    bad[state_header_bytes + game_bytes - 32] = 9;  // the phase
+    refused(bad, state_bytes, StateKind::Damaged);
+    std::memcpy(bad, good, state_bytes);
+    bad[state_bytes - 2] = 0xFF;  // the script's place, far past its end
+    refused(bad, state_bytes, StateKind::Damaged);
+
+    // And a good one is the game it was.
+    Runner copy = r;
+    EXPECT_EQ(load_state(copy, good, state_bytes), nullptr);
+    std::uint8_t again[state_bytes];
+    save_state(copy, again);
+    EXPECT_EQ(std::memcmp(good, again, state_bytes), 0);
+}
+
+}  // namespace
+}  // namespace murlo
