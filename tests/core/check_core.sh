@@ -66,7 +66,7 @@ includes)
   check 'lcd/|board/|game/' "$src"/game/*
   check 'lcd/|board/|game/|screens/' "$src"/screens/*
   check 'lcd/|board/|game/|screens/|cycle/' "$src"/cycle/*
-  check 'lcd/|board/|game/' "$src"/runs/*
+  check 'lcd/|board/|game/|runs/' "$src"/runs/*
   check 'lcd/|board/|game/|cycle/|runs/|runner/' "$src"/runner/*
   [ $status -eq 0 ] && echo "includes run one way"
   exit $status
