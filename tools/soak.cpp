@@ -1,5 +1,5 @@
 // murlo-soak: plays the real game for a long time, game after game, and
-// checks after every step that its state is one the rules can make
+// checks after every advance that its state is one the rules can make
 // (game/invariants.h) and that nothing was allocated on the heap.
 //
 // usage: murlo-soak --frames N [--seed S]
@@ -277,11 +277,18 @@ void check() {
     if (game.depth > deepest) deepest = game.depth;
 }
 
-// One game frame with `key` held; its outcome.
+// One poll with `key` held and what follows it up to the next poll,
+// checked after every advance, in the middle of the closing pictures too;
+// the poll's outcome.
 murlo::Outcome play_frame(InputBits key) {
-    const murlo::Outcome outcome = murlo::bot::step_with(game, calls, key);
+    murlo::advance(game, key, calls);
+    const murlo::Outcome outcome = calls.outcome;
     if (murlo::bot::is_game_frame(outcome)) ++frames;
     check();
+    while (!murlo::awaits_poll(game)) {
+        murlo::advance(game, 0, calls);
+        check();
+    }
     return outcome;
 }
 

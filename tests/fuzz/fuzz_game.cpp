@@ -58,12 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool used_up = next >= key_count;
         const murlo::InputBits k =
             used_up ? leave_title : static_cast<murlo::InputBits>(keys[next++] & murlo::input::all);
-        murlo::step(game, k, calls);
-        const bool frame = is_game_frame(calls.outcome);
-        if (frame) ++frames;
-        check(previous_depth, frames);
-        previous_depth =
-            game.phase == murlo::Phase::Play ? game.depth : murlo::first_check_of_game;
+        murlo::advance(game, k, calls);
+        if (is_game_frame(calls.outcome)) ++frames;
+        // Every advance, the closing pictures' too.
+        for (;;) {
+            check(previous_depth, frames);
+            previous_depth = game.phase == murlo::Phase::Play ? game.depth : murlo::first_check_of_game;
+            if (murlo::awaits_poll(game)) break;
+            murlo::advance(game, 0, calls);
+        }
         if (used_up) break;
     }
     return 0;
