@@ -75,7 +75,8 @@ void save_state(const Runner& r, std::uint8_t* out) {
     w.u8(s.script_done);
 }
 
-const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, StateKind* kind) {
+const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, StateKind* kind,
+                       bool without_script) {
     if (size < state_header_bytes || std::memcmp(data, state_magic, sizeof state_magic) != 0)
         return refuse(kind, StateKind::Foreign, "not a Murlo state");
     ByteReader in{data + sizeof state_magic + 1};
@@ -106,6 +107,10 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
     s.paused = paused != 0;
     s.counts = counts != 0;
     s.script_done = script_done != 0;
+    if (without_script) {
+        s.script_polls = 0;
+        s.script_done = true;
+    }
     if (const char* broken = check_invariants(s.game, first_check_of_game)) return refuse(kind, StateKind::Damaged, broken);
     if (const char* broken = check_fields(s, r)) return refuse(kind, StateKind::Damaged, broken);
 

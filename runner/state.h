@@ -30,6 +30,10 @@ enum class StateKind { Good, Foreign, OtherVersion, Damaged };
 // header), one of another version, or one no run could have left (a game
 // that breaks the invariants, a field out of range, a place past the end
 // of the runner's script). `kind` says which, when given.
-const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, StateKind* kind = nullptr);
+// A snapshot's state goes on without the script it may have been played
+// from (`without_script`): the player plays, and the state's place in a
+// script is not asked about.
+const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, StateKind* kind = nullptr,
+                       bool without_script = false);
 
 }  // namespace murlo

@@ -13,6 +13,7 @@
 
 #include "game/invariants.h"
 #include "runner/runner.h"
+#include "runner/snapshot.h"
 #include "runner/state.h"
 #include "runs/script.h"
 #include "support/helpers.h"
@@ -32,6 +33,7 @@ InputBits keys_at(std::uint64_t clock_us) {
 struct Drive {
     bool pauses;           // pause now and then (while the game runs), then go on
     bool reload_closing;   // save and load the state before every run in a closing sequence
+    bool suspend;          // suspended in closing pictures after a minute, and resumed by a new runner
 };
 
 struct Driven {
@@ -40,10 +42,11 @@ struct Driven {
     std::uint32_t title_passes_first_title;
     int closings_reloaded = 0;
     int pauses_made = 0;
+    bool suspended = false;
 };
 
 Driven drive(const runs::Script& script, Drive how) {
-    const auto runner = std::make_unique<Runner>();
+    auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     r.tracing = true;
     start_runner(r, script, 0);
@@ -53,7 +56,19 @@ Driven drive(const runs::Script& script, Drive how) {
     int run_count = 0;
     std::uint8_t state[state_bytes];
     bool first_title = true;
+    std::string traced_before;
     while (r.state.clock_us < 150000000) {
+        if (how.suspend && traced_before.empty() && !awaits_poll(r.state.game) && r.state.clock_us > 60000000) {
+            const std::string kept = write_snapshot(r);
+            out.suspended = true;
+            traced_before = take_trace(r);
+            r = Runner{};
+            r.tracing = true;
+            start_runner(r, {}, 0);
+            r.trace.clear();
+            EXPECT_EQ(read_snapshot(r, kept), nullptr);
+            EXPECT_TRUE(trace_before(r) == traced_before);  // made again from the run alone
+        }
         if (how.reload_closing && !awaits_poll(r.state.game)) {
             save_state(r, state);
             EXPECT_EQ(load_state(r, state, sizeof state), nullptr);
@@ -87,7 +102,7 @@ Driven drive(const runs::Script& script, Drive how) {
         }
     }
     close_trace(r);
-    out.trace = r.trace;
+    out.trace = traced_before + r.trace;
     out.record = recorded_script(r);
     return out;
 }
@@ -98,7 +113,7 @@ TEST(Runner, OnAClockItPlaysWhatTheReplayToolPlaysOfTheRunItRecorded) {
     first.resize(700);
     const runs::Script script = runs::script_of(first);
 
-    const Driven plain = drive(script, {false, false});
+    const Driven plain = drive(script, {false, false, false});
     // The whole run as recorded, the played script's polls first, replays
     // to the very same trace.
     EXPECT_TRUE(plain.trace == testing::run_script(plain.record.c_str()));
@@ -108,11 +123,18 @@ TEST(Runner, OnAClockItPlaysWhatTheReplayToolPlaysOfTheRunItRecorded) {
 
     // Pauses leave no mark, and neither does a state saved and loaded
     // again at every call of a closing sequence.
-    const Driven paused = drive(script, {true, true});
+    const Driven paused = drive(script, {true, true, false});
     EXPECT_GT(paused.pauses_made, 5);
     EXPECT_GT(paused.closings_reloaded, 100);
     EXPECT_TRUE(paused.trace == plain.trace);
     EXPECT_EQ(paused.record, plain.record);
+
+    // Nor does a game suspended and resumed by another runner: the run
+    // goes on as one, and records as one.
+    const Driven resumed = drive(script, {false, false, true});
+    EXPECT_TRUE(resumed.suspended);
+    EXPECT_TRUE(resumed.trace == plain.trace);
+    EXPECT_EQ(resumed.record, plain.record);
 }
 
 TEST(Runner, TitlePassesComeOneAMillisecondAndPicturesAtMostThirtyASecond) {
@@ -151,7 +173,7 @@ TEST(Runner, TitlePassesComeOneAMillisecondAndPicturesAtMostThirtyASecond) {
     EXPECT_EQ(c.state.title_passes, 1000u);
 }
 
-TEST(Runner, AStateOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas) {
+TEST(Runner, AStateOrSnapshotOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas) {
     const auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     start_runner(r, testing::committed_script("level1.script"), 12);
@@ -183,6 +205,24 @@ TEST(Runner, AStateOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas) {
     std::memcpy(bad, good, state_bytes);
     bad[state_bytes - 2] = 0xFF;  // the script's place, far past its end
     refused(bad, state_bytes, StateKind::Damaged);
+
+    // Snapshots: the state, then the run's script. A damaged run, a
+    // snapshot cut inside its state and another version's are refused too.
+    const std::string snapshot = write_snapshot(r);
+    const auto snapshot_refused = [&](const std::string& bytes, StateKind expected) {
+        StateKind kind = StateKind::Good;
+        EXPECT_NE(read_snapshot(r, bytes, &kind), nullptr);
+        EXPECT_EQ(kind, expected);
+        std::uint8_t after[state_bytes];
+        save_state(r, after);
+        EXPECT_EQ(std::memcmp(before, after, state_bytes), 0);
+    };
+    snapshot_refused(snapshot + "zz", StateKind::Damaged);
+    snapshot_refused(snapshot.substr(0, state_bytes / 2), StateKind::Damaged);
+    std::string other = snapshot;
+    other[7] = '3';
+    snapshot_refused(other, StateKind::OtherVersion);
+    snapshot_refused("", StateKind::Foreign);
 
     // And a good one is the game it was.
     Runner copy = r;
