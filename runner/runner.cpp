@@ -109,8 +109,12 @@ bool advance_at(Runner& r, InputBits player_keys, std::uint64_t at, Report* repo
     // played script began (even when the player takes one over).
     switch (r.calls.outcome) {
         case Outcome::TitleLeft: s.counts = players; break;
+        case Outcome::LevelDone:
+            if (report != nullptr) report->level_done = true;
+            break;
         case Outcome::Died:
         case Outcome::Won:
+            if (report != nullptr) report->game_over = true;
             if (s.counts && s.game.depth > s.best) {
                 s.best = s.game.depth;
                 if (report != nullptr) report->best = true;

@@ -79,6 +79,8 @@ struct Report {
     std::uint64_t sound_at_us;  // ... this far into it
     bool best;                  // the best depth grew: store runner.state.best, show it
     bool ended;                 // the script is used up and the run ends with it
+    bool level_done;            // a level was completed: a moment to keep the game
+    bool game_over;             // a game ended, by a death or the win: nothing left to keep
     std::uint64_t wake_in_us;   // run again after this long (never: only when something happens)
 };
 

@@ -82,8 +82,9 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
     ByteReader in{data + sizeof state_magic + 1};
     const std::uint32_t version = in.u32();
     const std::uint32_t length = in.u32();
-    if (version != state_version || data[sizeof state_magic] != '0' + state_version)
+    if (data[sizeof state_magic] != '0' + state_version)
         return refuse(kind, StateKind::OtherVersion, "a state of another version of the game");
+    if (version != state_version) return refuse(kind, StateKind::Damaged, "a state whose header is damaged");
     if (length != state_bytes || size != state_bytes) return refuse(kind, StateKind::Damaged, "a state cut short or too long");
 
     RunState s{};
