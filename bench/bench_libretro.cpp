@@ -1,9 +1,8 @@
 // The libretro core's retro_run over a whole won game (tests/replay/
 // win.script as content), in both displays: the time of each run, with the
 // worst and the median run as counters. A run has 16.7 ms; the aim is the
-// worst at most 1% of it (167 us). And what rewind and run-ahead pay: a
-// save and a load, in a level and in the ending, where a load makes the
-// whole won step (hundreds of frames) again.
+// worst at most 1% of it (167 us). And what rewind and run-ahead pay each
+// frame: a save and a load, in a level and in the ending.
 #include <benchmark/benchmark.h>
 #include <libretro.h>
 
@@ -90,7 +89,7 @@ void BM_RunWonGame(benchmark::State& state) {
 BENCHMARK(BM_RunWonGame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A save and a load after `runs` runs: 900 is in the first level; 23500 in
-// the ending, within the step that won.
+// the ending.
 void BM_SaveLoad(benchmark::State& state) {
     display = "screen";
     load_won_game();

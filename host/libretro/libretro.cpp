@@ -1,7 +1,7 @@
 // The libretro API over the core's host (core.h): what a frontend calls.
 // Pictures in XRGB8888: the handheld's skin with the LCD in place, or the
 // LCD alone; the RetroPad gives the keys; a run script is the optional
-// content.
+// content; save states are the runner's state bytes (runner/state.h).
 #include <libretro.h>
 
 #include <cstdarg>
@@ -13,18 +13,22 @@
 #include "handheld/skin_art.h"
 #include "host/libretro/core.h"
 #include "murlo/version.h"
+#include "runner/state.h"
 
 namespace {
 
 using namespace murlo;
 namespace lr = murlo::libretro;
 
+// The frontend's callbacks and the host: the API hands the callbacks over
+// one by one, as plain function pointers with no user data, and calls the
+// core's functions with none either, so these must live at file level.
+// Nothing else does: all the core's state is in *host.
 retro_environment_t environment;
 retro_video_refresh_t video;
 retro_audio_sample_batch_t audio_batch;
 retro_input_poll_t input_poll;
 retro_input_state_t input_state;
-retro_log_printf_t log_printf;
 
 enum class Display { Handheld, Screen };
 
@@ -32,11 +36,10 @@ constexpr const char* display_key = "murlo_display";
 
 struct Host {
     lr::SoundBank bank = lr::make_sound_bank();
-    lr::Core core;
+    Runner runner;
     Display display = Display::Handheld;
     bool can_dupe = false;
-    bool fresh = true;  // the next picture is sent whatever was sent before
-    LcdFrame sent{};
+    bool fresh = true;  // the next picture is drawn and sent whatever was sent before
     std::vector<std::uint32_t> skin;    // the handheld with the backdrop around it
     std::vector<std::uint32_t> pixels;  // the picture sent
     std::int16_t audio[2 * lr::samples_per_run];
@@ -49,8 +52,10 @@ void say(retro_log_level level, const char* format, ...) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    if (log_printf != nullptr)
-        log_printf(level, "Murlo: %s\n", text);
+    retro_log_callback logging{};
+    if (environment != nullptr && environment(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging) &&
+        logging.log != nullptr)
+        logging.log(level, "Murlo: %s\n", text);
     else
         std::fprintf(stderr, "Murlo: %s\n", text);
 }
@@ -80,8 +85,12 @@ void read_display_option() {
     }
 }
 
-void draw(const LcdFrame& lcd) {
-    const std::uint32_t ink = xrgb(handheld::lcd_ink), clear = xrgb(handheld::lcd_clear);
+// The runner's picture, dimmed while paused.
+void draw() {
+    const LcdFrame& lcd = runner_picture(host->runner);
+    const bool dim = paused(host->runner);
+    const std::uint32_t ink = xrgb(dim ? handheld::lcd_paused_ink : handheld::lcd_ink);
+    const std::uint32_t clear = xrgb(dim ? handheld::lcd_paused_clear : handheld::lcd_clear);
     if (host->display == Display::Screen) {
         host->pixels.resize(lcd_size * lcd_size);
         for (int y = 0; y < lcd_size; ++y)
@@ -117,8 +126,11 @@ InputBits pad_keys() {
     return handheld::pad_keys(pad);
 }
 
+// Hands the frontend a table it only reads (the API takes a void*).
+void give(unsigned cmd, const void* table) { environment(cmd, const_cast<void*>(table)); }
+
 void set_options() {
-    static retro_core_option_v2_definition definitions[] = {
+    static const retro_core_option_v2_definition definitions[] = {
         {display_key, "Display", nullptr,
          "Handheld: the console with its screen in place. Screen only: the 32 x 32 screen "
          "alone, for integer scaling and shaders.",
@@ -126,18 +138,20 @@ void set_options() {
          "handheld"},
         {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {{nullptr, nullptr}}, nullptr},
     };
-    static retro_core_options_v2 options{nullptr, definitions};
+    static const retro_core_options_v2 options{
+        nullptr, const_cast<retro_core_option_v2_definition*>(definitions)};
     unsigned version = 0;
     if (environment(RETRO_ENVIRONMENT_GET_CORE_OPTIONS_VERSION, &version) && version >= 2) {
-        environment(RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2, &options);
+        give(RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2, &options);
     } else {
-        static retro_variable variables[] = {{display_key, "Display; handheld|screen"}, {nullptr, nullptr}};
-        environment(RETRO_ENVIRONMENT_SET_VARIABLES, variables);
+        static const retro_variable variables[] = {{display_key, "Display; handheld|screen"},
+                                                   {nullptr, nullptr}};
+        give(RETRO_ENVIRONMENT_SET_VARIABLES, variables);
     }
 }
 
 void set_input_descriptors() {
-    static retro_input_descriptor descriptors[] = {
+    static const retro_input_descriptor descriptors[] = {
         {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_LEFT, "Walk and dig left"},
         {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_RIGHT, "Walk and dig right"},
         {0, RETRO_DEVICE_JOYPAD, 0, RETRO_DEVICE_ID_JOYPAD_DOWN, "Dig down"},
@@ -148,7 +162,7 @@ void set_input_descriptors() {
         {0, RETRO_DEVICE_ANALOG, RETRO_DEVICE_INDEX_ANALOG_LEFT, RETRO_DEVICE_ID_ANALOG_Y, "Dig up / down"},
         {0, 0, 0, 0, nullptr},
     };
-    environment(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, descriptors);
+    give(RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS, descriptors);
 }
 
 // The content: a run script, as text in memory or in a file.
@@ -178,8 +192,6 @@ RETRO_API void retro_set_environment(retro_environment_t callback) {
     environment = callback;
     bool yes = true;
     environment(RETRO_ENVIRONMENT_SET_SUPPORT_NO_GAME, &yes);
-    retro_log_callback logging{};
-    log_printf = environment(RETRO_ENVIRONMENT_GET_LOG_INTERFACE, &logging) ? logging.log : nullptr;
     set_options();
 }
 RETRO_API void retro_set_video_refresh(retro_video_refresh_t callback) { video = callback; }
@@ -190,7 +202,7 @@ RETRO_API void retro_set_input_state(retro_input_state_t callback) { input_state
 
 RETRO_API void retro_init() {
     host = new Host;
-    host->core.bank = &host->bank;
+    start_runner(host->runner, {}, 0);  // a game to go on with until one is loaded
     const std::vector<std::uint8_t> rgb = handheld::draw_skin();
     const std::uint32_t key = xrgb(handheld::key_colour), backdrop = xrgb(handheld::backdrop_colour);
     host->skin.resize(rgb.size() / 3);
@@ -227,26 +239,23 @@ RETRO_API bool retro_load_game(const retro_game_info* info) {
         say(RETRO_LOG_ERROR, "the frontend cannot show XRGB8888 pictures");
         return false;
     }
-    host->core.script.clear();
-    if (info != nullptr && (info->data != nullptr || info->path != nullptr) &&
-        !load_content(info, host->core.script))
+    runs::Script script;
+    if (info != nullptr && (info->data != nullptr || info->path != nullptr) && !load_content(info, script))
         return false;
     host->can_dupe = false;
     environment(RETRO_ENVIRONMENT_GET_CAN_DUPE, &host->can_dupe);
-    std::uint64_t quirks = RETRO_SERIALIZATION_QUIRK_ENDIAN_DEPENDENT;
-    environment(RETRO_ENVIRONMENT_SET_SERIALIZATION_QUIRKS, &quirks);
     set_input_descriptors();
     read_display_option();
     host->fresh = true;
-    lr::start(host->core);
-    draw(host->core.shown);  // the skin in place before the first run
+    start_runner(host->runner, std::move(script), 0);
+    draw();  // the skin in place before the first run
     return true;
 }
 
 RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) { return false; }
 RETRO_API void retro_unload_game() {}
 RETRO_API void retro_reset() {
-    lr::start(host->core);
+    start_runner(host->runner, host->runner.script, 0);
     host->fresh = true;
 }
 
@@ -261,34 +270,30 @@ RETRO_API void retro_run() {
         }
     }
     input_poll();
-    lr::run(host->core, pad_keys(), host->audio);
+    const Report report = lr::run_once(host->runner, host->bank, pad_keys(), host->audio);
 
-    const LcdFrame& shown = host->core.shown;
-    const bool same = !host->fresh && std::memcmp(&shown, &host->sent, sizeof shown) == 0;
+    const bool same = !host->fresh && !report.picture;
     const unsigned pitch = static_cast<unsigned>(picture_width()) * sizeof(std::uint32_t);
     if (same && host->can_dupe) {
         video(nullptr, picture_width(), picture_height(), pitch);
     } else {
-        if (!same) draw(shown);
+        if (!same) draw();
         host->fresh = false;
-        host->sent = shown;
         video(host->pixels.data(), picture_width(), picture_height(), pitch);
     }
     audio_batch(host->audio, lr::samples_per_run);
 }
 
-RETRO_API size_t retro_serialize_size() { return sizeof(lr::SaveState); }
+RETRO_API size_t retro_serialize_size() { return state_bytes; }
 
 RETRO_API bool retro_serialize(void* data, size_t size) {
-    if (size < sizeof(lr::SaveState)) return false;
-    lr::SaveState state;
-    lr::save(host->core, state);
-    std::memcpy(data, &state, sizeof state);
+    if (size < state_bytes) return false;
+    save_state(host->runner, static_cast<std::uint8_t*>(data));
     return true;
 }
 
 RETRO_API bool retro_unserialize(const void* data, size_t size) {
-    if (const char* refused = lr::load(host->core, data, size)) {
+    if (const char* refused = lr::load(host->runner, static_cast<const std::uint8_t*>(data), size)) {
         say(RETRO_LOG_WARN, "state not loaded: %s", refused);
         return false;
     }

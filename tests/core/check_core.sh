@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Two checks of the game logic's shape that no unit test can make.
+# Checks of the code's shape that no unit test can make.
 #
 #   check_core.sh globals NM LIBRARY
 #     The built logic keeps no state of its own: no symbol of writable data
@@ -8,38 +8,68 @@
 #     value, so a new global is state that saving, loading and a second game
 #     beside the first would quietly miss.
 #
+#   check_core.sh libretro-globals NM OBJECT...
+#     The libretro core's objects keep their state in one value, the host,
+#     and write no other data of their own. The API hands the frontend's
+#     callbacks over one by one as plain function pointers with no user
+#     data, and calls the core's functions with none either, so the
+#     environment, video, audio and input callbacks and the one pointer to
+#     the host must live at file level: those names, and nothing else.
+#
 #   check_core.sh includes SOURCE_DIR
 #     Includes run one way, each layer using only those below it: lcd/;
-#     board/; the rules and model (game/ but the cycle); screens/; the cycle
-#     (cycle/cycle.*, cycle/closing.cpp); and none of them reaches into host/
-#     or tools/.
+#     board/; the model and its rules (game/); screens/, which draw it; and
+#     the cycle (cycle/), which runs the game's steps and closing phases;
+#     the run texts (runs/: scripts, trace lines, links); and the runner
+#     (runner/) over all of them. None of them reaches into host/ or tools/.
 set -euo pipefail
+
+# writable NM FILE...: "letter name" of each symbol of writable data.
+# nm's letters for data that can be written: B/b (zeroed), D/d
+# (initialised), G/g and S/s (small data), C (common), and V/v/u (weak or
+# unique objects, as a function's static in an inline function becomes).
+# Constants that hold addresses (a table of names) are D/d too, in
+# .data.rel.ro, which the loader makes read-only once it has relocated
+# them; an unoptimised build keeps such tables, so they are let through,
+# as are constants shared between files (V, in .rodata), the sanitizers'
+# own data and the compiler's pointer to the C++ runtime's exception
+# handling (DW.ref.__gxx_personality_v0).
+writable() {
+  local nm=$1
+  shift
+  "$nm" --format=sysv --defined-only "$@" 2>/dev/null |
+    awk -F'|' 'NF >= 7 {
+                 name = $1; letter = $3; section = $7
+                 gsub(/ /, "", name); gsub(/ /, "", letter); gsub(/ /, "", section)
+                 if (letter ~ /^[BbDdGgSsCVvu]$/ && section !~ /^\.(data\.rel\.ro|rodata)/ &&
+                     name !~ /^(\.|__(asan|ubsan|sancov|odr_asan)|___asan|DW\.ref\.__gxx_personality_v0$)/)
+                   print letter, name
+               }' || true
+}
 
 case "${1:-}" in
 globals)
   nm=$2 library=$3
-  # nm's letters for data that can be written: B/b (zeroed), D/d
-  # (initialised), G/g and S/s (small data), C (common), and V/v/u (weak or
-  # unique objects, as a function's static in an inline function becomes).
-  # Constants that hold addresses (a table of names) are D/d too, in
-  # .data.rel.ro, which the loader makes read-only once it has relocated
-  # them; an unoptimised build keeps such tables, so they are let through,
-  # as are constants shared between files (V, in .rodata), and the
-  # compiler's one reference to the exception personality routine, which
-  # every object that can throw carries.
-  found=$("$nm" --format=sysv --defined-only "$library" 2>/dev/null |
-          awk -F'|' 'NF >= 7 {
-                       name = $1; letter = $3; section = $7
-                       gsub(/ /, "", name); gsub(/ /, "", letter); gsub(/ /, "", section)
-                       if (letter ~ /^[BbDdGgSsCVvu]$/ && section !~ /^\.(data\.rel\.ro|rodata)/ &&
-                           name !~ /^(\.|__(asan|ubsan|sancov|odr_asan)|___asan|DW\.ref\.__gxx_personality_v0$)/) print letter, name
-                     }') || true
+  found=$(writable "$nm" "$library")
   if [ -n "$found" ]; then
-    echo "writable data in the game logic ($library):"
+    echo "writable data in $library:"
     echo "$found" | c++filt
     exit 1
   fi
   echo "no writable data in $library"
+  ;;
+libretro-globals)
+  nm=$2
+  shift 2
+  [ $# -gt 0 ] || { echo "no objects given" >&2; exit 2; }
+  allowed='^. \(anonymous namespace\)::(environment|video|audio_batch|input_poll|input_state|host)$'
+  found=$(writable "$nm" "$@" | c++filt | grep -Ev "$allowed" || true)
+  if [ -n "$found" ]; then
+    echo "writable data in the libretro core beyond its callbacks and host:"
+    echo "$found"
+    exit 1
+  fi
+  echo "the libretro core writes only its callbacks and host pointer at file level"
   ;;
 includes)
   src=$2
@@ -72,7 +102,7 @@ includes)
   exit $status
   ;;
 *)
-  echo "usage: check_core.sh globals NM LIBRARY | includes SOURCE_DIR" >&2
+  echo "usage: check_core.sh globals NM LIBRARY | libretro-globals NM OBJECT... | includes SOURCE_DIR" >&2
   exit 2
   ;;
 esac

@@ -1,77 +1,82 @@
-// Fuzz target: any bytes handed to the libretro core's retro_unserialize.
+// Fuzz target: any bytes as a save state of the libretro core, handed to the
+// runner's load_state as retro_unserialize does (host/libretro/core.h).
 //
-// The core starts without content and runs a moment of the title; each
-// input begins from that same state. A state that is refused leaves the
-// game exactly as it was (it saves to the same bytes). One that is taken
-// runs on for a few runs with some keys held, saves, and that save loads
-// again. The seed corpus holds states saved on the title, in a level, in a
-// level's result, in the ending and on the wipe after a death.
-#include <libretro.h>
-
+// Each input begins from the same runner: the won game's script
+// (tests/replay/win.script) as content, a moment into its title. A state
+// that is refused leaves the runner as it was: it saves to the same bytes.
+// One that is taken runs on as the core runs it, with the keys of its last
+// byte held, and the game's invariants hold after every run; it then saves,
+// and that save is taken again and saves to itself. The seed corpus holds
+// states the core saved while it played the won game: on the title, in
+// play, in a level's result, in the ending and in the wipe after it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "game/invariants.h"
+#include "host/libretro/core.h"
+#include "runner/state.h"
+
 namespace {
+
+using namespace murlo;
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "fuzz_libretro_state: %s\n", what);
     std::abort();
 }
 
-bool environment(unsigned cmd, void* data) {
-    switch (cmd) {
-    case RETRO_ENVIRONMENT_SET_PIXEL_FORMAT: return true;
-    case RETRO_ENVIRONMENT_GET_CAN_DUPE: *static_cast<bool*>(data) = true; return true;
-    default: return false;
-    }
-}
-void video(const void*, unsigned, unsigned, size_t) {}
-size_t audio(const std::int16_t*, size_t frames) { return frames; }
-void poll() {}
-int keys = 0;
-std::int16_t input(unsigned, unsigned device, unsigned, unsigned id) {
-    return device == RETRO_DEVICE_JOYPAD && id < 16 && (keys >> id & 1);
+struct Start {
+    libretro::SoundBank bank = libretro::make_sound_bank();
+    runs::Script script;
+    std::vector<std::uint8_t> bytes;  // the runner every input begins from
+};
+
+std::vector<std::uint8_t> save(const Runner& r) {
+    std::vector<std::uint8_t> bytes(state_bytes);
+    save_state(r, bytes.data());
+    return bytes;
 }
 
-std::vector<std::uint8_t> save() {
-    std::vector<std::uint8_t> state(retro_serialize_size());
-    if (!retro_serialize(state.data(), state.size())) fail("retro_serialize failed");
-    return state;
-}
-
-std::vector<std::uint8_t> start_state;
-
-void start() {
-    retro_set_environment(environment);
-    retro_set_video_refresh(video);
-    retro_set_audio_sample_batch(audio);
-    retro_set_input_poll(poll);
-    retro_set_input_state(input);
-    retro_init();
-    if (!retro_load_game(nullptr)) fail("no start without content");
-    for (int i = 0; i < 10; ++i) retro_run();
-    start_state = save();
+const Start& start() {
+    static const Start* const made = [] {
+        auto* s = new Start;
+        std::string problem;
+        if (!runs::load_script(MURLO_WIN_SCRIPT, s->script, problem)) fail(problem.c_str());
+        const auto r = std::make_unique<Runner>();
+        start_runner(*r, s->script, 0);
+        std::int16_t audio[2 * libretro::samples_per_run];
+        for (int i = 0; i < 10; ++i) libretro::run_once(*r, s->bank, 0, audio);
+        s->bytes = save(*r);
+        return s;
+    }();
+    return *made;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (start_state.empty()) start();
-    if (!retro_unserialize(start_state.data(), start_state.size())) fail("the start state refused");
-    if (!retro_unserialize(data, size)) {
-        if (save() != start_state) fail("a refused state changed the game");
+    const Start& s = start();
+    const auto runner = std::make_unique<Runner>();
+    Runner& r = *runner;
+    start_runner(r, s.script, 0);
+    if (load_state(r, s.bytes.data(), s.bytes.size()) != nullptr) fail("the start state refused");
+    if (libretro::load(r, data, size) != nullptr) {
+        if (save(r) != s.bytes) fail("a refused state changed the runner");
         return 0;
     }
-    // Taken: the game goes on from it, with the keys of its last byte.
-    keys = size > 0 ? data[size - 1] : 0;
-    for (int i = 0; i < 4; ++i) retro_run();
-    keys = 0;
-    const std::vector<std::uint8_t> later = save();
-    if (!retro_unserialize(later.data(), later.size())) fail("a state the core saved was refused");
-    if (save() != later) fail("a state does not load to itself");
+    const InputBits keys = size > 0 ? static_cast<InputBits>(data[size - 1] & input::all) : 0;
+    std::int16_t audio[2 * libretro::samples_per_run];
+    for (int i = 0; i < 8; ++i) {
+        libretro::run_once(r, s.bank, keys, audio);
+        if (const char* broken = check_invariants(r.state.game, first_check_of_game)) fail(broken);
+    }
+    const std::vector<std::uint8_t> later = save(r);
+    if (const char* refused = libretro::load(r, later.data(), later.size())) fail(refused);
+    if (save(r) != later) fail("a state does not load to itself");
     return 0;
 }

@@ -4,17 +4,20 @@
 //
 //   harness CORE replay SCRIPT...      each script as content (in turn in
 //       both displays): the distinct LCD pictures received, in order, are
-//       the trace's presented frames, each within a run of its time in the
-//       trace, and each sound the trace names starts within a run of it
+//       the trace's presented frames, each in the run its time in the trace
+//       falls in, and each sound the trace names starts at its own sample
 //   harness CORE states SCRIPT         save states of a won game round trip
 //       in the middle of a level and of the ending, bad ones are refused
-//       with the game going on untouched, retro_reset starts over, and a
+//       with the game going on untouched, run-ahead as RetroArch does it
+//       shows every frame two frames early, retro_reset starts over, and a
 //       malformed script is refused with the replay tool's message
 //   harness CORE pad                   the pad leaves the title and digs;
 //       the display option switches while the game runs
-//   harness CORE shot RUNS RGB [SCRIPT]  RGB (raw 8-bit RGB of a frontend's
-//       screenshot after RUNS runs) is the handheld picture received after
-//       RUNS runs, whose LCD is a frame of the trace
+//   harness CORE shot RUNS[+AHEAD] RGB [SCRIPT]  RGB (raw 8-bit RGB of a
+//       frontend's screenshot after RUNS runs) is the handheld picture
+//       received after RUNS runs, whose LCD is a frame of the trace; with
+//       AHEAD, after RUNS + AHEAD runs, a picture that differs from the one
+//       after RUNS (the frontend ran ahead)
 //
 // Exit status 0 when every check holds; each failure is one line on stderr.
 #include <libretro.h>
@@ -37,9 +40,11 @@
 #include <dlfcn.h>
 #endif
 
+#include "game/state.h"
 #include "handheld/handheld.h"
 #include "host/libretro/core.h"
 #include "host/replay/replay.h"
+#include "runner/state.h"
 #include "sounds/sounds.h"
 
 namespace {
@@ -138,6 +143,7 @@ struct Frontend {
     std::vector<std::int16_t> audio;
     unsigned dupes = 0;
     handheld::PadState pad{};
+    bool hidden = false;  // running ahead: what the core gives is not shown
 };
 Frontend front;
 
@@ -207,6 +213,7 @@ bool read_lcd(const std::vector<std::uint32_t>& pixels, unsigned width, unsigned
 }
 
 void video(const void* data, unsigned width, unsigned height, size_t pitch) {
+    if (front.hidden) return;
     if (data == nullptr) {
         ++front.dupes;
         if (width != front.width || height != front.height) fail("a dupe of another size");
@@ -224,6 +231,7 @@ void video(const void* data, unsigned width, unsigned height, size_t pitch) {
 }
 
 size_t audio_batch(const std::int16_t* data, size_t frames) {
+    if (front.hidden) return frames;
     if (frames != lr::samples_per_run) fail("run %zu: %zu samples", front.lcd.size(), frames);
     for (size_t i = 0; i < frames; ++i) {
         if (data[2 * i] != data[2 * i + 1]) fail("left and right differ");
@@ -292,9 +300,9 @@ void run_for(std::size_t runs) {
 
 // --- what the replay tool says ---
 
-// A presented frame or a sound started, at its time in run units: the
-// trace's waits (tick_units a tick) and title passes (title_pass_units
-// before each title poll) up to it.
+// A presented frame or a sound started, at its time in microseconds: the
+// trace's waits (9 ms a tick) up to it, and on the title a pass each
+// millisecond from the title music on, the first at once.
 struct Event {
     std::int64_t time;
     bool present;
@@ -319,14 +327,14 @@ Expected expected_of(const std::string& script_text) {
     Expected expected{{}, 0};
     std::istringstream lines(trace.text());
     std::string line;
-    std::int64_t time = 0;
+    std::int64_t time = 0, title_start = 0, passes = 0;
     bool title = false;  // from the title music until a key stops it
     while (std::getline(lines, line)) {
         if (line.rfind("poll ", 0) == 0 || line == "quit") {
-            if (title) time += lr::title_pass_units;
+            if (title) time = title_start + 1000 * passes++;
             expected.end = time;
         } else if (line.rfind("wait ", 0) == 0) {
-            time += std::stoll(line.substr(5)) * lr::tick_units;
+            time += std::stoll(line.substr(5)) * tick_ms * 1000;
         } else if (line.rfind("present ", 0) == 0) {
             Event e{time, true, {}, {}};
             for (int y = 0; y < lcd_size; ++y)
@@ -334,7 +342,11 @@ Expected expected_of(const std::string& script_text) {
             expected.events.push_back(e);
         } else if (line.rfind("sound ", 0) == 0) {
             expected.events.push_back({time, false, {}, line.substr(6)});
-            if (line == "sound title.wav") title = true;
+            if (line == "sound title.wav") {
+                title = true;
+                title_start = time;
+                passes = 0;
+            }
         } else if (line == "stop") {
             expected.events.push_back({time, false, {}, ""});
             title = false;
@@ -344,8 +356,14 @@ Expected expected_of(const std::string& script_text) {
 }
 
 // The run in which something at `time` happens: the first whose end has
-// reached it.
-std::int64_t run_of(std::int64_t time) { return std::max<std::int64_t>(1, (time + lr::run_units - 1) / lr::run_units); }
+// reached it, a run being 1/60 s to the microsecond.
+constexpr std::int64_t run_us = 16667;
+std::int64_t run_of(std::int64_t time) { return std::max<std::int64_t>(1, (time + run_us - 1) / run_us); }
+// The sample from which something at `time` is heard: each run's samples
+// spread evenly over its time.
+std::int64_t sample_of(std::int64_t time) {
+    return time / run_us * lr::samples_per_run + (time % run_us * lr::samples_per_run + run_us - 1) / run_us;
+}
 
 bool same(const LcdFrame& a, const LcdFrame& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -423,15 +441,15 @@ void check_replay(const char* path, bool screen_only) {
                  static_cast<long long>(got[i].run), static_cast<long long>(want[i].run));
             break;
         }
-        if (std::abs(want[i].run - got[i].run) > 1)
+        if (want[i].run != got[i].run)
             fail("%s: picture %zu came at run %lld, due at run %lld", path, i + 1,
                  static_cast<long long>(got[i].run), static_cast<long long>(want[i].run));
     }
     if (i == want.size() && want.size() != got.size())
         fail("%s: %zu distinct pictures, the trace has %zu", path, got.size(), want.size());
 
-    // Each sound that is heard (not cut off at once by another) starts
-    // within a run of its time.
+    // Each sound that is heard (not cut off at once by another) starts at
+    // the sample of its time.
     static const std::vector<std::vector<double>> bank = sound_samples();
     std::size_t heard = 0;
     for (std::size_t k = 0; k < expected.events.size(); ++k) {
@@ -444,14 +462,14 @@ void check_replay(const char* path, bool screen_only) {
                 break;
             }
         const std::size_t length = static_cast<std::size_t>(std::min<std::int64_t>(
-            (until - e.time) * lr::samples_per_run / lr::run_units, 2 * lr::samples_per_run));
+            sample_of(until) - sample_of(e.time), 2 * lr::samples_per_run));
         if (length < 100) continue;
-        const std::int64_t due = (run_of(e.time) - 1) * lr::samples_per_run;
+        const std::int64_t due = sample_of(e.time);
         const std::int64_t at = find_sound(bank[sound_id(e.sound)], due - lr::samples_per_run,
-                                           3 * lr::samples_per_run, length);
-        if (at < 0)
-            fail("%s: %s, due in run %lld, not heard", path, e.sound.c_str(),
-                 static_cast<long long>(run_of(e.time)));
+                                           2 * lr::samples_per_run, length);
+        if (at != due)
+            fail("%s: %s, due at sample %lld, %s %lld", path, e.sound.c_str(), static_cast<long long>(due),
+                 at < 0 ? "not heard near it" : "heard from", static_cast<long long>(at));
         ++heard;
     }
     std::printf("%s (%s): %lld runs, %zu distinct pictures of %zu presented, %u dupes, %zu sounds heard\n",
@@ -490,21 +508,73 @@ std::vector<std::uint8_t> save_state() {
 void round_trip(const char* what, std::size_t run) {
     run_for(run - front.lcd.size());
     const std::vector<std::uint8_t> state = save_state();
+    if (state.size() != state_bytes) fail("%s: a state of %zu bytes", what, state.size());
 
-    std::vector<std::vector<std::uint8_t>> bad(5, state);
-    bad[0].pop_back();                                                // short
-    bad[1][0] ^= 1;                                                   // magic
-    bad[2][offsetof(lr::SaveState, version)] ^= 1;                    // version
-    bad[3][offsetof(lr::SaveState, before) + offsetof(Game, player_x)] = 99;  // off the well
-    bad[4][offsetof(lr::SaveState, before) + offsetof(Game, phase)] = 7;      // no such poll
+    // The game in a state changed as `change` says.
+    const auto with_game = [&](auto change) {
+        std::vector<std::uint8_t> bytes = state;
+        Game g;
+        ByteReader in{bytes.data() + state_header_bytes};
+        read_game(in, g);
+        change(g);
+        ByteWriter out{bytes.data() + state_header_bytes};
+        write_game(out, g);
+        return bytes;
+    };
+    std::vector<std::vector<std::uint8_t>> bad(4, state);
+    bad[0].pop_back();                        // short
+    bad[1][0] ^= 1;                           // not ours
+    bad[2][sizeof state_magic + 1] ^= 1;      // another version
+    bad[3][state_bytes - 1] = 2;              // a flag neither on nor off
+    bad.push_back(with_game([](Game& g) { g.player_x = 99; }));                   // off the well
+    bad.push_back(with_game([](Game& g) { g.phase = static_cast<Phase>(7); }));  // no such phase
+    front.log.clear();
     for (std::size_t i = 0; i < bad.size(); ++i)
         if (core.unserialize(bad[i].data(), bad[i].size())) fail("%s: bad state %zu taken", what, i);
+    for (const char* why : {"not a Murlo state", "of another version", "a flag that is neither on nor off"})
+        if (front.log.find(why) == std::string::npos)
+            fail("%s: no \"%s\" in the log: %s", what, why, front.log.c_str());
 
     const Recording first = record(600);
     if (!core.unserialize(state.data(), state.size())) fail("%s: state refused: %s", what, front.log.c_str());
     const Recording again = record(600);
     if (!(first == again)) fail("%s: the runs after loading differ", what);
     std::printf("%s: state of %zu bytes round trips over 600 runs\n", what, state.size());
+}
+
+// RetroArch's run-ahead of `ahead` frames as it makes it with one
+// instance: each frame runs unseen, the state is saved, the next frames run
+// with only the last seen and heard, and the state is loaded back. Over the
+// whole script, what is seen and heard at each frame is what a plain run
+// gives `ahead` frames later.
+void check_run_ahead(const std::string& text, const char* path, std::size_t runs, std::size_t ahead) {
+    load(&text, path);
+    const Recording plain = record(runs + ahead);
+    core.unload_game();
+    load(&text, path);
+    for (std::size_t frame = 0; frame < runs; ++frame) {
+        front.hidden = true;
+        core.run();
+        const std::vector<std::uint8_t> state = save_state();
+        for (std::size_t i = 1; i <= ahead; ++i) {
+            front.hidden = i < ahead;
+            core.run();
+        }
+        if (!core.unserialize(state.data(), state.size()))
+            fail("run-ahead: state refused: %s", front.log.c_str());
+    }
+    front.hidden = false;
+    std::size_t changes = 0;
+    for (std::size_t i = 1; i < plain.lcd.size(); ++i) changes += !same(plain.lcd[i], plain.lcd[i - 1]);
+    const auto later = plain.lcd.begin() + static_cast<std::ptrdiff_t>(ahead);
+    if (front.lcd.size() != runs || !std::equal(front.lcd.begin(), front.lcd.end(), later, same))
+        fail("run-ahead of %zu: the pictures are not the plain run's %zu frames later", ahead, ahead);
+    if (!std::equal(front.audio.begin(), front.audio.end(), plain.audio.begin() + ahead * lr::samples_per_run,
+                    plain.audio.end()))
+        fail("run-ahead of %zu: the sound is not the plain run's %zu frames later", ahead, ahead);
+    std::printf("run-ahead of %zu over %zu frames (%zu picture changes): the plain run's, %zu frames early\n",
+                ahead, runs, changes, ahead);
+    core.unload_game();
 }
 
 void check_states(const char* path) {
@@ -527,6 +597,8 @@ void check_states(const char* path) {
     load(&text, path);
     if (!(record(300) == reset)) fail("retro_reset is not a fresh start");
     core.unload_game();
+
+    check_run_ahead(text, path, static_cast<std::size_t>(run_of(expected.end)), 2);
 
     // A malformed script, in the replay tool's words.
     const std::string broken = "00*3 10\n08 zz\n";
@@ -587,14 +659,20 @@ void check_pad() {
 
 // --- a frontend's screenshot ---
 
-void check_shot(std::size_t runs, const char* rgb_path, const char* script_path) {
+void check_shot(std::size_t runs, std::size_t ahead, const char* rgb_path, const char* script_path) {
     // Without content the title runs on; its frames are those of a script
     // that never presses a key.
-    std::string text = "00*" + std::to_string(runs * 20) + "\n";
+    std::string text = "00*" + std::to_string((runs + ahead) * 20) + "\n";
     if (script_path != nullptr) text = read_file(script_path);
     front.screen_only = false;
     if (!load(script_path ? &text : nullptr, script_path ? script_path : "")) fail("not loaded");
     run_for(runs);
+    const LcdFrame unseen = front.lcd.back();
+    run_for(ahead);
+    if (ahead != 0 && same(unseen, front.lcd.back()))
+        fail("the pictures after %zu and %zu runs are the same: running ahead shows nothing", runs,
+             runs + ahead);
+    runs += ahead;
     const std::string shot = read_file(rgb_path);
     if (shot.size() != front.pixels.size() * 3) {
         fail("the screenshot has %zu bytes, not %zu", shot.size(), front.pixels.size() * 3);
@@ -621,7 +699,8 @@ void check_shot(std::size_t runs, const char* rgb_path, const char* script_path)
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fputs("usage: harness CORE replay SCRIPT... | states SCRIPT | pad | shot RUNS RGB [SCRIPT]\n", stderr);
+        std::fputs("usage: harness CORE replay SCRIPT... | states SCRIPT | pad | shot RUNS[+AHEAD] RGB [SCRIPT]\n",
+                   stderr);
         return 2;
     }
     start_core(argv[1]);
@@ -633,7 +712,10 @@ int main(int argc, char** argv) {
     } else if (what == "pad") {
         check_pad();
     } else if (what == "shot" && argc >= 5) {
-        check_shot(std::strtoul(argv[3], nullptr, 10), argv[4], argc > 5 ? argv[5] : nullptr);
+        char* plus = nullptr;
+        const std::size_t runs = std::strtoul(argv[3], &plus, 10);
+        const std::size_t ahead = *plus == '+' ? std::strtoul(plus + 1, nullptr, 10) : 0;
+        check_shot(runs, ahead, argv[4], argc > 5 ? argv[5] : nullptr);
     } else {
         std::fputs("harness: unknown check\n", stderr);
         return 2;
