@@ -182,6 +182,9 @@ const char* check_invariants(const Game& g, std::int32_t previous_depth) {
     const int level = 25 - g.well.fall_delay;
     if (level < 1 || level > 11) return "fall_delay is no level's";
     if (depth < 100 * (level - 1) || depth > 100 * level) return "depth outside fall_delay's level";
+    // A frame that reaches a level's last row with the player below row 3
+    // ends the level there: in play, such a depth is a fresh board's top.
+    if (g.phase == Phase::Play && depth % 100 == 0 && g.player_y > 28) return "a level's end passed by in play";
 
     return check_group_list(g.well);
 }

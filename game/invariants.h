@@ -38,7 +38,8 @@ constexpr std::int32_t first_check_of_game = -1;
 // - air from -2029 (a Hard block finished at -29) to 10000;
 // - depth 0..1000, the same or one more than at the previous check, and
 //   within the level fall_delay stands for (24 for 0..100 down to 15 for
-//   900..1000; 14 only at depth 1000, after the win);
+//   900..1000; 14 only at depth 1000, after the win); in play, at a
+//   multiple of 100 the player is at the top of its board (player_y <= 28);
 // - the group list is a breadth-first walk over neighbouring board cells
 //   as find_group leaves it: group_count 0..24, cells distinct and on the
 //   board, each found from the earliest examined neighbour, in search

@@ -25,6 +25,11 @@ const char* refuse(StateKind* kind, StateKind why, const char* text) {
 // that are flags, keys of the five keys, a depth, a place in the script.
 const char* check_fields(const RunState& s, const Runner& r) {
     if (s.due_us > s.clock_us + longest_wait_us) return "a wait longer than any the game makes";
+    // A run leaves nothing due before its time (it would race to catch up),
+    // and the title's passes on their schedule.
+    if (s.due_us < s.clock_us) return "a call due before the clock's time";
+    if (s.game.phase == Phase::Title && s.due_us != s.title_start_us + std::uint64_t{s.title_passes} * title_pass_us)
+        return "a title pass off the title's schedule";
     if (s.title_start_us > s.clock_us + longest_wait_us || s.picture_us > s.clock_us ||
         s.sound_start_us > s.clock_us)
         return "a time ahead of the clock";

@@ -524,14 +524,14 @@ void round_trip(const char* what, std::size_t run) {
     std::vector<std::vector<std::uint8_t>> bad(4, state);
     bad[0].pop_back();                        // short
     bad[1][0] ^= 1;                           // not ours
-    bad[2][sizeof state_magic + 1] ^= 1;      // another version
+    bad[2][sizeof state_magic] ^= 1;          // another version
     bad[3][state_bytes - 1] = 2;              // a flag neither on nor off
     bad.push_back(with_game([](Game& g) { g.player_x = 99; }));                   // off the well
     bad.push_back(with_game([](Game& g) { g.phase = static_cast<Phase>(7); }));  // no such phase
     front.log.clear();
     for (std::size_t i = 0; i < bad.size(); ++i)
         if (core.unserialize(bad[i].data(), bad[i].size())) fail("%s: bad state %zu taken", what, i);
-    for (const char* why : {"not a Murlo state", "of another version", "a flag that is neither on nor off"})
+    for (const char* why : {"not a Murlo state", "cut short", "of another version", "a flag that is neither on nor off"})
         if (front.log.find(why) == std::string::npos)
             fail("%s: no \"%s\" in the log: %s", what, why, front.log.c_str());
 
