@@ -1,12 +1,12 @@
 // The native Windows host: one skinned, shaped pop-up window with the LCD
 // magnified in it and the best depth on its body, keys read from the
 // thread's keyboard state and from XInput, and sounds through PlaySoundA.
-// The runner plays the game; the host is its adapter. Each turn serves the
-// window's messages (keys, focus and the close go to the runner or end the
-// loop), runs the runner with the time passed and the keys held, carries
-// out its report (the LCD, the sound, the best depth) and sleeps in the
-// message wait until the runner wants to run again or a message comes.
-// All of it lives in one Host, made by WinMain.
+// The runner plays the game; the host is its adapter. Each turn sleeps in
+// the message wait until the runner wants to run again or a message comes,
+// serves the window's messages (keys, pause keys and the focus go to the
+// runner; Escape and the close end the loop), runs the runner with the
+// time passed and the keys held, and carries out its report: the LCD, the
+// sound, the best depth. All of it lives in one Host, made by WinMain.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN

@@ -161,9 +161,10 @@ bool create_main_window(Host& host) {
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    // A window procedure is called with the window alone: the host it
-    // serves is reached through the window's user data, set from the
-    // creation parameter before any message below can come.
+    // Windows calls a window procedure with the window alone, so this is
+    // the one place the host is not handed on as an argument: it is kept
+    // in the window's user data (no variable of our own), from the
+    // creation parameter, before any message below can come.
     if (message == WM_NCCREATE) {
         Host* made_for = static_cast<Host*>(reinterpret_cast<const CREATESTRUCTA*>(lparam)->lpCreateParams);
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made_for));
