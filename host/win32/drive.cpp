@@ -1,22 +1,23 @@
-// The game driven: its calls carried out in order, one turn of the loop
-// WinMain runs until the quit message ends the process, and the best depth
-// kept from the games it plays.
-#include <filesystem>
+// The game driven: the runner started, run turn by turn as the window's
+// messages and its own wake-ups come, and its report carried out; the best
+// depth read and kept.
 #include <string>
+#include <utility>
 
-#include "cycle/cycle.h"
 #include "desktop/best.h"
 #include "host/win32/win32_host.h"
 
-namespace murlo {
+#include <mmsystem.h>
 
-std::int32_t best_depth = 0;
+namespace murlo {
 
 namespace {
 
-// The game play_turn drives, whose depth is kept if the program closes in
-// the middle of it.
-const Game* driven_game = nullptr;
+// Keys, mouse moves and buttons, posted messages, timers, paint requests,
+// sent messages and hot keys all end a sleep early.
+constexpr DWORD wake_mask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER |
+                            QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+static_assert(wake_mask == 0xFF);
 
 // %LOCALAPPDATA%\Murlo\best.txt; empty where Windows names no such folder.
 std::filesystem::path best_path() {
@@ -29,68 +30,109 @@ std::filesystem::path best_path() {
     return std::filesystem::path(folder) / L"Murlo" / L"best.txt";
 }
 
+// Microseconds on the performance counter, in two parts, so that a counter
+// of many days cannot overflow.
+std::uint64_t clock_us(const Host& host) {
+    const std::uint64_t count = counter_now(), rate = host.counts_per_second;
+    return count / rate * 1000000u + count % rate * 1000000u / rate;
+}
+
+// Keeps `depth` when it is deeper than the best: the file may hold a
+// deeper one still, from a game run beside this one, which then counts.
+void keep_best(Host& host, std::int32_t depth) {
+    if (host.best_path.empty()) return;
+    set_best(host.runner, desktop::write_best(host.best_path, depth));
+    show_best(host);
+}
+
+// Every waiting message, each to the window procedure; false at the quit
+// message.
+bool serve_messages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) return false;
+        // Untranslated: keys reach the window only as key-down and key-up.
+        DispatchMessageA(&message);
+    }
+    return true;
+}
+
+// Asleep until the runner wants to run or a message comes (one waiting
+// already included), and no longer than the controllers can go unread.
+void sleep_until_due(const Host& host) {
+    DWORD timeout = controller_interval(host.pads);
+    if (!host.wake_never) {
+        const std::uint64_t now = clock_us(host);
+        // Whole milliseconds, rounded up: never before it is due.
+        const std::uint64_t left_ms = host.wake_us > now ? (host.wake_us - now + 999) / 1000 : 0;
+        if (left_ms < timeout) timeout = static_cast<DWORD>(left_ms);
+    }
+    if (timeout > 0) MsgWaitForMultipleObjectsEx(0, nullptr, timeout, wake_mask, MWMO_INPUTAVAILABLE);
+}
+
 }  // namespace
 
-void load_best() {
-    const std::filesystem::path path = best_path();
-    best_depth = path.empty() ? 0 : desktop::read_best(path);
-    show_best();
+bool start_host(Host& host, runs::Script script) {
+    host.best_path = best_path();
+    const std::int32_t best = host.best_path.empty() ? 0 : desktop::read_best(host.best_path);
+    start_runner(host.runner, std::move(script), best);
+    if (!create_main_window(host)) return false;
+    host.counts_per_second = counter_rate();
+    host.last_us = clock_us(host);
+    host.wake_us = host.last_us;
+    host.wake_never = false;
+    return true;
 }
 
-void keep_best(std::int32_t depth) {
-    if (depth <= best_depth) return;
-    const std::filesystem::path path = best_path();
-    // The file may hold a deeper one, from a game run beside this one.
-    const std::int32_t kept = path.empty() ? -1 : desktop::write_best(path, depth);
-    best_depth = kept > depth ? kept : depth;
-    show_best();
-}
+bool host_turn(Host& host) {
+    Runner& r = host.runner;
+    sleep_until_due(host);
+    if (!serve_messages()) return false;
 
-void keep_best_at_close() {
-    if (driven_game != nullptr && driven_game->phase == Phase::Play) keep_best(driven_game->depth);
-}
+    // Controllers send no messages: their Start and keys are read here.
+    const PadRead pads = read_controllers(host.pads, host.window);
+    if (paused(r) && pads.pressed != 0)
+        press_keys(r, pads.pressed);
+    else if (pads.start)
+        press_pause(r);
 
-void carry_out(const Calls& calls) {
-    for (int i = 0; i < calls.count; ++i) {
-        const Call& call = calls.call[i];
-        switch (call.kind) {
-            case Call::Kind::Present:
-                show_frame(calls.frame[call.frame]);
-                break;
-            case Call::Kind::Wait:
-                wait_for_ticks(call.ticks);
-                break;
-            case Call::Kind::Sound:
-                start_sound(sound_name(call.sound));
-                break;
-            case Call::Kind::Stop:
-                stop_sounds();
-                break;
-        }
+    const std::uint64_t now = clock_us(host);
+    const Report report = run(r, now - host.last_us, static_cast<InputBits>(keyboard_keys() | pads.held));
+    host.last_us = now;
+
+    if (report.picture) {
+        const bool pausing = paused(r) && !host.dimmed;
+        show_picture(host, runner_picture(r), paused(r));
+        // PlaySoundA cannot hold a sound: a pause cuts it, and the game's
+        // next sound plays as it comes.
+        if (pausing) stop_sounds();
     }
+    // Nor can it start one part of the way in: a sound plays from its start.
+    if (report.sound) play_sound(r.state.sound);
+    if (report.best) keep_best(host, r.state.best);
+    host.wake_never = report.wake_in_us == never;
+    host.wake_us = now + (host.wake_never ? 0 : report.wake_in_us);
+    return true;
 }
 
-void play_step(Game& game, InputBits keys, Calls& calls) {
-    step(game, keys, calls);
-    // Kept as the game ends, before its closing pictures, so that closing
-    // the window during them loses nothing.
-    if (calls.outcome == Outcome::Died || calls.outcome == Outcome::Won) keep_best(game.depth);
-    carry_out(calls);
+void keep_depth_at_close(Host& host) {
+    const std::int32_t depth = depth_to_keep(host.runner);
+    if (depth > host.runner.state.best) keep_best(host, depth);
 }
 
-Outcome play_turn(Game& game, Calls& calls, handheld::TitlePace& pace) {
-    driven_game = &game;
-    // A game pauses from its frame's poll to the end of the step's calls.
-    pausable = game.phase == Phase::Play;
-    // The title has no wait of its own: its passes are paced here, in
-    // bursts, so it neither spins a core nor wakes a thousand times a second.
-    if (game.phase == Phase::Title) {
-        const std::uint64_t pause = handheld::title_wait_us(pace, clock_us());
-        if (pause > 0) pause_us(pause);
-    }
-    const InputBits keys = poll_keys();
-    play_step(game, keys, calls);
-    return calls.outcome;
+void close_host(Host& host) {
+    keep_depth_at_close(host);
+    stop_sounds();
+    // Normally the window is gone already and this does nothing.
+    if (host.window != nullptr) DestroyWindow(host.window);
+    if (host.skin != nullptr) DeleteObject(host.skin);
+    host.skin = nullptr;
+    timeEndPeriod(1);
+}
+
+int failed_start() {
+    MessageBoxA(nullptr, "initializing application", "fatal error", MB_OK | MB_ICONWARNING);
+    return 1;
 }
 
 }  // namespace murlo

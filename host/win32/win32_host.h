@@ -1,11 +1,12 @@
 // The native Windows host: one skinned, shaped pop-up window with the LCD
 // magnified in it and the best depth on its body, keys read from the
-// thread's keyboard state and from XInput, waits that sleep in the message
-// wait, and sounds through PlaySoundA. WinMain makes the window, starts the
-// game and then drives it one poll at a time (drive.cpp). The window
-// procedure runs only inside the message pumps of a poll, a wait, the
-// title's pauses and a paused game; the quit message ends the process from
-// inside any of them.
+// thread's keyboard state and from XInput, and sounds through PlaySoundA.
+// The runner plays the game; the host is its adapter. Each turn sleeps in
+// the message wait until the runner wants to run again or a message comes,
+// serves the window's messages (keys, pause keys and the focus go to the
+// runner; Escape and the close end the loop), runs the runner with the
+// time passed and the keys held, and carries out its report: the LCD, the
+// sound, the best depth. All of it lives in one Host, made by WinMain.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -15,102 +16,120 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <xinput.h>
 
 #include <cstdint>
+#include <filesystem>
 
-#include "game/game.h"
-#include "game/calls.h"
 #include "handheld/handheld.h"
 #include "host/win32/portable.h"
+#include "runner/runner.h"
 
 namespace murlo {
 
-extern HINSTANCE app_instance;  // stored by the entry point before the window is made
-extern HWND main_window;        // none until the window is made
-extern HBITMAP skin_bitmap;     // "window.bmp", or none
+// Controllers through XInput, whose DLL is loaded when the window is made;
+// where it is missing only the keyboard plays.
+struct Pads {
+    // XInputGetState, as GetProcAddress finds it; none without the DLL.
+    using GetState = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
+    GetState get_state = nullptr;
+    bool connected[XUSER_MAX_COUNT] = {};
+    // Asking an empty slot takes long, so empty slots are asked again at
+    // most once a second (timeGetTime), which is how soon a controller
+    // plugged in is seen.
+    DWORD next_look = 0;
+    bool looked = false;
+    // What they held when last read, to tell presses.
+    bool start_held = false;
+    InputBits keys_held = 0;
+};
+
+// What the controllers hold, and what was pressed on them since they were
+// last read: Start, and the game's keys.
+struct PadRead {
+    InputBits held = 0;
+    bool start = false;
+    InputBits pressed = 0;
+};
+
+struct Host {
+    HINSTANCE instance = nullptr;
+    HWND window = nullptr;  // none until it is made, and once it is destroyed
+    HBITMAP skin = nullptr;  // "window.bmp", or none
+    Pads pads;
+
+    // The LCD as the window shows it and repaints it, dimmed while paused.
+    std::uint8_t image[presented_bytes] = {};
+    bool dimmed = false;
+
+    std::filesystem::path best_path;  // %LOCALAPPDATA%\Murlo\best.txt; empty where there is none
+
+    // The performance counter's rate; the microsecond clock's reading at
+    // the last run, and when the runner wants to run again (never: only
+    // when a message comes).
+    std::uint64_t counts_per_second = 1;
+    std::uint64_t last_us = 0;
+    std::uint64_t wake_us = 0;
+    bool wake_never = false;
+
+    Runner runner;
+};
+
+// --- the game driven (drive.cpp)
+// The best depth read, the runner started with `script` to play first
+// (empty: none), the window made and shown: false when the window cannot be
+// made. Then host_turn until it says the program closes, then close_host.
+bool start_host(Host& host, runs::Script script);
+// One turn: messages served, the runner run, its report carried out, then
+// asleep until it wants to run again or a message comes. False once the
+// quit message came (Escape, or the window closed).
+bool host_turn(Host& host);
+// The best depth of a game in play kept, silence, the window and the timer
+// period given back.
+void close_host(Host& host);
+// A failed start: the message box, and the exit status 1.
+int failed_start();
+// Keeps the depth of the game in play as the best depth when it counts:
+// the program closes in the middle of it.
+void keep_depth_at_close(Host& host);
 
 // --- window, skin and shape (window.cpp)
-// The window, shown; on failure a message box, then exit status 1.
-void create_main_window();
-[[noreturn]] void fail_to_start();
+// The window, made and shown; false when it cannot be made.
+bool create_main_window(Host& host);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-void apply_window_shape(HWND window);
 HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height);
 HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF key, int width,
                         int height);
-bool in_lcd_area(HWND window, int screen_x, int screen_y);
-void paint_window(HWND window);
-void paint_background(HDC dc);
-// "BEST n" on the body in the skin's ink, for best_depth; show_best
-// repaints it after a change.
-void draw_best(HDC dc);
-void show_best();
+// "BEST n" on the body in the skin's ink repainted: the best depth changed.
+void show_best(const Host& host);
 
 // --- LCD presentation (present.cpp)
-struct LcdBitmapInfo {
-    BITMAPINFOHEADER header;
-    RGBQUAD colours[2];
-};
-extern std::uint8_t presented_image[presented_bytes];
-extern const LcdBitmapInfo lcd_bitmap_info;
-// The frame on the LCD now; it is also what the window repaints.
-void show_frame(const LcdFrame& frame);
-void draw_lcd(HDC dc);
-// While the game is paused the LCD shows the frame it shows now at a lower
-// contrast; it is never a frame of the game's.
-void dim_lcd(bool dimmed);
+// The frame on the LCD now, in the paused colours when `dimmed`; it is
+// also what the window repaints.
+void show_picture(Host& host, const LcdFrame& frame, bool dimmed);
+void draw_lcd(const Host& host, HDC dc);
 
-// --- messages, keys, controllers, time and sound (events.cpp)
-void open_controllers();  // XInput, where its DLL is found
-// Serves every waiting message; the quit message ends the process. When
-// one of them paused the game, the game is held here until it resumes:
-// how many milliseconds it was held (0 without a pause).
-std::uint32_t process_messages();
-// The keys held now, after serving the messages; a key that resumed the
-// game is held at this poll even if it is up again.
-InputBits poll_keys();
-// A wait of `ticks` ticks: until timeGetTime has moved 9 * ticks + 1 ms,
-// serving messages meanwhile. A pause stops the clock: the wait goes on
-// after it with the time it had left.
-void wait_for_ticks(std::uint32_t ticks);
-// A microsecond clock (the performance counter), and a pause of `us`
-// microseconds on it, serving messages meanwhile.
-std::uint64_t clock_us();
-void pause_us(std::uint64_t us);
+// --- keys, controllers, time and sound (events.cpp)
+void open_controllers(Pads& pads);
+// The controllers, while the game's window is in front.
+PadRead read_controllers(Pads& pads, HWND window);
+// The longest sleep in milliseconds that still reads the controllers often
+// enough: every 20 ms while one is there, once a second while the DLL is
+// there to look for one, INFINITE without it.
+DWORD controller_interval(const Pads& pads);
+// The five keys held, as the thread's keyboard state has them.
+InputBits keyboard_keys();
+// A key pressed in the window (not a repeat): pauses, goes on, or is one of
+// the five keys that end a pause.
+void key_pressed(Runner& runner, std::uint8_t virtual_key);
+// The performance counter, and its rate.
+std::uint64_t counter_now();
+std::uint64_t counter_rate();
 // The sound file `name` from the working directory, cutting off whatever
 // plays; a file that cannot be played as it is is named once on stderr.
 void start_sound(const char* name);
 void stop_sounds();
-// The best depth of a game in play kept, silence, the window and the timer
-// period given back, then exit status 0.
-[[noreturn]] void host_shutdown();
-
-// --- the pause (events.cpp)
-// A pause may begin only while this is set: the driver sets it from the
-// poll of a game frame to the end of that step's calls, the closing
-// pictures of a game that ends included, and clears it at the title.
-extern bool pausable;
-// What the window procedure sees: a key pressed (repeats left out), and the
-// focus lost or the window minimised.
-void key_pressed(std::uint8_t virtual_key);
-void window_left();
-
-// --- the game driven (drive.cpp)
-// The calls of one step (or of start-up), in order.
-void carry_out(const Calls& calls);
-// The step of one poll's keys: the best depth kept when it ends a game,
-// then its calls.
-void play_step(Game& game, InputBits keys, Calls& calls);
-// One turn of the game's loop: at the title, the pause that paces its
-// passes; then a poll of the keys and play_step. What the step was.
-Outcome play_turn(Game& game, Calls& calls, handheld::TitlePace& pace);
-
-// The best depth, in %LOCALAPPDATA%\Murlo\best.txt, and on the body.
-extern std::int32_t best_depth;
-void load_best();
-// Stores `depth` if it is deeper than the best, and shows the best.
-void keep_best(std::int32_t depth);
-// When the program closes in the middle of a game, its depth is kept.
-void keep_best_at_close();
+// The runner's sound (no_sound: silence).
+void play_sound(std::int8_t sound);
 
 }  // namespace murlo

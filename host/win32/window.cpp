@@ -14,10 +14,6 @@
 
 namespace murlo {
 
-HINSTANCE app_instance = nullptr;
-HWND main_window = nullptr;
-HBITMAP skin_bitmap = nullptr;
-
 namespace {
 
 constexpr COLORREF key_colour =
@@ -57,63 +53,136 @@ HBITMAP load_skin(const char* name) {
     return bitmap;
 }
 
-}  // namespace
-
-void fail_to_start() {
-    MessageBoxA(nullptr, "initializing application", "fatal error", MB_OK | MB_ICONWARNING);
-    ExitProcess(1);
+bool in_lcd_area(HWND window, int screen_x, int screen_y) {
+    POINT point{screen_x, screen_y};
+    if (!ScreenToClient(window, &point)) return false;
+    return handheld::in_lcd_hit_area(point.x, point.y);
 }
 
-void create_main_window() {
-    // Sleeps and the 45 ms frame wait in whole milliseconds, not in the
-    // default 15.6 ms scheduler tick.
+void apply_window_shape(const Host& host, HWND window) {
+    HRGN region =
+        build_skin_region(host.skin, key_colour, handheld::window_width, handheld::window_height);
+    if (region == nullptr)
+        region = CreateRoundRectRgn(0, 0, handheld::window_width, handheld::window_height,
+                                    handheld::fallback_corner, handheld::fallback_corner);
+    if (region == nullptr) return;
+    // On success the window owns the region.
+    if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
+}
+
+void paint_background(const Host& host, HDC dc) {
+    const HBRUSH brush = CreateSolidBrush(fill_colour);
+    if (brush != nullptr) {
+        const RECT whole{0, 0, handheld::window_width, handheld::window_height};
+        FillRect(dc, &whole, brush);
+        DeleteObject(brush);
+    }
+    const HDC memory = CreateCompatibleDC(dc);
+    if (memory == nullptr) return;
+    if (host.skin != nullptr) {
+        const HGDIOBJ previous = SelectObject(memory, host.skin);
+        if (previous != nullptr && previous != HGDI_ERROR) {
+            BitBlt(dc, 0, 0, handheld::window_width, handheld::window_height, memory, 0, 0,
+                   SRCCOPY);
+            SelectObject(memory, previous);
+        }
+    }
+    DeleteDC(memory);
+}
+
+// "BEST n" on the body in the skin's ink.
+void draw_best(const Host& host, HDC dc) {
+    const HBRUSH ink = CreateSolidBrush(RGB(handheld::skin_ink.r, handheld::skin_ink.g, handheld::skin_ink.b));
+    if (ink == nullptr) return;
+    std::uint64_t rows[handheld::best::rows];
+    handheld::best_label(host.runner.state.best, rows);
+    for (int r = 0; r < handheld::best::rows; ++r)
+        for (int c = 0; c < handheld::best::columns; ++c) {
+            if (((rows[r] >> c) & 1u) == 0) continue;
+            const int x = handheld::best::x + handheld::best::cell * c;
+            const int y = handheld::best::y + handheld::best::cell * r;
+            const RECT cell{x, y, x + handheld::best::cell, y + handheld::best::cell};
+            FillRect(dc, &cell, ink);
+        }
+    DeleteObject(ink);
+}
+
+void paint_window(const Host& host, HWND window) {
+    PAINTSTRUCT paint{};
+    const HDC dc = BeginPaint(window, &paint);
+    if (dc == nullptr) return;
+    // Fill colour, skin, best depth, LCD: each layer covers the last.
+    paint_background(host, dc);
+    draw_best(host, dc);
+    draw_lcd(host, dc);
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+bool create_main_window(Host& host) {
+    // Sleeps in whole milliseconds, not in the default 15.6 ms scheduler
+    // tick, so the game wakes when its next frame is due.
     timeBeginPeriod(1);
 
     // Without a skin the window falls back to a rounded rectangle in the
     // fill colour; nothing else changes.
-    skin_bitmap = load_skin("window.bmp");
+    host.skin = load_skin("window.bmp");
 
     WNDCLASSA window_class{};
     window_class.style = 0;
     window_class.lpfnWndProc = main_window_proc;
     window_class.cbClsExtra = 0;
     window_class.cbWndExtra = 0;
-    window_class.hInstance = app_instance;
+    window_class.hInstance = host.instance;
     window_class.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     window_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     window_class.lpszMenuName = nullptr;
     window_class.lpszClassName = "murlo_class";
     const ATOM atom = RegisterClassA(&window_class);
-    if (atom == 0) fail_to_start();
+    if (atom == 0) return false;
 
     const handheld::WindowPlace place =
         handheld::window_place(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     const int x = place.centred ? place.x : CW_USEDEFAULT;
     const int y = place.centred ? place.y : CW_USEDEFAULT;
 
-    // WM_CREATE shapes the window inside this call, before main_window is set.
+    // The host goes with the window: WM_NCCREATE keeps it in the window's
+    // user data and WM_CREATE shapes the window, both inside this call.
     const HWND window =
         CreateWindowExA(0, MAKEINTATOM(atom), handheld::window_caption, WS_POPUP, x, y, handheld::window_width,
-                        handheld::window_height, nullptr, nullptr, app_instance, nullptr);
-    if (window == nullptr) fail_to_start();
-    main_window = window;
+                        handheld::window_height, nullptr, nullptr, host.instance, &host);
+    if (window == nullptr) return false;
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
-    open_controllers();
+    open_controllers(host.pads);
+    return true;
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    // Windows calls a window procedure with the window alone, so this is
+    // the one place the host is not handed on as an argument: it is kept
+    // in the window's user data (no variable of our own), from the
+    // creation parameter, before any message below can come.
+    if (message == WM_NCCREATE) {
+        Host* made_for = static_cast<Host*>(reinterpret_cast<const CREATESTRUCTA*>(lparam)->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made_for));
+        made_for->window = window;
+    }
+    Host* const host = reinterpret_cast<Host*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (host == nullptr) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
         case WM_CREATE:
-            apply_window_shape(window);
+            apply_window_shape(*host, window);
             break;
         case WM_DESTROY:
-            // The next poll, wait or pause takes the quit message and ends the game.
+            // The turn that takes the quit message ends the loop.
+            host->window = nullptr;
             PostQuitMessage(0);
             break;
         case WM_PAINT:
-            paint_window(window);
+            paint_window(*host, window);
             break;
         case WM_CLOSE:
             DestroyWindow(window);
@@ -140,20 +209,20 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             if (wparam == VK_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
             // Bit 30: the key was down already, a repeat.
             if (message == WM_KEYDOWN && (lparam & (1 << 30)) == 0)
-                key_pressed(static_cast<std::uint8_t>(wparam));
+                key_pressed(host->runner, static_cast<std::uint8_t>(wparam));
             break;
         case WM_ACTIVATE:
-            if (LOWORD(wparam) == WA_INACTIVE) window_left();
+            if (LOWORD(wparam) == WA_INACTIVE) lose_focus(host->runner);
             break;
         case WM_KILLFOCUS:
-            window_left();
+            lose_focus(host->runner);
             break;
         case WM_SIZE:
-            if (wparam == SIZE_MINIMIZED) window_left();
+            if (wparam == SIZE_MINIMIZED) lose_focus(host->runner);
             break;
         case WM_ENDSESSION:
             // Windows is ending the program without closing its window.
-            if (wparam) keep_best_at_close();
+            if (wparam) keep_depth_at_close(*host);
             break;
         default:
             break;
@@ -161,21 +230,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-bool in_lcd_area(HWND window, int screen_x, int screen_y) {
-    POINT point{screen_x, screen_y};
-    if (!ScreenToClient(window, &point)) return false;
-    return handheld::in_lcd_hit_area(point.x, point.y);
-}
-
-void apply_window_shape(HWND window) {
-    HRGN region =
-        build_skin_region(skin_bitmap, key_colour, handheld::window_width, handheld::window_height);
-    if (region == nullptr)
-        region = CreateRoundRectRgn(0, 0, handheld::window_width, handheld::window_height,
-                                    handheld::fallback_corner, handheld::fallback_corner);
-    if (region == nullptr) return;
-    // On success the window owns the region.
-    if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
+void show_best(const Host& host) {
+    if (host.window == nullptr) return;
+    // The skin under the old label is painted again before the new one.
+    const RECT label{handheld::best::x, handheld::best::y,
+                     handheld::best::x + handheld::best::cell * handheld::best::columns,
+                     handheld::best::y + handheld::best::cell * handheld::best::rows};
+    InvalidateRect(host.window, &label, FALSE);
+    UpdateWindow(host.window);
 }
 
 HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
@@ -216,63 +278,6 @@ HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF
         }
     }
     return region;
-}
-
-void paint_window(HWND window) {
-    PAINTSTRUCT paint{};
-    const HDC dc = BeginPaint(window, &paint);
-    if (dc == nullptr) return;
-    // Fill colour, skin, best depth, LCD: each layer covers the last.
-    paint_background(dc);
-    draw_best(dc);
-    draw_lcd(dc);
-    EndPaint(window, &paint);
-}
-
-void paint_background(HDC dc) {
-    const HBRUSH brush = CreateSolidBrush(fill_colour);
-    if (brush != nullptr) {
-        const RECT whole{0, 0, handheld::window_width, handheld::window_height};
-        FillRect(dc, &whole, brush);
-        DeleteObject(brush);
-    }
-    const HDC memory = CreateCompatibleDC(dc);
-    if (memory == nullptr) return;
-    if (skin_bitmap != nullptr) {
-        const HGDIOBJ previous = SelectObject(memory, skin_bitmap);
-        if (previous != nullptr && previous != HGDI_ERROR) {
-            BitBlt(dc, 0, 0, handheld::window_width, handheld::window_height, memory, 0, 0,
-                   SRCCOPY);
-            SelectObject(memory, previous);
-        }
-    }
-    DeleteDC(memory);
-}
-
-void draw_best(HDC dc) {
-    const HBRUSH ink = CreateSolidBrush(RGB(handheld::skin_ink.r, handheld::skin_ink.g, handheld::skin_ink.b));
-    if (ink == nullptr) return;
-    std::uint64_t rows[handheld::best::rows];
-    handheld::best_label(best_depth, rows);
-    for (int r = 0; r < handheld::best::rows; ++r)
-        for (int c = 0; c < handheld::best::columns; ++c) {
-            if (((rows[r] >> c) & 1u) == 0) continue;
-            const int x = handheld::best::x + handheld::best::cell * c;
-            const int y = handheld::best::y + handheld::best::cell * r;
-            const RECT cell{x, y, x + handheld::best::cell, y + handheld::best::cell};
-            FillRect(dc, &cell, ink);
-        }
-    DeleteObject(ink);
-}
-
-void show_best() {
-    if (main_window == nullptr) return;
-    // The skin under the old label is painted again before the new one.
-    const RECT label{handheld::best::x, handheld::best::y,
-                     handheld::best::x + handheld::best::cell * handheld::best::columns,
-                     handheld::best::y + handheld::best::cell * handheld::best::rows};
-    InvalidateRect(main_window, &label, FALSE);
-    UpdateWindow(main_window);
 }
 
 }  // namespace murlo

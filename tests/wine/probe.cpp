@@ -1,19 +1,22 @@
 // A Windows test program built on the real Win32 host, with its own main
-// instead of WinMain: it makes the window, has the driver carry out calls
-// of its own or run the game's own turns, reports the keys it polls, times
-// waits and pauses, plays sounds, or provokes the start-up failure, so the
-// tests can look at the outcome from outside.
+// instead of WinMain: it starts the host as WinMain does and runs its
+// turns, or shows pictures and plays sounds through it, reports what it
+// sees, or provokes the start-up failure, so the tests can look at the
+// outcome from outside.
 //
-//   probe frames EXPECTED.pbm   present known frames, write the last one as a
+//   probe frames EXPECTED.pbm   show known pictures, write the last one as a
 //                               PBM, then serve messages until closed
-//   probe keys                  print each change of the polled keys
-//   probe timing                check waits and a pause in a wait, exit 1 on
-//                               a fault (dig.wav: a sound longer than the run)
-//   probe play                  run the game's own turns as WinMain does:
-//                               two seconds of title, then, after a key, a
-//                               line for each game turn, until closed
+//   probe keys                  print each change of the keys held
+//   probe timing                a scripted game paused and resumed, exit 1
+//                               on a fault (break.wav: a sound longer than
+//                               the run)
+//   probe play                  the game's turns as WinMain runs them: two
+//                               seconds of title, then, after a key, a line
+//                               for each poll of the game, until closed;
+//                               then the calls made against the replay's
+//                               for the recorded run
 //   probe die                   a game that ends 75 frames in, its keys from
-//                               a script, then serve messages until closed
+//                               a script, then its turns until closed
 //   probe label DEPTH           the cells of "BEST DEPTH" on the body
 //   probe sound                 play dig.wav, say whether it plays, stop it
 //                               once the file "stop" is there
@@ -21,17 +24,19 @@
 //   probe fatal                 make window creation fail (class taken)
 //   probe class                 check the registered window class
 //   probe messages              check the window procedure's answers, then
-//                               close: the next poll ends the process with 0
-#include <atomic>
+//                               close: the next turn ends the loop
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <string_view>
 
-#include "cycle/cycle.h"
+#include "host/replay/replay.h"
+#include "host/win32/win32_host.h"
 #include "runs/script.h"
 #include "runs/trace_lines.h"
-#include "host/win32/win32_host.h"
 
 #include <mmsystem.h>
 
@@ -69,58 +74,33 @@ bool write_pbm(const char* path, const LcdFrame& frame) {
     return std::fclose(out) == 0;
 }
 
-[[noreturn]] void serve_forever() {
-    for (;;) {
-        poll_keys();
-        wait_for_ticks(5);
-    }
+void say(const char* text) {
+    std::printf("%s\n", text);
+    std::fflush(stdout);
 }
 
-// A step's calls, kept off the stack as the game keeps them.
-std::unique_ptr<Calls> no_calls() { return std::make_unique<Calls>(); }
-
-int frames(const char* expected_path) {
-    create_main_window();
-    // Through the driver, as a step lists them: the last one stays.
-    const auto calls = no_calls();
-    LcdFrame frame{};
-    for (std::uint32_t& row : frame.row) row = 0xFFFFFFFFu;
-    present_frame(*calls, frame);
-    present_frame(*calls, LcdFrame{});
-    wait_ticks(*calls, 1);
-    const LcdFrame known = known_frame();
-    present_frame(*calls, known);
-    present_frame(*calls, known);
-    carry_out(*calls);
-    if (!write_pbm(expected_path, known)) return 2;
-    std::printf("shown\n");
-    std::fflush(stdout);
-    serve_forever();
+// The host as WinMain makes it; the runner's trace kept when `tracing`.
+std::unique_ptr<Host> started(runs::Script script = {}, bool tracing = false) {
+    auto host = std::make_unique<Host>();
+    host->instance = GetModuleHandleA(nullptr);
+    host->runner.tracing = tracing;
+    if (!start_host(*host, std::move(script))) {
+        say("FAIL the host did not start");
+        std::exit(2);
+    }
+    return host;
 }
 
-int keys() {
-    create_main_window();
-    std::printf("ready\n");
-    std::fflush(stdout);
-    int last = -1;
-    for (;;) {
-        const InputBits held = poll_keys();
-        if (held != last) {
-            std::printf("%02x\n", held);
-            std::fflush(stdout);
-            last = held;
-        }
-        wait_for_ticks(1);
-    }
+runs::Script script_of_text(const char* text) {
+    runs::Script script;
+    runs::ScriptError error;
+    if (!runs::parse_script(text, script, error)) std::exit(2);
+    return script;
 }
 
 double now_ms() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&now);
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
@@ -129,21 +109,14 @@ int failures = 0;
 
 void check(bool ok, const char* what) {
     std::printf("%s %s\n", ok ? "ok  " : "FAIL", what);
+    std::fflush(stdout);
     if (!ok) ++failures;
 }
 
 void expect(bool ok, const char* what, double value, const char* unit = "ms") {
     std::printf("%s %s (%.2f %s)\n", ok ? "ok  " : "FAIL", what, value, unit);
+    std::fflush(stdout);
     if (!ok) ++failures;
-}
-
-// How long the driver takes to carry out a wait of `ticks` ticks.
-double timed_wait(std::uint32_t ticks) {
-    const auto calls = no_calls();
-    wait_ticks(*calls, ticks);
-    const double t0 = now_ms();
-    carry_out(*calls);
-    return now_ms() - t0;
 }
 
 // Whether a sound plays now: one that may not cut off another is refused
@@ -157,173 +130,242 @@ bool sound_playing() {
                        SND_MEMORY | SND_ASYNC | SND_NODEFAULT | SND_NOSTOP);
 }
 
-// The colour of window pixel (x, y) as the screen shows it.
-COLORREF window_pixel(int x, int y) {
-    const HDC dc = GetDC(main_window);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(main_window, dc);
-    return colour;
-}
-constexpr COLORREF ink = RGB(handheld::lcd_ink.r, handheld::lcd_ink.g, handheld::lcd_ink.b);
-constexpr COLORREF dimmed_ink = RGB(handheld::lcd_paused_ink.r, handheld::lcd_paused_ink.g, handheld::lcd_paused_ink.b);
-
-// Until `holds` says yes, for 30 s at most.
-template <typename Condition>
-bool wait_until(Condition holds) {
-    for (int waited = 0; waited < 30000 && !holds(); waited += 10) Sleep(10);
-    return holds();
+// Whether the LCD's top-left pixel is in the paused colours, as the screen shows it.
+bool lcd_dimmed(const Host& host) {
+    const HDC dc = GetDC(host.window);
+    const COLORREF colour = GetPixel(dc, handheld::lcd_left, handheld::lcd_top);
+    ReleaseDC(host.window, dc);
+    constexpr handheld::Rgb ink = handheld::lcd_paused_ink, clear = handheld::lcd_paused_clear;
+    return colour == RGB(ink.r, ink.g, ink.b) || colour == RGB(clear.r, clear.g, clear.b);
 }
 
-// A player who pauses the game during a wait of the game's thread, as
-// seen from a second thread: the pause is asked before the wait begins,
-// so it cuts the wait at its start.
-struct PauseRun {
-    std::atomic<bool> wait_over = false;
-    bool began = false, held = false;
-    double paused_ms = 0;
-};
+// The trace lines the runner made since they were last taken, each as
+// `line` sees it.
+template <typename Line>
+void each_line(Runner& r, Line line) {
+    const std::string text = take_trace(r);
+    std::string_view rest = text;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        line(rest.substr(0, end));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    }
+}
 
-DWORD WINAPI pause_the_wait(void* data) {
-    PauseRun& run = *static_cast<PauseRun*>(data);
-    // Paused: the LCD's ink dimmed, and the sound cut before that.
-    run.began = wait_until([] { return window_pixel(128, 64) == dimmed_ink; }) && !sound_playing();
-    const double began = now_ms();
-    Sleep(300);
-    run.held = !run.wait_over && window_pixel(128, 64) == dimmed_ink;
-    run.paused_ms = now_ms() - began;
-    // Resumed with Right, a message posted without the key going down.
-    PostMessageA(main_window, WM_KEYDOWN, VK_RIGHT, 0);
+int frames(const char* expected_path) {
+    const auto host = started();
+    // The last picture stays, undimmed again though the same as the one before.
+    LcdFrame frame{};
+    for (std::uint32_t& row : frame.row) row = 0xFFFFFFFFu;
+    show_picture(*host, frame, false);
+    show_picture(*host, LcdFrame{}, false);
+    const LcdFrame known = known_frame();
+    show_picture(*host, known, true);
+    show_picture(*host, known, false);
+    if (!write_pbm(expected_path, known)) return 2;
+    say("shown");
+    // Messages served, the picture repainted when uncovered; no game runs.
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+    close_host(*host);
     return 0;
 }
 
+int keys() {
+    const auto host = started();
+    say("ready");
+    int last = -1;
+    while (host_turn(*host)) {
+        const InputBits held = keyboard_keys();
+        if (held != last) {
+            std::printf("%02x\n", held);
+            std::fflush(stdout);
+            last = held;
+        }
+    }
+    close_host(*host);
+    return 0;
+}
+
+// A game begun by a script and left to the player once it has started
+// break.wav (a minute long): P at the title pauses nothing; the frames keep
+// their pace through a flood of messages; P in the game cuts the sound and
+// dims the LCD, and no poll comes until a key goes on; that key is held at
+// the next poll and only there.
 int timing() {
-    create_main_window();
+    const auto host = started(script_of_text("00*214 04 10*18 08"), true);
+    Runner& r = host->runner;
 
-    // Waits last their ticks at least: the game's pace. How much longer
-    // they take is the machine's business, shown but not judged.
-    double took = timed_wait(frame_wait_ticks);
-    expect(took >= 45.0, "a frame's wait of 5 ticks takes at least 45 ms", took);
+    PostMessageA(host->window, WM_KEYDOWN, 'P', 0);
+    host_turn(*host);
+    check(!paused(r) && !lcd_dimmed(*host), "P at the title: no pause");
 
-    // Messages arriving all through the wait neither end it early nor keep
-    // it from ending.
-    SetTimer(main_window, 1, 1, nullptr);
-    for (int i = 0; i < 20; ++i) PostMessageA(main_window, WM_USER, 0, 0);
-    took = timed_wait(5);
-    KillTimer(main_window, 1);
-    expect(took >= 45.0, "a wait of 5 ticks with messages takes at least 45 ms", took);
+    // Timer and posted messages all through: each wakes a turn.
+    SetTimer(host->window, 1, 1, nullptr);
+    for (int i = 0; i < 20; ++i) PostMessageA(host->window, WM_USER, 0, 0);
+    int polls = 0, polls_to_stop = -1;
+    const double began = now_ms();
+    double left_title = 0, broke = 0;
+    while (broke == 0 && now_ms() - began < 30000.0 && host_turn(*host)) {
+        each_line(r, [&](std::string_view line) {
+            if (broke != 0) return;
+            if (line.starts_with("poll ")) ++polls;
+            if (line == "stop") {
+                polls_to_stop = polls;
+                left_title = now_ms();
+            }
+            if (line == "sound break.wav") broke = now_ms();
+        });
+    }
+    KillTimer(host->window, 1);
+    check(polls_to_stop == 215 && polls == 234, "the script's 215 title passes and 19 frames to the first break");
+    // The 18 waits between the frames' polls, the first of which may begin
+    // up to the runner's late limit (20 ms) before its poll was made, and
+    // a few milliseconds for the turn that made it.
+    expect(broke - left_title >= 18 * 45.0 - 30.0, "18 frames of 45 ms, messages or not", broke - left_title);
+    check(sound_playing(), "break.wav plays");
 
-    took = timed_wait(12);
-    expect(took >= 108.0, "a wait of 12 ticks takes at least 108 ms", took);
+    PostMessageA(host->window, WM_KEYDOWN, 'P', 0);
+    host_turn(*host);
+    check(paused(r) && lcd_dimmed(*host), "P in the game pauses it: the LCD dimmed");
+    check(!sound_playing(), "and the sound cut");
+    // Timer messages wake the turns, which find the game paused.
+    SetTimer(host->window, 1, 10, nullptr);
+    int polls_paused = 0;
+    const double pause_began = now_ms();
+    while (now_ms() - pause_began < 300.0) {
+        host_turn(*host);
+        each_line(r, [&](std::string_view line) { polls_paused += line.starts_with("poll ") ? 1 : 0; });
+    }
+    check(polls_paused == 0 && paused(r) && lcd_dimmed(*host), "no poll while paused");
 
-    // A pause, as the title's, lasts what it is asked, messages or not.
-    SetTimer(main_window, 1, 1, nullptr);
-    double t0 = now_ms();
-    pause_us(9500);
-    took = now_ms() - t0;
-    KillTimer(main_window, 1);
-    expect(took >= 9.5, "a pause of 9.5 ms with messages", took);
-
-    // At the title P pauses nothing: the wait ends, the sound plays on.
-    const LcdFrame known = known_frame();
-    show_frame(known);
-    start_sound("dig.wav");
-    check(sound_playing(), "dig.wav plays");
-    pausable = false;
-    PostMessageA(main_window, WM_KEYDOWN, 'P', 0);
-    took = timed_wait(5);
-    check(sound_playing() && window_pixel(128, 64) == ink, "P at the title: no pause");
-
-    // In a game P pauses: the sound stops, the LCD dims, the wait stands
-    // still until a key resumes it and then goes on with the time it had
-    // left; the resuming key is held at the next poll and only then.
-    pausable = true;
-    PostMessageA(main_window, WM_KEYDOWN, 'P', 0);
-    PauseRun run;
-    const HANDLE player = CreateThread(nullptr, 0, pause_the_wait, &run, 0, nullptr);
-    took = timed_wait(20);
-    run.wait_over = true;
-    WaitForSingleObject(player, INFINITE);
-    CloseHandle(player);
-    check(run.began, "P in a game pauses it: the sound cut, the LCD dimmed");
-    check(run.held, "the wait stands still while paused");
-    expect(took - run.paused_ms >= 180.0, "and lasts its 180 ms besides the pause", took - run.paused_ms);
-    check(window_pixel(128, 64) == ink, "resumed: the LCD as it was");
-    const InputBits first = poll_keys(), second = poll_keys();
-    check(first == input::Right && second == 0, "the key that resumed is held at the next poll only");
-    stop_sounds();
-    pausable = false;
+    // Resumed with Right, a message posted without the key going down.
+    PostMessageA(host->window, WM_KEYDOWN, VK_RIGHT, 0);
+    std::string first, second;
+    const double resumed = now_ms();
+    while (second.empty() && now_ms() - resumed < 30000.0) {
+        host_turn(*host);
+        each_line(r, [&](std::string_view line) {
+            if (!line.starts_with("poll ")) return;
+            (first.empty() ? first : second) = line;
+        });
+    }
+    KillTimer(host->window, 1);
+    check(!paused(r) && !lcd_dimmed(*host), "a key goes on: the LCD as it was");
+    check(first == "poll 02" && second == "poll 00", "the key that went on is held at the next poll only");
+    close_host(*host);
     return failures == 0 ? 0 : 1;
 }
 
-// The game's own turns from start-up, as WinMain runs them: two seconds
-// on the title with no key held; then, once a key from outside leaves the
-// title, a line for each game turn, "turn N keys HH depth D" and the frame
-// the turn left on the LCD as a present line, until the window is closed.
+// The game's turns from start-up, as WinMain runs them: two seconds on the
+// title with no key held; then, once a key from outside leaves the title, a
+// line for each poll of the game, "turn N keys HH depth D present W..."
+// with the frame the poll's advance left on the LCD and the depth after the
+// turn, until the window is closed. Then every call made is checked against
+// the replay of the recorded run.
 int play() {
-    load_best();
-    create_main_window();
-    const auto game = std::make_unique<Game>();
-    const auto calls = no_calls();
-    start_up(*game, *calls);
-    check(calls->outcome == Outcome::Started, "start-up lists its calls");
-    carry_out(*calls);
-    handheld::TitlePace pace;
-    // About a thousand passes a second, in bursts of ten: the figures are
-    // shown, and measured by the benchmarks; a busy machine sets them here.
-    const double t0 = now_ms();
-    int passes = 0, other = 0;
-    while (now_ms() - t0 < 2000.0) {
-        if (play_turn(*game, *calls, pace) == Outcome::TitlePass) ++passes; else ++other;
-    }
-    std::printf("title: %d passes in %.3f s\n", passes, (now_ms() - t0) / 1000.0);
-    check(other == 0, "every turn a title pass (no key held)");
+    const auto host = started({}, true);
+    Runner& r = host->runner;
+    std::string made;
+    const auto take = [&] {
+        const std::string lines = take_trace(r);
+        made += lines;
+        return lines;
+    };
 
-    std::printf("press a key\n");
-    std::fflush(stdout);
-    Outcome outcome = Outcome::TitlePass;
-    while (outcome == Outcome::TitlePass) outcome = play_turn(*game, *calls, pace);
-    check(outcome == Outcome::TitleLeft && game->phase == Phase::Play, "the key left the title for a game");
-    std::printf("game\n");
-    std::fflush(stdout);
-    double quickest = 1e9;
-    for (int turn = 1;; ++turn) {
-        const double start = now_ms();
-        outcome = play_turn(*game, *calls, pace);
-        const double took = now_ms() - start;
-        if (turn <= 20 && took < quickest) quickest = took;
-        if (turn == 20)
-            expect(quickest >= 45.0, "each of the first 20 frames lasts its wait of 45 ms at least", quickest);
-        const LcdFrame& shown = calls->frame[calls->frames > 0 ? calls->frames - 1 : 0];
-        const runs::TraceLine line = runs::present_line(shown);
-        std::printf("turn %d keys %02x depth %d %.*s\n", turn, game->cur_input, static_cast<int>(game->depth),
-                    static_cast<int>(line.size), line.text);
+    const double t0 = now_ms();
+    int wakes = 0, pictures = 0;
+    LcdFrame shown = runner_picture(r);
+    while (now_ms() - t0 < 2000.0 && host_turn(*host)) {
+        ++wakes;
+        if (!std::equal(std::begin(shown.row), std::end(shown.row), std::begin(runner_picture(r).row))) ++pictures;
+        shown = runner_picture(r);
+        take();
+    }
+    const double seconds = (now_ms() - t0) / 1000.0;
+    std::printf("title: %d turns, %d pictures in %.3f s\n", wakes, pictures, seconds);
+    check(r.state.game.phase == Phase::Title, "still the title (no key held)");
+    check(pictures > 0, "the title moves");
+    // The runner wakes the host for the title's pictures, at most 30 a
+    // second; the test's pointer and focus wake a few turns more.
+    expect(wakes <= 30 * seconds + 20, "the title's turns, about 30 a second", wakes / seconds, "a second");
+
+    say("press a key");
+    while (r.state.game.phase == Phase::Title && host_turn(*host)) take();
+    check(r.state.game.phase == Phase::Play, "the key left the title for a game");
+    say("game");
+    take();
+    int turn = 0;
+    double first_turn_ms = 0;
+    while (host_turn(*host)) {
+        const std::string lines = take();
+        std::string_view rest = lines;
+        std::string keys, present;
+        const auto report_turn = [&] {
+            if (keys.empty()) return;
+            std::printf("turn %d keys %s depth %d %s\n", ++turn, keys.c_str(), static_cast<int>(r.state.game.depth),
+                        present.c_str());
+            if (turn == 1) first_turn_ms = now_ms();
+            if (turn == 21)
+                expect(now_ms() - first_turn_ms >= 20 * 45.0 - 30.0, "the first 20 frames take 45 ms each",
+                       (now_ms() - first_turn_ms) / 20, "ms each");
+        };
+        while (!rest.empty()) {
+            const std::string_view line = rest.substr(0, rest.find('\n'));
+            rest.remove_prefix(line.size() + 1);
+            if (line.starts_with("poll ")) {
+                report_turn();
+                keys = line.substr(5);
+                present.clear();
+            } else if (line.starts_with("present ")) {
+                present = line;
+            }
+        }
+        report_turn();
         std::fflush(stdout);
     }
-}
+    close_host(*host);
+    close_trace(r);
+    take();
 
-// A game that ends early, through the driver's steps: the board that the
-// 215th title pass makes, and the digger crushed 75 frames in. Its depth
-// is kept as the best and shown on the body.
-int die() {
-    load_best();
-    create_main_window();
-    std::printf("best %d\n", static_cast<int>(best_depth));
-    std::fflush(stdout);
+    // The recorded run replayed makes the very calls the game made, frames,
+    // waits and sounds, pauses and all.
     runs::Script script;
     runs::ScriptError error;
-    if (!runs::parse_script("00*214 04 10*18 08*25 15 08*11 0c*22 0a", script, error)) return 2;
-    const auto game = std::make_unique<Game>();
-    const auto calls = no_calls();
-    start_up(*game, *calls);
-    carry_out(*calls);
-    for (const runs::ScriptRun& run : script)
-        for (std::uint64_t i = 0; i < run.count && calls->outcome != Outcome::Died; ++i)
-            play_step(*game, run.value, *calls);
-    check(calls->outcome == Outcome::Died, "the digger died");
-    check(best_depth == game->depth && best_depth > 0, "its depth is the best");
-    std::printf("died at depth %d\n", static_cast<int>(game->depth));
+    check(runs::parse_script(recorded_script(r), script, error), "the recorded run reads back");
+    replay::Trace replayed;
+    replay::run(script, replayed);
+    std::size_t line = 1, at = 0;
+    while (at < made.size() && at < replayed.text().size() && made[at] == replayed.text()[at])
+        line += made[at++] == '\n' ? 1 : 0;
+    std::printf("     %zu bytes of calls made, %zu replayed\n", made.size(), replayed.text().size());
+    if (made != replayed.text()) std::printf("     they part at line %zu\n", line);
+    check(made == replayed.text(), "the calls made are the replay's of the recorded run");
+    return failures == 0 ? 0 : 1;
+}
+
+// A game that ends early, its keys from a script: the board that the 215th
+// title pass makes, and the digger crushed 75 frames in. Its depth is kept
+// as the best and shown on the body.
+int die() {
+    const auto host = started(script_of_text("00*214 04 10*18 08*25 15 08*11 0c*22 0a"));
+    Runner& r = host->runner;
+    std::printf("best %d\n", static_cast<int>(r.state.best));
     std::fflush(stdout);
-    serve_forever();
+    bool begun = false, died = false;
+    while (host_turn(*host)) {
+        // A script's games count for no best depth; this one is made to
+        // count once it has begun, as a game the player began.
+        if (!begun && r.state.game.phase == Phase::Play) r.state.counts = begun = true;
+        if (!died && r.state.best > 0) {
+            died = true;
+            check(r.state.best == r.state.game.depth, "its depth is the best");
+            std::printf("died at depth %d\n", static_cast<int>(r.state.best));
+            std::fflush(stdout);
+        }
+    }
+    close_host(*host);
+    return failures == 0 ? 0 : 1;
 }
 
 int label(int depth) {
@@ -342,24 +384,17 @@ void stop_when_told() {
         if (GetFileAttributesA("stop") != INVALID_FILE_ATTRIBUTES) break;
         Sleep(20);
     }
-    stop_sounds();
 }
 
-// dig.wav through the driver, as a step plays it: started, heard, stopped.
+// dig.wav as the runner's sound: started, heard, stopped.
 int sound() {
     timeBeginPeriod(1);
-    const auto play = no_calls();
-    play_sound(*play, Sound::Dig);
-    carry_out(*play);
-    std::printf("%s\n", sound_playing() ? "playing" : "not playing");
-    std::fflush(stdout);
+    play_sound(static_cast<std::int8_t>(Sound::Dig));
+    say(sound_playing() ? "playing" : "not playing");
     stop_when_told();
-    const auto stop = no_calls();
-    stop_sound(*stop);
-    carry_out(*stop);
-    carry_out(*stop);  // nothing playing: harmless
-    std::printf("%s\n", sound_playing() ? "still playing" : "stopped");
-    std::fflush(stdout);
+    play_sound(no_sound);
+    play_sound(no_sound);  // nothing playing: harmless
+    say(sound_playing() ? "still playing" : "stopped");
     return 0;
 }
 
@@ -371,17 +406,17 @@ int sounds(int count, char** names) {
         start_sound(names[i]);
         start_sound(names[i]);
     }
-    std::printf("%s\n", sound_playing() ? "playing" : "not playing");
-    std::fflush(stdout);
+    say(sound_playing() ? "playing" : "not playing");
     stop_when_told();
+    stop_sounds();
     return 0;
 }
 
 int class_checks() {
-    create_main_window();
+    const auto host = started();
     WNDCLASSA registered{};
-    if (!GetClassInfoA(app_instance, "murlo_class", &registered)) {
-        std::printf("FAIL no class murlo_class\n");
+    if (!GetClassInfoA(host->instance, "murlo_class", &registered)) {
+        say("FAIL no class murlo_class");
         return 1;
     }
     check(registered.style == 0, "class style 0");
@@ -392,81 +427,84 @@ int class_checks() {
     check(registered.hbrBackground == static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
            "stock white background brush");
     check(registered.lpszMenuName == nullptr, "no menu");
-    check(GetAncestor(main_window, GA_PARENT) == GetDesktopWindow() &&
-               GetWindow(main_window, GW_OWNER) == nullptr && GetMenu(main_window) == nullptr,
+    check(GetAncestor(host->window, GA_PARENT) == GetDesktopWindow() &&
+               GetWindow(host->window, GW_OWNER) == nullptr && GetMenu(host->window) == nullptr,
            "no parent, owner or menu");
+    check(GetWindowLongPtrA(host->window, GWLP_USERDATA) == reinterpret_cast<LONG_PTR>(host.get()),
+          "the window's user data is the host");
+    close_host(*host);
     return failures == 0 ? 0 : 1;
 }
 
-bool close_posted() {
+bool close_posted(HWND window) {
     MSG message;
-    return PeekMessageA(&message, main_window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
+    return PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
 }
 
-LRESULT hit_at(int client_x, int client_y) {
+LRESULT hit_at(HWND window, int client_x, int client_y) {
     RECT rect;
-    GetWindowRect(main_window, &rect);
+    GetWindowRect(window, &rect);
     const unsigned x = static_cast<unsigned>(rect.left + client_x) & 0xFFFFu;
     const unsigned y = static_cast<unsigned>(rect.top + client_y) & 0xFFFFu;
-    return main_window_proc(main_window, WM_NCHITTEST, 0, static_cast<LPARAM>(y << 16 | x));
+    return main_window_proc(window, WM_NCHITTEST, 0, static_cast<LPARAM>(y << 16 | x));
 }
 
 // The window procedure's own answers, called directly on the game's thread.
 int message_checks() {
-    create_main_window();
+    const auto host = started();
+    const HWND window = host->window;
 
     const LPARAM over_client = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
     const LPARAM over_caption = MAKELPARAM(HTCAPTION, WM_MOUSEMOVE);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-    check(main_window_proc(main_window, WM_SETCURSOR, reinterpret_cast<WPARAM>(main_window),
-                           over_client) == TRUE && GetCursor() == nullptr,
+    check(main_window_proc(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), over_client) == TRUE &&
+              GetCursor() == nullptr,
           "pointer hidden over the client area");
-    main_window_proc(main_window, WM_SETCURSOR, reinterpret_cast<WPARAM>(main_window),
-                     over_caption);
+    main_window_proc(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), over_caption);
     check(GetCursor() == LoadCursorA(nullptr, IDC_ARROW), "arrow over the skin");
 
-    process_messages();
-    main_window_proc(main_window, WM_KEYDOWN, 'A', 0);
-    main_window_proc(main_window, WM_KEYDOWN, VK_LEFT, 0);
-    check(!close_posted(), "other keys do not close");
-    main_window_proc(main_window, WM_KEYDOWN, VK_ESCAPE, 0);
-    check(close_posted(), "Escape pressed posts WM_CLOSE");
-    main_window_proc(main_window, WM_KEYUP, VK_ESCAPE, 0xC0000001);
-    check(close_posted(), "Escape released posts WM_CLOSE");
+    host_turn(*host);
+    main_window_proc(window, WM_KEYDOWN, 'A', 0);
+    main_window_proc(window, WM_KEYDOWN, VK_LEFT, 0);
+    check(!close_posted(window), "other keys do not close");
+    main_window_proc(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    check(close_posted(window), "Escape pressed posts WM_CLOSE");
+    main_window_proc(window, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+    check(close_posted(window), "Escape released posts WM_CLOSE");
 
     // Left of the screen's left edge the packed x is negative.
-    SetWindowPos(main_window, nullptr, -300, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    check(hit_at(200, 200) == HTCLIENT, "LCD hit at a negative screen x");
-    check(hit_at(20, 200) == HTCAPTION, "caption hit at a negative screen x");
-    check(hit_at(384, 320) == HTCLIENT && hit_at(385, 320) == HTCAPTION, "hit area edges");
+    SetWindowPos(window, nullptr, -300, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    check(hit_at(window, 200, 200) == HTCLIENT, "LCD hit at a negative screen x");
+    check(hit_at(window, 20, 200) == HTCAPTION, "caption hit at a negative screen x");
+    check(hit_at(window, 384, 320) == HTCLIENT && hit_at(window, 385, 320) == HTCAPTION, "hit area edges");
 
     if (failures != 0) return 1;
-    // Closing destroys the window; the next poll takes the quit message and
-    // ends the process with 0 from inside the poll.
-    main_window_proc(main_window, WM_CLOSE, 0, 0);
-    check(!IsWindow(main_window), "closing destroys the window");
-    std::printf("polling after close\n");
-    std::fflush(stdout);
-    poll_keys();
-    std::printf("FAIL poll_keys returned after the quit message\n");
-    return 1;
+    // Closing destroys the window; the next turn takes the quit message and
+    // ends the loop.
+    main_window_proc(window, WM_CLOSE, 0, 0);
+    check(!IsWindow(window) && host->window == nullptr, "closing destroys the window");
+    say("turn after close");
+    check(!host_turn(*host), "the turn takes the quit message");
+    close_host(*host);
+    return failures == 0 ? 0 : 1;
 }
 
 int fatal() {
     // The class name is taken already, so registering it again fails.
     WNDCLASSA taken{};
     taken.lpfnWndProc = DefWindowProcA;
-    taken.hInstance = app_instance;
+    taken.hInstance = GetModuleHandleA(nullptr);
     taken.lpszClassName = "murlo_class";
     if (RegisterClassA(&taken) == 0) return 3;
-    create_main_window();
-    return 4;  // never reached: the failure ends the process with 1
+    const auto host = std::make_unique<Host>();
+    host->instance = taken.hInstance;
+    if (!start_host(*host, {})) return failed_start();
+    return 4;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    murlo::app_instance = GetModuleHandleA(nullptr);
     if (argc >= 3 && std::strcmp(argv[1], "frames") == 0) return frames(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "keys") == 0) return keys();
     if (argc >= 2 && std::strcmp(argv[1], "timing") == 0) return timing();
