@@ -9,16 +9,25 @@
 // and that save is taken again and saves to itself. The seed corpus holds
 // states the core saved while it played the won game: on the title, in
 // play, in a level's result, in the ending and in the wipe after it.
+//
+// The same bytes are also read as the snapshot of a suspended game (a
+// state, then the run so far as script text; runner/snapshot.h), as the
+// desktop games and the page read theirs at start-up: refused, the runner
+// is as it was; taken, it runs on with the invariants holding, and its
+// own snapshot reads back to the same. The corpus holds two snapshots
+// too, one in play and one in a result.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "game/invariants.h"
 #include "host/libretro/core.h"
+#include "runner/snapshot.h"
 #include "runner/state.h"
 
 namespace {
@@ -57,10 +66,34 @@ const Start& start() {
     return *made;
 }
 
+// The bytes as a suspended game's snapshot.
+void as_snapshot(const Start& s, const std::uint8_t* data, std::size_t size) {
+    const auto runner = std::make_unique<Runner>();
+    Runner& r = *runner;
+    start_runner(r, {}, 0);
+    const std::vector<std::uint8_t> before = save(r);
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (read_snapshot(r, bytes) != nullptr) {
+        if (save(r) != before) fail("a refused snapshot changed the runner");
+        return;
+    }
+    std::int16_t audio[2 * libretro::samples_per_run];
+    for (int i = 0; i < 8; ++i) {
+        libretro::run_once(r, s.bank, input::Down, audio);
+        if (const char* broken = check_invariants(r.state.game, first_check_of_game)) fail(broken);
+    }
+    const std::string kept = write_snapshot(r);
+    const auto again = std::make_unique<Runner>();
+    start_runner(*again, {}, 0);
+    if (const char* refused = read_snapshot(*again, kept)) fail(refused);
+    if (write_snapshot(*again) != kept) fail("a snapshot does not read back to itself");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Start& s = start();
+    as_snapshot(s, data, size);
     const auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     start_runner(r, s.script, 0);
