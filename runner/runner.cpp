@@ -87,6 +87,9 @@ bool advance_at(Runner& r, InputBits player_keys, std::uint64_t at, Report* repo
     InputBits keys = 0;
     bool players = true;
     if (poll) {
+        // A run that ends with its script ends at its first poll when there
+        // is none, or none left.
+        if (r.end_with_script && s.script_done) return false;
         if (!s.script_done) {
             if (script_keys(r, keys)) {
                 players = false;

@@ -121,6 +121,8 @@ TEST(ReplayScript, WrittenWholeOrAsPollsComeInOnePlainForm) {
 
 TEST(ReplayRun, AKeyHeldAtTheTitleStartsAGameAtOnce) {
     EXPECT_EQ(run_script("08"), "sound title.wav\npoll 08\nstop\nquit\n");
+    // A script with no polls at all ends at the first.
+    EXPECT_EQ(run_script("# nothing but a comment\n"), "sound title.wav\nquit\n");
 }
 
 TEST(ReplayRun, TitleFramesThenAKeyThenTheFirstGameFramesPoll) {
