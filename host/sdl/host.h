@@ -25,7 +25,7 @@ struct Controllers {
     SDL_GameController* open[most] = {};
 };
 
-// Some 60 KB with the runner's game: made once, off the stack.
+// Made once, in main, and passed to whatever needs a part of it.
 struct Host {
     Runner runner;
     Window window;

@@ -275,9 +275,8 @@ bool open_window(Window& w, int asked_scale) {
     }
     w.window = make_window(w, place, screen, skin_shape);
     if (w.window == nullptr) {
-        const bool failed = fail_to_start(SDL_GetError());
-        close_window(w);
-        return failed;
+        close_window(w);  // the pictures; SDL's error stays as it was
+        return fail_to_start(SDL_GetError());
     }
 
     SDL_SetWindowHitTest(w.window, hit_test, &w.scale);
