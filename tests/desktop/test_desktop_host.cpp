@@ -142,7 +142,8 @@ std::vector<InputBits> polls_traced() {
     std::vector<InputBits> polls;
     const std::string lines = take_trace(host->runner);
     for (std::size_t at = lines.find("poll "); at != std::string::npos; at = lines.find("poll ", at + 1))
-        if (at == 0 || lines[at - 1] == '\n') polls.push_back(static_cast<InputBits>(std::stoi(lines.substr(at + 5, 2), nullptr, 16)));
+        if (at == 0 || lines[at - 1] == '\n')
+            polls.push_back(static_cast<InputBits>(std::stoi(lines.substr(at + 5, 2), nullptr, 16)));
     return polls;
 }
 
