@@ -1,17 +1,14 @@
 #include "host/sdl/best_depth.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "desktop/best.h"
 #include "desktop/notices.h"
-#include "host/sdl/window.h"
 
 namespace murlo::sdl {
 
 namespace {
-
-std::filesystem::path kept_in;
-std::int32_t shown = 0;
 
 // A folder named by an environment variable; relative ones do not count.
 const char* folder_from(const char* variable) {
@@ -27,20 +24,23 @@ std::filesystem::path best_depth_path() {
     return {};
 }
 
-void load_best_depth() {
-    kept_in = best_depth_path();
-    if (kept_in.empty())
+std::int32_t load_best_depth(BestDepth& best, Window& window) {
+    best.file = best_depth_path();
+    if (best.file.empty())
         desktop::say(stderr, "neither XDG_STATE_HOME nor HOME names a folder: the best depth is not kept");
-    shown = kept_in.empty() ? 0 : desktop::read_best(kept_in);
-    show_best(shown);
+    best.shown = best.file.empty() ? 0 : desktop::read_best(best.file);
+    show_best(window, best.shown);
+    return best.shown;
 }
 
-void keep_best_depth(std::int32_t depth) {
-    if (kept_in.empty()) return;
-    const std::int32_t kept = desktop::write_best(kept_in, depth);
-    if (kept <= shown) return;
-    shown = kept;
-    show_best(shown);
+std::int32_t keep_best_depth(BestDepth& best, Window& window, std::int32_t depth) {
+    const std::int32_t kept = best.file.empty() ? -1 : desktop::write_best(best.file, depth);
+    const std::int32_t deepest = std::max(depth, kept);
+    if (deepest > best.shown) {
+        best.shown = deepest;
+        show_best(window, best.shown);
+    }
+    return kept;
 }
 
 }  // namespace murlo::sdl

@@ -6,17 +6,25 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "host/sdl/window.h"
+
 namespace murlo::sdl {
+
+struct BestDepth {
+    std::filesystem::path file;  // empty: kept nowhere
+    std::int32_t shown = 0;      // the number on the body
+};
 
 // Where the best depth is kept: empty when neither XDG_STATE_HOME nor HOME
 // names a folder (a path from the root).
 std::filesystem::path best_depth_path();
 
-// Read the best depth and show it (0 when there is none yet).
-void load_best_depth();
+// Read the best depth and show it (0 when there is none yet); returned.
+std::int32_t load_best_depth(BestDepth& best, Window& window);
 // A game's depth, as it ended or as the program closed in the middle of
-// it: kept when deeper than the file's, and shown when the file now holds
-// more than the window shows.
-void keep_best_depth(std::int32_t depth);
+// it: kept when deeper than the file's, and shown when deeper than the
+// number shown. Returns what the file now holds (another game beside this
+// one may have kept a deeper one), or -1 when it could not be written.
+std::int32_t keep_best_depth(BestDepth& best, Window& window, std::int32_t depth);
 
 }  // namespace murlo::sdl

@@ -8,38 +8,30 @@
 #include <X11/keysym.h>
 #endif
 
-#include <chrono>
 #include <climits>
 
 #include "handheld/handheld.h"
-#include "host/sdl/driver.h"
-#include "host/sdl/pause.h"
-#include "host/sdl/window.h"
 
 namespace murlo::sdl {
 
 namespace {
 
-// The controllers plugged in, each opened as SDL announces it.
-constexpr int max_controllers = 16;
-SDL_GameController* controllers[max_controllers] = {};
-
-void add_controller(int device_index) {
+void add_controller(Controllers& controllers, int device_index) {
     if (!SDL_IsGameController(device_index)) return;
     const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device_index);
-    for (SDL_GameController* controller : controllers)
+    for (SDL_GameController* controller : controllers.open)
         if (controller != nullptr &&
             SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller)) == id)
             return;  // already open
-    for (SDL_GameController*& slot : controllers)
+    for (SDL_GameController*& slot : controllers.open)
         if (slot == nullptr) {
             slot = SDL_GameControllerOpen(device_index);
             return;
         }
 }
 
-void remove_controller(SDL_JoystickID id) {
-    for (SDL_GameController*& controller : controllers)
+void remove_controller(Controllers& controllers, SDL_JoystickID id) {
+    for (SDL_GameController*& controller : controllers.open)
         if (controller != nullptr &&
             SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller)) == id) {
             SDL_GameControllerClose(controller);
@@ -48,9 +40,9 @@ void remove_controller(SDL_JoystickID id) {
 }
 
 // The keys every controller holds, or-ed together.
-InputBits controller_keys() {
+InputBits controller_keys(const Controllers& controllers) {
     InputBits bits = 0;
-    for (SDL_GameController* c : controllers) {
+    for (SDL_GameController* c : controllers.open) {
         if (c == nullptr) continue;
         const auto button = [c](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(c, b) != 0; };
         const handheld::PadState pad{
@@ -97,35 +89,38 @@ InputBits button_bit(Uint8 button) {
     return handheld::pad_keys(pad);
 }
 
-// Serving events costs a dozen system calls (the X connection's and the
-// controllers' hot-plug checks), and the title runs its passes ten to a
-// burst in a fraction of a millisecond: events served less than this long
-// ago are not served again. What comes in meanwhile is served at once by
-// the sleep that follows the burst.
-constexpr auto serving_interval = std::chrono::microseconds(500);
-std::chrono::steady_clock::time_point last_served{};
+// The pause is about to change: the runner runs first, so that the time
+// up to now counts as the game's (or, while paused, as no one's).
+void run_before_pause_change(Host& h) {
+    if (in_game(h.runner) || paused(h.runner)) run_now(h);
+}
 
-void handle_event(const SDL_Event& event) {
+void handle_event(Host& h, const SDL_Event& event) {
+    Runner& r = h.runner;
     switch (event.type) {
     case SDL_QUIT:
-        end_program();
+        h.quit = true;
+        break;
     case SDL_WINDOWEVENT:
         switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
-            end_program();
+            h.quit = true;
+            break;
         case SDL_WINDOWEVENT_EXPOSED:
-            repaint_window();
+            repaint_window(h.window);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go in another window never reach us: forget them all.
             SDL_ResetKeyboard();
-            pause();
+            run_before_pause_change(h);
+            lose_focus(r);
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
-            pause();
+            run_before_pause_change(h);
+            lose_focus(r);
             break;
         case SDL_WINDOWEVENT_LEAVE:
-            set_pointer_hidden(false);
+            set_pointer_hidden(h.window, false);
             break;
         default:
             break;
@@ -134,28 +129,36 @@ void handle_event(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         // Escape closes the window, pressed or released.
-        if (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.scancode == SDL_SCANCODE_ESCAPE)
-            end_program();
+        if (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
+            h.quit = true;
+            break;
+        }
         if (event.type == SDL_KEYUP || event.key.repeat) break;
-        if (event.key.keysym.sym == SDLK_p || event.key.keysym.sym == SDLK_PAUSE)
-            toggle_pause();
-        else
-            resume_with(key_bit(event.key.keysym));
+        if (event.key.keysym.sym == SDLK_p || event.key.keysym.sym == SDLK_PAUSE) {
+            run_before_pause_change(h);
+            press_pause(r);
+        } else if (paused(r)) {
+            run_before_pause_change(h);
+            press_keys(r, key_bit(event.key.keysym));
+        }
         break;
     case SDL_CONTROLLERBUTTONDOWN:
-        if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START)
-            toggle_pause();
-        else
-            resume_with(button_bit(event.cbutton.button));
+        if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START) {
+            run_before_pause_change(h);
+            press_pause(r);
+        } else if (paused(r)) {
+            run_before_pause_change(h);
+            press_keys(r, button_bit(event.cbutton.button));
+        }
         break;
     case SDL_CONTROLLERDEVICEADDED:
-        add_controller(event.cdevice.which);  // a device index
+        add_controller(h.controllers, event.cdevice.which);  // a device index
         break;
     case SDL_CONTROLLERDEVICEREMOVED:
-        remove_controller(event.cdevice.which);  // an instance id
+        remove_controller(h.controllers, event.cdevice.which);  // an instance id
         break;
     case SDL_MOUSEMOTION:
-        set_pointer_hidden(handheld::in_lcd_hit_area(event.motion.x, event.motion.y, window_scale()));
+        set_pointer_hidden(h.window, handheld::in_lcd_hit_area(event.motion.x, event.motion.y, h.window.scale));
         break;
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
     case SDL_SYSWMEVENT:
@@ -163,7 +166,7 @@ void handle_event(const SDL_Event& event) {
         // here after being pressed in another window closes all the same.
         if (event.syswm.msg != nullptr && event.syswm.msg->subsystem == SDL_SYSWM_X11) {
             XEvent& x = event.syswm.msg->msg.x11.event;
-            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape) end_program();
+            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape) h.quit = true;
         }
         break;
 #endif
@@ -176,23 +179,25 @@ void handle_event(const SDL_Event& event) {
 
 void open_controllers() { SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER); }
 
-void serve_events() {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - last_served < serving_interval) return;
-    last_served = now;
-    SDL_Event event;
-    while (SDL_PollEvent(&event)) handle_event(event);
+void close_controllers(Controllers& controllers) {
+    for (SDL_GameController*& controller : controllers.open) {
+        if (controller != nullptr) SDL_GameControllerClose(controller);
+        controller = nullptr;
+    }
 }
 
-void sleep_serving_events(std::uint32_t ms) {
+void serve_events(Host& h, std::uint32_t ms) {
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, ms > INT_MAX ? INT_MAX : static_cast<int>(ms)))
-        handle_event(event);
-    else
-        last_served = std::chrono::steady_clock::now();  // it watched all along and nothing came
+    bool came = false;
+    if (ms == never_ms)
+        came = SDL_WaitEvent(&event) != 0;
+    else if (ms > 0)
+        came = SDL_WaitEventTimeout(&event, ms > INT_MAX ? INT_MAX : static_cast<int>(ms)) != 0;
+    if (came) handle_event(h, event);
+    while (!h.quit && SDL_PollEvent(&event)) handle_event(h, event);
 }
 
-InputBits held_keys() {
+InputBits held_keys(const Host& h) {
     // Sampled right after the pump: the keys held as of the events served.
     const Uint8* keys = SDL_GetKeyboardState(nullptr);
     // Z is the key that types z on the user's layout, whatever the modifiers.
@@ -201,7 +206,7 @@ InputBits held_keys() {
     if (z != SDL_SCANCODE_UNKNOWN && keys[z]) bits |= input::Z;
     for (const Arrow& arrow : arrows)
         if (keys[arrow.scancode]) bits |= arrow.bit;
-    return bits | controller_keys();
+    return bits | controller_keys(h.controllers);
 }
 
 }  // namespace murlo::sdl

@@ -1,13 +1,14 @@
-// Window events, the keyboard and controllers. Events are served only when
-// the driving loop asks (at each poll and while it sleeps); Escape and
-// closing the window end the program from inside, at whatever point the
-// game has reached. P, Pause and a controller's Start, the focus lost and
-// the window minimised pause a game (host/sdl/pause.h).
+// Window events, the keyboard and controllers, served once a turn (and
+// whenever one comes while the host sleeps). Escape, pressed or let go, and
+// closing the window end the loop. P, Pause and a controller's Start pause
+// a game and resume it; the focus lost and the window minimised pause it;
+// any of the five keys resumes it and counts as held at the next poll.
 #pragma once
 
 #include <cstdint>
 
 #include "game/calls.h"
+#include "host/sdl/host.h"
 
 namespace murlo::sdl {
 
@@ -15,16 +16,15 @@ namespace murlo::sdl {
 // plugged in and pulled out. Without controller support the keyboard
 // still plays.
 void open_controllers();
+void close_controllers(Controllers& controllers);
 
-// Every event that has come, served; nothing when they were served less
-// than half a millisecond ago.
-void serve_events();
-// Sleep until an event comes or `ms` milliseconds have passed, and serve
-// the event, if any.
-void sleep_serving_events(std::uint32_t ms);
+// Sleep until an event comes or `ms` milliseconds have passed (no limit
+// for never_ms, no sleep for 0), then serve every event that has come.
+constexpr std::uint32_t never_ms = 0xFFFFFFFFu;
+void serve_events(Host& h, std::uint32_t ms);
 
 // The keys held on the keyboard and every controller, as of the events
 // served so far.
-InputBits held_keys();
+InputBits held_keys(const Host& h);
 
 }  // namespace murlo::sdl

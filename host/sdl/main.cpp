@@ -7,33 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "host/sdl/best_depth.h"
-#include "host/sdl/driver.h"
 #include "host/sdl/events.h"
+#include "host/sdl/host.h"
 #include "host/sdl/options.h"
-#include "host/sdl/run_files.h"
-#include "host/sdl/sound.h"
-#include "host/sdl/window.h"
 #include "murlo/version.h"
 
 #ifdef MURLO_STAMP_FIRST_FRAME
-#include <algorithm>
 #include <ctime>
-
-namespace {
-
-bool shows_a_frame(const murlo::Calls& calls) {
-    return std::any_of(calls.call, calls.call + calls.count,
-                       [](const murlo::Call& call) { return call.kind == murlo::Call::Kind::Present; });
-}
-
-void stamp_first_frame() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    std::fprintf(stderr, "first-frame %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
-}
-
-}  // namespace
 #endif
 
 int main(int argc, char** argv) {
@@ -55,28 +35,29 @@ int main(int argc, char** argv) {
     case desktop::Command::play:
         break;
     }
+    // The whole of the program's state, in one value (some 6 KB: off the stack).
+    const auto host = std::make_unique<sdl::Host>();
+    sdl::Host& h = *host;
     // Every file is had before the window opens, or the game does not start.
-    if (!sdl::open_run_files(options.play, options.record, options.trace, problem)) {
+    runs::Script script;
+    if (!sdl::open_run_files(h.files, options.play, options.record, options.trace, script, problem)) {
         std::fprintf(stderr, "murlo: %s\n", problem.c_str());
         return 2;
     }
     // A trace or record into a pipe that closes is a failed write, not the end.
     if (options.record != nullptr || options.trace != nullptr) std::signal(SIGPIPE, SIG_IGN);
-    sdl::open_window(options.scale);
-    sdl::load_best_depth();
+    if (!sdl::open_window(h.window, options.scale)) return 1;
+    const std::int32_t best = sdl::load_best_depth(h.best, h.window);
     sdl::open_controllers();
-    sdl::open_audio();
+    sdl::open_audio(h.audio);
 
-    const auto driver = std::make_unique<sdl::Driver>();
-    sdl::start(*driver);
+    sdl::begin(h, std::move(script), best);
 #ifdef MURLO_STAMP_FIRST_FRAME
-    // The title's first pass shows the first frame, the last call of its
-    // step (a key held at once would make it the first game frame's,
-    // stamped after that frame's wait).
-    do sdl::drive_one_poll(*driver);
-    while (!shows_a_frame(driver->calls));
-    stamp_first_frame();
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "first-frame %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
 #endif
-    // The program ends inside, when the window is closed.
-    for (;;) sdl::drive_one_poll(*driver);
+    while (!h.quit) sdl::turn(h);
+    sdl::finish(h);
+    return 0;
 }

@@ -5,14 +5,10 @@
 #include "desktop/notices.h"
 #include "host/sdl/sdl_rules.h"
 #include "host/sdl/sound_queue.h"
-#include "host/sdl/window.h"
 
 namespace murlo::sdl {
 
 namespace {
-
-SDL_AudioDeviceID audio_device = 0;
-SDL_AudioSpec audio_spec{};
 
 // Of a larger file only this much is read: more than a minute of sound in
 // any usual format (48 kHz stereo in 32-bit samples is 23 MB a minute),
@@ -61,30 +57,38 @@ Uint8* load_sound(const char* path, SDL_AudioSpec& spec, Uint32& length, Loaded&
 
 }  // namespace
 
-void open_audio() {
+void open_audio(Audio& audio) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
     const SDL_AudioSpec want = wanted_audio_spec();
-    audio_device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio_spec, 0);
-    if (audio_device != 0) SDL_PauseAudioDevice(audio_device, 0);
+    audio.device = SDL_OpenAudioDevice(nullptr, 0, &want, &audio.spec, 0);
+    if (audio.device != 0) SDL_PauseAudioDevice(audio.device, 0);
 }
 
-void close_audio() {
-    if (audio_device != 0) SDL_CloseAudioDevice(audio_device);
-    audio_device = 0;
+void close_audio(Audio& audio) {
+    if (audio.device != 0) SDL_CloseAudioDevice(audio.device);
+    audio.device = 0;
 }
 
-void play_sound_file(const char* name) {
-    if (audio_device == 0) return;
+void play_sound_file(Audio& audio, const char* exe_dir, const char* name, std::uint64_t at_us) {
+    if (audio.device == 0) return;
     // The new sound cuts off the last one, even when it cannot be played.
-    SDL_ClearQueuedAudio(audio_device);
+    SDL_ClearQueuedAudio(audio.device);
     char path[4096 + 64];
-    if (!desktop::find_data_file(name, exe_dir(), path, sizeof path)) return;
+    if (!desktop::find_data_file(name, exe_dir, path, sizeof path)) return;
     SDL_AudioSpec spec{};
     Uint32 length = 0;
     Loaded how = Loaded::whole;
     Uint8* samples = load_sound(path, spec, length, how);
-    const Queued queued = samples != nullptr ? queue_sound(audio_device, audio_spec, spec, samples, length)
-                                             : Queued{false, 0, false};
+    // Begun `at_us` ago: the sample frames already over are left out.
+    Uint32 skip = 0;
+    if (samples != nullptr && at_us > 0) {
+        const Uint32 frame = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
+        const std::uint64_t frames = at_us * static_cast<std::uint64_t>(spec.freq) / 1000000;
+        skip = frames * frame < length ? static_cast<Uint32>(frames * frame) : length;
+    }
+    const Queued queued = samples != nullptr
+                              ? queue_sound(audio.device, audio.spec, spec, samples + skip, length - skip)
+                              : Queued{false, 0, false};
     SDL_FreeWAV(samples);
     if (queued.ok && !queued.cut && how == Loaded::whole) return;
     // Said once for each name, not at every dig.
@@ -94,18 +98,18 @@ void play_sound_file(const char* name) {
     } else if (how == Loaded::cut_short) {
         desktop::say(stderr, "%s is cut short: only the part that is there plays", path);
     } else {
-        const Uint32 frames = queued.bytes / (SDL_AUDIO_BITSIZE(audio_spec.format) / 8 * audio_spec.channels);
-        const Uint32 rate = static_cast<Uint32>(audio_spec.freq);
+        const Uint32 frames = queued.bytes / (SDL_AUDIO_BITSIZE(audio.spec.format) / 8 * audio.spec.channels);
+        const Uint32 rate = static_cast<Uint32>(audio.spec.freq);
         desktop::say(stderr, "%s is long: only its first %u s play", path, (frames + rate / 2) / rate);
     }
 }
 
-void silence() {
-    if (audio_device != 0) SDL_ClearQueuedAudio(audio_device);
+void silence(Audio& audio) {
+    if (audio.device != 0) SDL_ClearQueuedAudio(audio.device);
 }
 
-void pause_sound(bool paused) {
-    if (audio_device != 0) SDL_PauseAudioDevice(audio_device, paused ? 1 : 0);
+void pause_sound(Audio& audio, bool paused) {
+    if (audio.device != 0) SDL_PauseAudioDevice(audio.device, paused ? 1 : 0);
 }
 
 }  // namespace murlo::sdl

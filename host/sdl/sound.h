@@ -3,19 +3,28 @@
 // was still queued. Without an audio device the game goes on silently.
 #pragma once
 
+#include <SDL.h>
+
+#include <cstdint>
+
 namespace murlo::sdl {
 
-void open_audio();
-void close_audio();
+struct Audio {
+    SDL_AudioDeviceID device = 0;  // 0: none, silence
+    SDL_AudioSpec spec{};          // the device's format
+};
 
-// Play the sound file of that name (from the working directory, else the
-// program's ../share/murlo), cutting off any sound playing, even when it
-// cannot be played. What is wrong with a file that cannot be played as it
-// is goes to stderr, once for each name.
-void play_sound_file(const char* name);
+void open_audio(Audio& audio);
+void close_audio(Audio& audio);
+
+// Play the sound file of that name (from the working directory, else
+// `exe_dir`'s ../share/murlo), `at_us` microseconds into it, cutting off
+// any sound playing, even when it cannot be played. What is wrong with a
+// file that cannot be played as it is goes to stderr, once for each name.
+void play_sound_file(Audio& audio, const char* exe_dir, const char* name, std::uint64_t at_us = 0);
 // Silence whatever plays.
-void silence();
+void silence(Audio& audio);
 // Hold the sound where it is while the game is paused, or let it go on.
-void pause_sound(bool paused);
+void pause_sound(Audio& audio, bool paused);
 
 }  // namespace murlo::sdl

@@ -32,9 +32,11 @@ int main(int argc, char** argv) {
     bool counts = false;
     for (const runs::ScriptRun& run : script)
         for (std::uint64_t i = 0; i < run.count; ++i, ++poll) {
-            step(game, run.value, *calls);
-            if (calls->outcome == Outcome::TitleLeft) counts = poll >= first;
-            if ((calls->outcome == Outcome::Died || calls->outcome == Outcome::Won) && counts) {
+            // The poll's outcome: a frame that died is Died, though its
+            // closing pictures came after it in the same step.
+            const Outcome outcome = step(game, run.value, *calls);
+            if (outcome == Outcome::TitleLeft) counts = poll >= first;
+            if ((outcome == Outcome::Died || outcome == Outcome::Won) && counts) {
                 std::printf("ended %d\n", static_cast<int>(game.depth));
                 counts = false;
             }

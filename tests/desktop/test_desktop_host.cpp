@@ -1,8 +1,9 @@
 // The desktop host in a real window under a private Xvfb server: the
 // picture of shown frames, checked pixel for pixel on a screenshot; the
-// title driven; keys sent through the X server; controllers plugged in as
-// SDL virtual joysticks; waits; pausing; the best depth on the body; sound
-// written by SDL's disk audio driver.
+// runner driven by the host's loop, on the title and in a game; keys sent
+// through the X server; controllers plugged in as SDL virtual joysticks;
+// pausing; the best depth on the body; sound written by SDL's disk audio
+// driver.
 // Each test program run starts its own server. MURLO_TEST_SCALE=N makes
 // the window at that scale, on a screen N times as big. Every wait here is
 // for a condition, with a deadline a busy machine keeps: nothing asserts
@@ -30,19 +31,14 @@
 
 #include "game/calls.h"
 #include "handheld/handheld.h"
-#include "host/sdl/best_depth.h"
-#include "host/sdl/driver.h"
 #include "host/sdl/events.h"
-#include "host/sdl/pause.h"
+#include "host/sdl/host.h"
 #include "host/sdl/sdl_rules.h"
-#include "host/sdl/sound.h"
-#include "host/sdl/window.h"
 
 namespace {
 
 using namespace murlo;
 using namespace murlo::handheld;
-using sdl::poll_keys;
 using Clock = std::chrono::steady_clock;
 
 int scale_from_environment() {
@@ -61,6 +57,9 @@ pid_t xvfb_pid = 0;
 std::string display_name;
 std::filesystem::path scratch;
 std::filesystem::path audio_file;
+// The host, made once as the game makes it; `live` while its runner runs.
+std::unique_ptr<sdl::Host> host;
+bool live = false;
 
 // Start Xvfb on a display number of its own choosing.
 bool start_xvfb() {
@@ -103,23 +102,56 @@ int run(const std::string& command) {
 // Deadlines: far longer than anything takes, even on a busy machine.
 constexpr auto deadline = std::chrono::seconds(60);
 
-// Serve events, as the game does between frames (every one that has
-// come), until `done` holds or the deadline has passed; whether it holds.
+// Serve events (every one that has come, or the first within 5 ms), the
+// runner run after them while it is live, until `done` holds or the
+// deadline has passed; whether it holds.
 bool serve_until(const std::function<bool()>& done) {
     const auto end = Clock::now() + deadline;
     while (!done()) {
         if (Clock::now() > end) return false;
-        sdl::sleep_serving_events(5);
-        sdl::serve_events();
+        sdl::serve_events(*host, 5);
+        if (live) sdl::run_now(*host);
     }
     return true;
 }
 
-// Polls until the keys read `expected`, or the deadline has passed.
-InputBits poll_until(InputBits expected) {
-    InputBits bits = poll_keys();
-    serve_until([&] { return (bits = poll_keys()) == expected; });
+// The keys held, once they read `expected` or the deadline has passed.
+InputBits keys_until(InputBits expected) {
+    InputBits bits = 0;
+    serve_until([&] { return (bits = sdl::held_keys(*host)) == expected; });
     return bits;
+}
+
+// The runner started afresh (the script's keys first), tracing, and live.
+void start_runner_live(const runs::Script& script = {}) {
+    sdl::begin(*host, script, 0);
+    host->runner.tracing = true;
+    live = true;
+}
+
+// The runner stopped, the sound it left playing or held with it too.
+void stop_runner() {
+    live = false;
+    sdl::pause_sound(host->audio, false);
+    host->sound_held = false;
+    sdl::silence(host->audio);
+}
+
+// The polls the runner made since the trace was last taken, their keys.
+std::vector<InputBits> polls_traced() {
+    std::vector<InputBits> polls;
+    const std::string lines = take_trace(host->runner);
+    for (std::size_t at = lines.find("poll "); at != std::string::npos; at = lines.find("poll ", at + 1))
+        if (at == 0 || lines[at - 1] == '\n')
+            polls.push_back(static_cast<InputBits>(std::stoi(lines.substr(at + 5, 2), nullptr, 16)));
+    return polls;
+}
+
+// The keys of the runner's next poll, once it has come.
+int next_poll() {
+    std::vector<InputBits> polls;
+    serve_until([&] { return !(polls = polls_traced()).empty(); });
+    return polls.empty() ? -1 : polls.front();
 }
 
 struct Shot {
@@ -239,15 +271,17 @@ public:
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
         setenv("XDG_STATE_HOME", (scratch / "state").c_str(), 1);
-        sdl::open_window(scale);
+        host = std::make_unique<sdl::Host>();
+        ASSERT_TRUE(sdl::open_window(host->window, scale));
         sdl::open_controllers();
-        sdl::open_audio();
+        sdl::open_audio(host->audio);
         ASSERT_TRUE(serve_until([] { return run("xwininfo -name 'Murlo Win' | grep -q IsViewable") == 0; }))
             << "the window was never shown";
     }
     void TearDown() override {
-        sdl::silence();
-        SDL_Quit();
+        live = false;
+        sdl::finish(*host);
+        host.reset();
         stop_xvfb();
         std::filesystem::remove_all(scratch);
     }
@@ -257,7 +291,7 @@ const auto* const server = ::testing::AddGlobalTestEnvironment(new DesktopServer
 
 // Show the frame and check the screen.
 void show_and_expect(const LcdFrame& frame, const char* what) {
-    sdl::show_frame(frame);
+    sdl::show_frame(host->window, frame);
     expect_lcd_shows(frame, what);
 }
 
@@ -285,17 +319,30 @@ TEST(DesktopHost, FramesShowAsExactEightByEightSquaresInTheTwoColours) {
     show_and_expect(frame, "rows 10 to 12 changed");
 }
 
-TEST(DesktopHost, TheTitleIsDrivenPassByPassAndShown) {
-    // Driven as the game is: started, then polled with no key held. (Its
-    // pace, a thousand passes a second, is tools/bench-desktop's to measure.)
-    const auto driver = std::make_unique<sdl::Driver>();
-    sdl::start(*driver);
-    for (int i = 0; i < 500; ++i) {
-        sdl::drive_one_poll(*driver);
-        ASSERT_EQ(driver->calls.outcome, Outcome::TitlePass) << "pass " << i;
+TEST(DesktopHost, TheLoopRunsTheTitleAtItsPaceWakingForItsPicturesAlone) {
+    // The host's own loop, turn by turn, with no key held: the title's
+    // passes, a thousand a second, run in the few turns that show its
+    // pictures. (How long anything takes is tools/bench-desktop's to
+    // measure; a slower machine only makes more passes a turn.)
+    start_runner_live();
+    live = false;
+    int turns = 0;
+    std::size_t passes = 0;
+    const auto end = Clock::now() + deadline;
+    while (passes < 600 && Clock::now() < end) {
+        sdl::turn(*host);
+        ++turns;
+        for (const InputBits keys : polls_traced()) {
+            ASSERT_EQ(keys, 0) << "pass " << passes;
+            ++passes;
+        }
+        ASSERT_EQ(host->runner.state.game.phase, Phase::Title);
     }
-    // Its last pass is what the window shows.
-    expect_lcd_shows(driver->game.lcd, "the title's last pass");
+    EXPECT_GE(passes, 600u);
+    EXPECT_LT(turns * 5, static_cast<int>(passes)) << "a turn for every few passes";
+    // Its last picture is what the window shows.
+    expect_lcd_shows(runner_picture(host->runner), "the title's last picture");
+    stop_runner();
 }
 
 TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
@@ -324,33 +371,33 @@ TEST(DesktopHost, UncoveredWindowIsRepaintedFromTheLastFrame) {
 
 TEST(DesktopHost, KeysAreSampledAsHeld) {
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     run("xdotool keydown Right keydown z");
-    EXPECT_EQ(poll_until(0x03), 0x03);
-    EXPECT_EQ(poll_keys(), 0x03);  // still held: seen at every poll
+    EXPECT_EQ(keys_until(0x03), 0x03);
+    EXPECT_EQ(sdl::held_keys(*host), 0x03);  // still held
     run("xdotool keyup Right keyup z");
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     run("xdotool keydown z keydown Right keydown Left keydown Down keydown Up");
-    EXPECT_EQ(poll_until(0x1F), 0x1F);
+    EXPECT_EQ(keys_until(0x1F), 0x1F);
     run("xdotool keyup Up");
-    EXPECT_EQ(poll_until(0x0F), 0x0F);
+    EXPECT_EQ(keys_until(0x0F), 0x0F);
     run("xdotool keyup z keyup Right keyup Left keyup Down");
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     // Other keys count for nothing: once Up, pressed after them, is seen,
     // they have been seen too.
     run("xdotool keydown a keydown space keydown Return keydown x keydown Up");
-    EXPECT_EQ(poll_until(input::Up), input::Up);
+    EXPECT_EQ(keys_until(input::Up), input::Up);
     run("xdotool keyup a keyup space keyup Return keyup x keyup Up");
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     // Z whatever Shift or Caps Lock say.
     run("xdotool keydown shift keydown z");
-    EXPECT_EQ(poll_until(0x01), 0x01);
+    EXPECT_EQ(keys_until(0x01), 0x01);
     run("xdotool keyup z keyup shift");
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     run("xdotool key Caps_Lock keydown z");
-    EXPECT_EQ(poll_until(0x01), 0x01);
+    EXPECT_EQ(keys_until(0x01), 0x01);
     run("xdotool keyup z key Caps_Lock");
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
 }
 
 // A controller as SDL's virtual joystick, plugged in while the game runs.
@@ -382,16 +429,16 @@ struct VirtualPad {
 
 TEST(DesktopHost, ControllersPluggedInAndPulledOutAddTheirKeysToTheKeyboards) {
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     VirtualPad first;
     ASSERT_NE(first.joystick, nullptr) << SDL_GetError();
     first.press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
-    EXPECT_EQ(poll_until(input::Left), input::Left);
+    EXPECT_EQ(keys_until(input::Left), input::Left);
     first.press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
     first.stick(SDL_CONTROLLER_AXIS_LEFTY, 32767);  // the stick pushed down
-    EXPECT_EQ(poll_until(input::Down), input::Down);
+    EXPECT_EQ(keys_until(input::Down), input::Down);
     first.press(SDL_CONTROLLER_BUTTON_A, true);
-    EXPECT_EQ(poll_until(input::Down | input::Z), input::Down | input::Z);
+    EXPECT_EQ(keys_until(input::Down | input::Z), input::Down | input::Z);
 
     // A second controller and the keyboard at the same time.
     VirtualPad second;
@@ -400,75 +447,82 @@ TEST(DesktopHost, ControllersPluggedInAndPulledOutAddTheirKeysToTheKeyboards) {
     second.press(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
     run("xdotool keydown Right");
     const InputBits all = input::Down | input::Z | input::Up | input::Right;
-    EXPECT_EQ(poll_until(all), all);
+    EXPECT_EQ(keys_until(all), all);
     first.press(SDL_CONTROLLER_BUTTON_A, false);
-    EXPECT_EQ(poll_until(all), all);  // Z still held on the second one
+    EXPECT_EQ(keys_until(all), all);  // Z still held on the second one
 
     // Pulled out with keys held: they are let go.
     first.pull_out();
-    EXPECT_EQ(poll_until(input::Z | input::Up | input::Right), input::Z | input::Up | input::Right);
+    EXPECT_EQ(keys_until(input::Z | input::Up | input::Right), input::Z | input::Up | input::Right);
     second.pull_out();
-    EXPECT_EQ(poll_until(input::Right), input::Right);
+    EXPECT_EQ(keys_until(input::Right), input::Right);
     run("xdotool keyup Right");
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
+}
+
+// A game begun by Z at the runner's first poll, played by no key since.
+void enter_game() {
+    start_runner_live({{input::Z, 1}});
+    ASSERT_TRUE(serve_until([] { return in_game(host->runner); })) << "the game never began";
+    polls_traced();
 }
 
 TEST(DesktopHost, NoKeyStaysHeldWhenTheWindowLosesFocusAndAGamePauses) {
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
-    sdl::set_pausable(true);  // in a game
+    enter_game();
     run("xdotool keydown Right");
-    ASSERT_EQ(poll_until(0x02), 0x02);
+    ASSERT_EQ(keys_until(0x02), 0x02);
     // Another program's window takes the keyboard while Right is held, and
     // Right is let go there.
     const std::string other = (scratch / "other.pid").string();
     run("xmessage -geometry 200x60+0+0 -name murlo-other other & echo $! > " + other);
     EXPECT_TRUE(serve_until(
         [] { return run("xdotool search --name '^murlo-other$' windowfocus --sync >/dev/null 2>&1") == 0; }));
-    EXPECT_TRUE(serve_until(sdl::paused)) << "losing the focus did not pause the game";
+    EXPECT_TRUE(serve_until([] { return paused(host->runner); })) << "losing the focus did not pause the game";
     run("xdotool keyup Right");
-    // The focus back: still paused, until a key resumes the game. The poll
-    // waits for it, and sees Down alone: Right is not held.
+    // The focus back: still paused, until a key resumes the game. Its next
+    // poll sees Down alone: Right is not held.
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
-    run("xdotool keydown Down");
-    EXPECT_EQ(poll_keys(), input::Down);
-    EXPECT_FALSE(sdl::paused());
-    run("xdotool keyup Down");
-    EXPECT_EQ(poll_until(0), 0);
+    polls_traced();
+    run("xdotool key Down");
+    EXPECT_TRUE(serve_until([] { return !paused(host->runner); })) << "Down did not resume the game";
+    EXPECT_EQ(next_poll(), input::Down);
+    EXPECT_EQ(keys_until(0), 0);
     run("kill $(cat " + other + ")");
-    sdl::set_pausable(false);
+    stop_runner();
 }
 
 TEST(DesktopHost, APauseDimsTheLastFrameHoldsTheSoundAndEndsByAKeyThatCounts) {
     ASSERT_EQ(run("xdotool search --name '^Murlo Win$' windowfocus --sync"), 0);
-    LcdFrame frame{};
-    for (int y = 0; y < 32; ++y) frame.row[y] = y % 3 ? 0x0F0F0F0Fu << (y % 4) : 0xFFFF0000u;
-    show_and_expect(frame, "before the pause");
-    sdl::play_sound_file("ending.wav");  // half a minute of it
+    // P at the title does nothing: Up, pressed after it, is seen unpaused.
+    start_runner_live();
+    run("xdotool key p keydown Up");
+    EXPECT_EQ(keys_until(input::Up), input::Up);
+    EXPECT_FALSE(paused(host->runner)) << "P paused the title";
+    run("xdotool keyup Up");
+    EXPECT_EQ(keys_until(0), 0);
+
+    enter_game();
+    Runner& r = host->runner;
+    sdl::play_sound_file(host->audio, sdl::exe_dir(host->window), "ending.wav");  // half a minute of it
     std::size_t size = audio_after(audio_output().size(), 8192);
     EXPECT_FALSE(all_silent(audio_output(), size - 8192, size)) << "ending.wav was not heard";
 
-    // P at the title does nothing: Up, pressed after it, is seen unpaused.
-    run("xdotool key p keydown Up");
-    EXPECT_EQ(poll_until(input::Up), input::Up);
-    EXPECT_FALSE(sdl::paused()) << "P paused the title";
-    run("xdotool keyup Up");
-    EXPECT_EQ(poll_until(0), 0);
-
     // In a game, P pauses: the last frame dimmed, the sound held.
-    sdl::set_pausable(true);
     run("xdotool key p");
-    ASSERT_TRUE(serve_until(sdl::paused)) << "P did not pause the game";
+    ASSERT_TRUE(serve_until([&] { return paused(r); })) << "P did not pause the game";
+    polls_traced();
+    const LcdFrame frame = runner_picture(r);
     expect_lcd_shows(frame, "paused", lcd_paused_clear, lcd_paused_ink);
     size = audio_after(audio_output().size(), 4096);  // what the device had already taken
     std::size_t end = audio_after(size, 22050);
     EXPECT_TRUE(all_silent(audio_output(), size, end)) << "the sound went on while paused";
+    EXPECT_TRUE(polls_traced().empty()) << "the game went on while paused";
 
-    // Right, tapped, resumes the game: the poll that waited sees it held.
+    // Right, tapped, resumes the game: its next poll sees it held.
     run("xdotool key Right");
-    EXPECT_EQ(poll_keys(), input::Right);
-    EXPECT_FALSE(sdl::paused());
-    EXPECT_EQ(poll_until(0), 0);
-    expect_lcd_shows(frame, "resumed");
+    EXPECT_EQ(next_poll(), input::Right);
+    EXPECT_FALSE(paused(r));
     size = audio_after(audio_output().size(), 4096);
     end = audio_after(size, 22050);
     EXPECT_FALSE(all_silent(audio_output(), size, end)) << "the sound did not go on";
@@ -478,28 +532,27 @@ TEST(DesktopHost, APauseDimsTheLastFrameHoldsTheSoundAndEndsByAKeyThatCounts) {
     VirtualPad pad;
     ASSERT_NE(pad.joystick, nullptr) << SDL_GetError();
     pad.press(SDL_CONTROLLER_BUTTON_DPAD_UP, true);  // once this is seen, the game has the pad
-    EXPECT_EQ(poll_until(input::Up), input::Up);
+    EXPECT_EQ(keys_until(input::Up), input::Up);
     pad.press(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_EQ(keys_until(0), 0);
     pad.click(SDL_CONTROLLER_BUTTON_START);
-    EXPECT_TRUE(serve_until(sdl::paused)) << "Start did not pause the game";
+    EXPECT_TRUE(serve_until([&] { return paused(r); })) << "Start did not pause the game";
     pad.click(SDL_CONTROLLER_BUTTON_START);
-    EXPECT_TRUE(serve_until([] { return !sdl::paused(); })) << "Start did not resume the game";
+    EXPECT_TRUE(serve_until([&] { return !paused(r); })) << "Start did not resume the game";
     pad.click(SDL_CONTROLLER_BUTTON_START);
-    EXPECT_TRUE(serve_until(sdl::paused));
+    EXPECT_TRUE(serve_until([&] { return paused(r); }));
+    polls_traced();
     run("xdotool key p");
-    EXPECT_EQ(poll_keys(), 0);
-    EXPECT_FALSE(sdl::paused());
+    EXPECT_EQ(next_poll(), 0);
+    EXPECT_FALSE(paused(r));
     // ... and any of its buttons that give a key resumes the game with it.
     run("xdotool key Pause");
-    EXPECT_TRUE(serve_until(sdl::paused)) << "the Pause key did not pause the game";
-    pad.press(SDL_CONTROLLER_BUTTON_B, true);
-    EXPECT_EQ(poll_keys(), input::Z);
-    pad.press(SDL_CONTROLLER_BUTTON_B, false);
-    EXPECT_EQ(poll_until(0), 0);
+    EXPECT_TRUE(serve_until([&] { return paused(r); })) << "the Pause key did not pause the game";
+    polls_traced();
+    pad.click(SDL_CONTROLLER_BUTTON_B);
+    EXPECT_EQ(next_poll(), input::Z);
     pad.pull_out();
-    sdl::set_pausable(false);
-    sdl::silence();
+    stop_runner();
 }
 
 TEST(DesktopHost, TheBestDepthIsShownOnTheBodyAndKeptWhenDeeper) {
@@ -509,7 +562,7 @@ TEST(DesktopHost, TheBestDepthIsShownOnTheBodyAndKeptWhenDeeper) {
     std::ofstream(file) << "412\n";
     // The skin under the label, to compare with.
     char path[4096];
-    ASSERT_TRUE(desktop::find_data_file("window.bmp", sdl::exe_dir(), path, sizeof path));
+    ASSERT_TRUE(desktop::find_data_file("window.bmp", sdl::exe_dir(host->window), path, sizeof path));
     SDL_Surface* loaded = SDL_LoadBMP(path);
     ASSERT_NE(loaded, nullptr);
     SDL_Surface* skin = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
@@ -536,29 +589,28 @@ TEST(DesktopHost, TheBestDepthIsShownOnTheBodyAndKeptWhenDeeper) {
         std::ifstream in(file);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     };
-    sdl::load_best_depth();
+    sdl::BestDepth& best = host->best;
+    EXPECT_EQ(sdl::load_best_depth(best, host->window), 412);
     expect_label(412, "the best depth read at start-up");
-    sdl::keep_best_depth(300);
+    EXPECT_EQ(sdl::keep_best_depth(best, host->window, 300), 412);
     EXPECT_EQ(kept(), "412\n");
     expect_label(412, "a shallower game");
-    sdl::keep_best_depth(503);
+    EXPECT_EQ(sdl::keep_best_depth(best, host->window, 503), 503);
     EXPECT_EQ(kept(), "503\n");
     expect_label(503, "a deeper game");
     // Another game running at once keeps a deeper one: shown at the next.
     std::ofstream(file) << "777\n";
-    sdl::keep_best_depth(600);
+    EXPECT_EQ(sdl::keep_best_depth(best, host->window, 600), 777);
     EXPECT_EQ(kept(), "777\n");
     expect_label(777, "another game's deeper one");
     SDL_FreeSurface(skin);
 }
 
-TEST(DesktopHost, AWaitEndsHoweverManyEventsCome) {
-    // A wait of 0 ticks serves events and returns.
-    sdl::wait_ticks(0);
-
-    // Five ticks on the millisecond clock, however many events come
-    // meanwhile: none of them starts the wait over. (How long waits last is
-    // tools/bench-desktop's to measure.)
+TEST(DesktopHost, TheGameGoesOnHoweverManyEventsCome) {
+    // Events every 2 ms, each waking the loop long before the game's wait
+    // is over: none of them holds the game up or starts its wait over.
+    enter_game();
+    live = false;
     std::atomic<bool> stop{false};
     std::thread events([&] {
         while (!stop) {
@@ -568,9 +620,16 @@ TEST(DesktopHost, AWaitEndsHoweverManyEventsCome) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
-    for (int i = 0; i < 10; ++i) sdl::wait_ticks(5);
+    std::size_t polls = 0;
+    const auto end = Clock::now() + deadline;
+    while (polls < 20 && Clock::now() < end) {
+        sdl::turn(*host);
+        polls += polls_traced().size();
+    }
     stop = true;
     events.join();
+    EXPECT_GE(polls, 20u);
+    stop_runner();
 }
 
 TEST(DesktopHost, SoundsPlayOneAtATimeAndMissingOnesAreSilence) {
@@ -578,35 +637,39 @@ TEST(DesktopHost, SoundsPlayOneAtATimeAndMissingOnesAreSilence) {
     ASSERT_GE(size, 4096u) << "the disk audio driver wrote nothing";
 
     // A short sound reaches the output.
-    sdl::play_sound_file("dig.wav");
+    sdl::play_sound_file(host->audio, sdl::exe_dir(host->window), "dig.wav");
     std::size_t end = audio_after(size, 22050);  // half a second or more
     std::vector<unsigned char> out = audio_output();
     EXPECT_FALSE(all_silent(out, size, end)) << "dig.wav was not heard";
 
-    // Once it is over, all is quiet; a missing file stays quiet.
-    size = audio_after(end, 4096);
-    sdl::play_sound_file("no-such-sound.wav");
-    end = audio_after(size, 22050);
-    out = audio_output();
-    EXPECT_TRUE(all_silent(out, size, end)) << "a missing sound was heard";
+    // Once it is over, all is quiet; a missing file stays quiet, and so
+    // does a sound begun longer ago than it lasts.
+    const auto expect_quiet_after = [&](const char* name, std::uint64_t at_us) {
+        size = audio_after(audio_output().size(), 4096);
+        sdl::play_sound_file(host->audio, sdl::exe_dir(host->window), name, at_us);
+        end = audio_after(size, 22050);
+        EXPECT_TRUE(all_silent(audio_output(), size, end)) << name << " was heard " << at_us << " us in";
+    };
+    expect_quiet_after("no-such-sound.wav", 0);
+    expect_quiet_after("dig.wav", 60000000);
 
     // A long sound, cut off by a missing one: silence soon after.
-    sdl::play_sound_file("ending.wav");
+    sdl::play_sound_file(host->audio, sdl::exe_dir(host->window), "ending.wav");
     size = audio_after(audio_output().size(), 8192);
     EXPECT_FALSE(all_silent(audio_output(), size - 8192, size)) << "ending.wav was not heard";
     end = audio_after(size, 8192);
     EXPECT_FALSE(all_silent(audio_output(), size, end)) << "ending.wav ended at once";
-    sdl::play_sound_file("no-such-sound.wav");
+    sdl::play_sound_file(host->audio, sdl::exe_dir(host->window), "no-such-sound.wav");
     // What was already handed to the device may still come out.
     size = audio_after(audio_output().size(), 11025);
     end = audio_after(size, 22050);
     EXPECT_TRUE(all_silent(audio_output(), size, end)) << "the cut-off sound went on";
 
     // Silence stops a playing sound, and does no harm when all is quiet.
-    sdl::play_sound_file("ending.wav");
+    sdl::play_sound_file(host->audio, sdl::exe_dir(host->window), "ending.wav");
     size = audio_after(audio_output().size(), 8192);
-    sdl::silence();
-    sdl::silence();
+    sdl::silence(host->audio);
+    sdl::silence(host->audio);
     size = audio_after(audio_output().size(), 11025);
     end = audio_after(size, 22050);
     EXPECT_TRUE(all_silent(audio_output(), size, end)) << "silence left it playing";

@@ -1,0 +1,57 @@
+// The desktop game as one value: the runner that plays the game, and what
+// the host adapts it to: the window, the keyboard and controllers, sound,
+// the files of a recorded run and the best depth's. Driven by events: each
+// turn sleeps until the runner wants to run again, an event comes or the
+// files are due, serves the events, runs the runner with the time passed
+// and the keys held, and carries out what it reports.
+#pragma once
+
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdint>
+
+#include "host/sdl/best_depth.h"
+#include "host/sdl/run_files.h"
+#include "host/sdl/sound.h"
+#include "host/sdl/window.h"
+#include "runner/runner.h"
+
+namespace murlo::sdl {
+
+// The controllers plugged in, each opened as SDL announces it.
+struct Controllers {
+    static constexpr int most = 16;
+    SDL_GameController* open[most] = {};
+};
+
+// Made once, in main, and passed to whatever needs a part of it.
+struct Host {
+    Runner runner;
+    Window window;
+    Audio audio;
+    Controllers controllers;
+    RunFiles files;
+    BestDepth best;
+
+    std::chrono::steady_clock::time_point last_run{};  // when the runner last ran
+    std::uint64_t wake_in_us = 0;                      // after this long it wants to run again
+    bool sound_held = false;                           // the sound paused with the game
+    bool quit = false;  // Escape or the window closed: the loop ends
+};
+
+// The runner started with the script to play (empty: none), tracing when
+// there is a trace file, and the best depth as stored; then run once: the
+// first picture is on the screen.
+void begin(Host& h, runs::Script script, std::int32_t best);
+// One turn of the loop (see above). Returns at once when h.quit is set.
+void turn(Host& h);
+// Run the runner now: the time since it last ran has passed, with the
+// keys held as of the events served; what it reports is carried out.
+void run_now(Host& h);
+// The way out, wherever the game is: the best depth kept if a game was in
+// the middle, the trace's quit line, the record closed, the sound stopped,
+// the controllers and the window let go, SDL shut down.
+void finish(Host& h);
+
+}  // namespace murlo::sdl
