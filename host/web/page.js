@@ -141,10 +141,6 @@ var MurloPage = (function () {
     if (keys) game._murlo_web_press(host, keys);
   }
 
-  function hex(word, digits) {
-    return (word >>> 0).toString(16).padStart(digits, '0');
-  }
-
   function css(rgb) {
     return '#' + (0x1000000 + rgb).toString(16).slice(1);
   }
@@ -371,7 +367,7 @@ var MurloPage = (function () {
   // sound start.
   var padButtons = [12, 13, 14, 15, 0, 1];
 
-  var none = [];  // no pads, no pointers: what most polls find
+  var none = [];  // no pads, no pointers: what most runs find
 
   function readPads() {
     if (!padsSeen || !navigator.getGamepads) return none;
