@@ -137,7 +137,9 @@ void tell(Host& h, const Report& report) {
 }
 
 // Presses: a paused game goes on; otherwise they are held at the next
-// poll even when let go before it (none are kept while a script plays).
+// poll even when let go before it (none are kept while a script plays),
+// through the runner's own hold for the keys that end a pause, which the
+// next poll of the player's takes and clears.
 void press(Host& h, InputBits keys) {
     Runner& r = h.runner;
     keys &= input::all;

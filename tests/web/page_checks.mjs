@@ -80,9 +80,9 @@ const diesDeep = '08*6 0c*6 08*8 04*2 0c*2 08*10 04*10 0c*2 02*4 04*2 02*4 0a*3'
 // A page whose keys, held as it reads them, are `keys`: the first until a
 // key leaves the title (at its first pass, run as the page starts, and
 // at the game's first frame, polled at once), then one a poll, then none.
-// (A game polls at most once each time the page runs it.) The page records its calls, and window.deepest notes the
-// deepest the game in play was as the page ran it. `initScript` runs too,
-// as for open.
+// (A game polls at most once each time the page runs it.) The page
+// records its calls, and window.deepest notes the deepest the game in
+// play was as the page ran it. `initScript` runs too, as for open.
 async function openScripted(keys, initScript, initArg) {
   const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
   await context.addInitScript((keys) => {
