@@ -4,8 +4,8 @@
 // frame (median of 5 loads), and the processor share of the page's
 // renderer process over 10 s of title screen and 10 s of play (and, beside
 // it, of the GPU and browser processes, which composite the picture), with
-// the title's passes and play's frames a second and how far apart play's
-// frames come, and for comparison the same of a bare page that only
+// the pictures the page shows a second on the title and in play and how far
+// apart play's come, and for comparison the same of a bare page that only
 // changes a 32 x 32 canvas as often as play does. A measurement, not a
 // test: it prints figures and passes no judgement.
 //
@@ -99,7 +99,7 @@ async function share(page, label, walk = false, counter = () => murlo.presented)
   const wall = Number(process.hrtime.bigint() - t0);
   const pct = (type) => (((after[type] || 0) - (before[type] || 0)) / wall * 100).toFixed(1);
   console.log(`${label}: renderer ${pct('renderer')}% of a core (GPU process ${pct('gpu-process')}%, ` +
-              `browser ${pct('browser')}%), ${((n1 - n0) / seconds).toFixed(0)} presents a second`);
+              `browser ${pct('browser')}%), ${((n1 - n0) / seconds).toFixed(0)} pictures a second`);
 }
 
 const firsts = [];
@@ -108,7 +108,7 @@ for (let i = 0; i < 5; ++i) {
   const page = await context.newPage();
   await page.goto(url, { waitUntil: 'commit' });
   await page.waitForFunction(() => window.murlo && window.murlo.presented > 0, null, { polling: 'raf' });
-  // From the start of navigation to the first presented title frame.
+  // From the start of navigation to the first title picture shown.
   firsts.push(await page.evaluate(() => performance.now()));
   await context.close();
 }

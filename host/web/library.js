@@ -8,13 +8,21 @@ mergeInto(LibraryManager.library, {
                              bestRight: bestRight !== 0, bestCell: bestCell});
   },
 
-  murlo_web_start: function (clear, ink, pausedClear, pausedInk, fill, skinInk, z, right, left, down, up, sounds, version,
-                             maxLinkText) {
+  murlo_web_start: function (host, clear, ink, pausedClear, pausedInk, fill, skinInk, z, right, left, down, up,
+                             sounds, version, maxLinkText) {
     return MurloPage.start({
-      clear: clear, ink: ink, pausedClear: pausedClear, pausedInk: pausedInk, fill: fill, skinInk: skinInk,
-      keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
+      host: host, clear: clear, ink: ink, pausedClear: pausedClear, pausedInk: pausedInk, fill: fill,
+      skinInk: skinInk, keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
       version: UTF8ToString(version), maxLinkText: maxLinkText,
     }) ? 1 : 0;
+  },
+
+  murlo_web_best: function () {
+    return MurloPage.best();
+  },
+
+  murlo_web_keep_best: function (depth) {
+    return MurloPage.keepBest(depth);
   },
 
   murlo_web_keys: function () {
@@ -42,24 +50,20 @@ mergeInto(LibraryManager.library, {
     return count;
   },
 
-  murlo_web_polled: function (keys) {
-    MurloPage.polled(keys);
-  },
-
   murlo_web_present: function (rows) {
     MurloPage.present(HEAPU32.subarray(rows >> 2, (rows >> 2) + 32));
   },
 
-  murlo_web_waited: function (ticks) {
-    MurloPage.waited(ticks);
-  },
-
-  murlo_web_play: function (name, index) {
-    MurloPage.play(UTF8ToString(name), index);
+  murlo_web_play: function (name, index, atMs) {
+    MurloPage.play(UTF8ToString(name), index, atMs);
   },
 
   murlo_web_stop: function () {
     MurloPage.stop();
+  },
+
+  murlo_web_trace: function (lines, size) {
+    MurloPage.trace(UTF8ToString(lines, size));
   },
 
   murlo_web_sound_samples: function (index, samples, count, rate) {
@@ -72,9 +76,5 @@ mergeInto(LibraryManager.library, {
 
   murlo_web_playing: function (on) {
     MurloPage.playing(on !== 0);
-  },
-
-  murlo_web_game_over: function (depth) {
-    MurloPage.gameOver(depth);
   },
 });

@@ -4,38 +4,28 @@
 // and shared as links, and the timer that runs the game. The game (C++)
 // reaches it through library.js; geometry, colours, key bits and the rules
 // of links all come from the game, none is written here. The page calls
-// the game's murlo_web_run with its clock, and sets one timer for the time
-// the run asks for.
+// the game's murlo_web_run with the time passed since the last, and sets
+// one timer for the time the run asks for; the game's runner keeps the
+// game's time, its pause, the watched script and the best depth's rule.
 var MurloPage = (function () {
   'use strict';
 
   var setup = null;  // from start(): colours, key bits, version, ...
   var layouts = [];  // from the game: 0 landscape, 1 portrait
   var game = null;   // the game's exports, once it runs
+  var host = 0;      // the game's side of the page, handed back with every call
 
-  // Keys, pointers and pads. Every press counts at the next poll even when
-  // it is let go before: a poll returns what is held then and what was
-  // pressed since the poll before, and forgets the presses it returned.
+  // Keys, pointers and pads: what is held is read at each run; a press is
+  // handed to the game as it comes, so it counts at the next poll even when
+  // it is let go before.
   var keyBits = {};  // KeyboardEvent.code -> key bit
   var heldCodes = {};
-  var pressedBits = 0;
   var pointers = new Map();  // pointerId -> [x, y] in the shown layout's coordinates
-  var tapped = [];           // where pointers went down since the last poll
   var padsSeen = false;      // pads are read only once one has been connected
-  var padWasPressed = false;
-  var padPressed = [];       // per pad: its six buttons, pressed since the last poll
-  var padWatch = false;      // pads are sampled each frame between polls
+  var padWatch = false;      // pads are looked at each frame, for their presses
 
-  var rows = new Uint32Array(32);
-  var shown = new Uint32Array(32);  // the rows now on screen
-  var presented = 0;
-  var drawPending = false;
-  var lastDraw = -1e9;
-  // The canvas takes at most this many frames a second, each drawn at
-  // once: play presents 22; the title a thousand, of which a screen could
-  // show 60, but its specks move ten times a second, so 30 lose nothing
-  // and cost half (each picture the browser shows costs it about 2 ms).
-  var drawGap = 1000 / 30 - 3;
+  var rows = new Uint32Array(32);  // the picture on screen
+  var presented = 0;               // pictures shown
   var lcdContext = null;
   var lcdImage = null;
   var colours = null;  // [clear, ink] as ImageData words
@@ -44,14 +34,15 @@ var MurloPage = (function () {
   var place = {layout: -1, columns: 0, k: 1, ratio: 1, pixel: null};  // the skin on screen
   var skinJob = 0;
 
-  // The page's clock stands still while the game is held, and the game is
-  // not run then: while the page is hidden, and while the game is paused.
-  // It goes on where it was once the page is shown and not paused, so a
-  // pause is nothing to the game: the same polls, calls and run.
+  // The page's clock stands still while the game is held: while the page
+  // is hidden (the game is not run then) and while the game is paused (the
+  // game's own clock stands still too). It goes on where it was, so the
+  // sound playing picks up where it stopped.
   var heldSince = document.hidden ? performance.now() : null;
   var heldTotal = 0;
-  var paused = false;
-  var timer = null;  // the next run of the game, while it is not held
+  var holding = heldSince !== null;  // the clock and the sound are held
+  var lastRun = null;   // the clock at the game's last run (null: it starts at the next)
+  var timer = null;     // the next run of the game, while it is not held
   var started = false;  // the game runs (once a link in the address is read)
   var padLast = [];     // per pad: Start and the six buttons, as last looked at
 
@@ -60,8 +51,7 @@ var MurloPage = (function () {
   var bestKey = 'murlo.best';
   var best = 0;
 
-  var watching = false;
-  var speed = 1;
+  var speed = 1;  // how fast a watched script plays
   var lastLink = '';
   var noteTimer = null;
 
@@ -69,7 +59,8 @@ var MurloPage = (function () {
 
   // The test interface's record: a test that sets window.murloRecord to an
   // array before the page loads finds in it every call the game makes, as
-  // the replay tool traces them ('poll 08', 'present ...', 'wait 5', ...).
+  // the replay tool traces them ('poll 08', 'present ...', 'wait 5', ...),
+  // after each run.
   var record = Array.isArray(window.murloRecord) ? window.murloRecord : null;
 
   var soundKey = 'murlo.sound';
@@ -82,8 +73,8 @@ var MurloPage = (function () {
     rate: 0,
     buffers: [],      // AudioBuffer per sound index
     node: null,       // the source now playing
-    current: null,    // {index, start}: the sound the game is playing, and since when
-    name: '',         // the name given to the last play_sound; '' after stop_sound
+    current: null,    // {index, start}: the sound the game is playing, and since when (clock())
+    name: '',         // the name of the sound the game plays; '' when it plays none
   };
 
   function $(id) { return document.getElementById(id); }
@@ -92,61 +83,62 @@ var MurloPage = (function () {
     return (heldSince !== null ? heldSince : performance.now()) - heldTotal;
   }
 
-  function held() { return document.hidden || paused; }
+  function isPaused() { return game !== null && game._murlo_web_paused(host) !== 0; }
 
-  // Runs the game with the page's clock, then sleeps as long as it asks
-  // (timers fire late, never early: rounded up, it is never run too soon).
+  function isWatching() { return game !== null && game._murlo_web_watching_now(host) !== 0; }
+
+  function held() { return document.hidden || isPaused(); }
+
+  // Runs the game with the time passed since its last run; it says what
+  // changed through the calls below, and how long it may sleep (timers
+  // fire late, never early: rounded up, it is never run too soon).
   function run() {
-    timer = null;
-    if (held() || !started) return;
-    var ms = game._murlo_web_run(clock());
-    timer = setTimeout(run, Math.ceil(ms));
-  }
-
-  // Run at once: the game's clock or its script changed.
-  function runSoon() {
     if (timer !== null) clearTimeout(timer);
     timer = null;
-    if (!held() && started) timer = setTimeout(run, 0);
+    if (!started || document.hidden) return;
+    var now = clock();
+    var wait = game._murlo_web_run(host, lastRun === null ? 0 : now - lastRun);
+    lastRun = now;
+    if (wait >= 0 && !held()) timer = setTimeout(run, Math.ceil(wait));
   }
 
-  // The page was hidden or shown, or the game paused or resumed: the clock
+  // A change between runs: the game is run up to now first, so the change
+  // comes at its time (and a poll due then does not see it twice: once
+  // held, once pressed), and again after it, for what the change shows.
+  function act(change) {
+    run();
+    change();
+    holdChanged();
+    run();
+  }
+
+  // The page was hidden or shown, or the game paused or went on: the clock
   // and the sound stop or go on.
   function holdChanged() {
-    if (held()) {
-      if (heldSince === null) heldSince = performance.now();
-      if (timer !== null) clearTimeout(timer);
-      timer = null;
+    showLines();
+    if (held() === holding) return;
+    holding = !holding;
+    if (holding) {
+      heldSince = performance.now();
       if (audio.context) audio.context.suspend().catch(function () {});
     } else {
-      if (heldSince !== null) heldTotal += performance.now() - heldSince;
+      heldTotal += performance.now() - heldSince;
       heldSince = null;
       if (audio.context && audio.unlocked) audio.context.resume().catch(function () {});
-      if (timer === null) runSoon();
     }
     keepAwake();
   }
-
-  // ---- pause ---------------------------------------------------------
 
   // P, Pause, a pad's Start, a touch on the screen or the window losing the
   // focus pause a game (its closing pictures too; the title has nothing to
   // pause), a watched one as well. P, Pause, Start, any of the game's keys
   // or a touch on the handheld resume it, and that key or touch counts at
   // the next poll as it would have. Meanwhile the screen shows the last
-  // frame at the lower contrast of a paused handheld.
-  function setPaused(on) {
-    if (on === paused || (on && !(started && game._murlo_web_pausable()))) return;
-    paused = on;
-    holdChanged();
-    draw(true);
-    showLines();
-  }
+  // frame at the lower contrast of a paused handheld. The game decides.
+  function pause() { game._murlo_web_pause(host); }
 
-  function togglePause() { setPaused(!paused); }
-
-  function hex(word, digits) {
-    return (word >>> 0).toString(16).padStart(digits, '0');
+  function press(keys) {
+    if (keys) game._murlo_web_press(host, keys);
   }
 
   function css(rgb) {
@@ -160,13 +152,13 @@ var MurloPage = (function () {
   // Text into the game's input buffer, and bytes out of what it gave.
   function textIn(text) {
     var bytes = new TextEncoder().encode(text);
-    var at = game._murlo_web_in(bytes.length);
+    var at = game._murlo_web_in(host, bytes.length);
     HEAPU8.set(bytes, at);
   }
 
   function bytesOut() {
-    var at = game._murlo_web_out();
-    return HEAPU8.slice(at, at + game._murlo_web_out_size());
+    var at = game._murlo_web_out(host);
+    return HEAPU8.slice(at, at + game._murlo_web_out_size(host));
   }
 
   function textOut() {
@@ -211,9 +203,8 @@ var MurloPage = (function () {
     lcd.style.top = pixel(layout.lcdTop * k / ratio) + 'px';
     lcd.style.width = lcd.style.height = pixel(layout.lcdSpan * k / ratio) + 'px';
     if (index !== place.layout) {
-      game._murlo_web_show_layout(index);
+      game._murlo_web_show_layout(host, index);
       pointers.clear();  // fingers on the old layout's controls are let go
-      tapped = [];
     }
     if (index !== place.layout || columns !== place.columns) drawSkin(index, k, columns, lines);
     place.layout = index;
@@ -239,7 +230,7 @@ var MurloPage = (function () {
       var began = performance.now();
       while (row < lines && performance.now() - began < 8) {
         var count = Math.min(lines - row, Math.max(1, Math.floor(20000 / columns)));
-        var at = game._murlo_web_draw_skin(index, k, columns, row, count);
+        var at = game._murlo_web_draw_skin(host, index, k, columns, row, count);
         image.data.set(HEAPU8.subarray(at, at + columns * count * 4), row * columns * 4);
         row += count;
       }
@@ -270,6 +261,8 @@ var MurloPage = (function () {
             Math.floor((event.clientY - rect.top) * layout.height / rect.height)];
   }
 
+  function keysAt(point) { return game._murlo_web_keys_at(host, point[0], point[1]); }
+
   // Whether a point of the shown layout is on its screen.
   function onScreen(point) {
     var layout = layouts[place.layout];
@@ -282,15 +275,17 @@ var MurloPage = (function () {
       if ((event.code === 'KeyP' || event.code === 'Pause') &&
           !event.ctrlKey && !event.metaKey && !event.altKey) {
         event.preventDefault();
-        if (!event.repeat) togglePause();
+        if (!event.repeat) act(pause);
         return;
       }
       var bit = keyBits[event.code];
       if (bit === undefined) return;
       event.preventDefault();  // arrows never scroll the page
-      heldCodes[event.code] = bit;
-      pressedBits |= bit;
-      if (!event.repeat) setPaused(false);
+      if (event.repeat) return void (heldCodes[event.code] = bit);
+      act(function () {
+        heldCodes[event.code] = bit;
+        press(bit);
+      });
       unlockAudio();
     });
     window.addEventListener('keyup', function (event) {
@@ -300,7 +295,7 @@ var MurloPage = (function () {
     });
     window.addEventListener('blur', function () {
       releaseAll();
-      setPaused(true);
+      act(function () { game._murlo_web_lose_focus(host); });
     });
     // Pads connected before the game started announced themselves already.
     window.addEventListener('gamepadconnected', function () { padsSeen = true; watchPads(); });
@@ -316,13 +311,24 @@ var MurloPage = (function () {
       event.preventDefault();
       try { handheld.setPointerCapture(event.pointerId); } catch (e) { /* already gone */ }
       var point = layoutPoint(event);
-      if (paused || onScreen(point)) togglePause();
-      pointers.set(event.pointerId, point);
-      if (tapped.length < 8) tapped.push(point);
+      act(function () {
+        pointers.set(event.pointerId, point);
+        if (isPaused() || onScreen(point)) pause();
+        press(keysAt(point));
+      });
       unlockAudio();
     });
+    // A finger slid onto a control presses it.
     handheld.addEventListener('pointermove', function (event) {
-      if (pointers.has(event.pointerId)) pointers.set(event.pointerId, layoutPoint(event));
+      var was = pointers.get(event.pointerId);
+      if (!was) return;
+      var point = layoutPoint(event);
+      var fresh = keysAt(point) & ~keysAt(was);
+      if (!fresh || isPaused()) return void pointers.set(event.pointerId, point);
+      act(function () {
+        pointers.set(event.pointerId, point);
+        press(fresh);
+      });
     });
     var release = function (event) { pointers.delete(event.pointerId); };
     handheld.addEventListener('pointerup', release);
@@ -338,6 +344,7 @@ var MurloPage = (function () {
         watchPads();
       }
       holdChanged();
+      run();
     });
     window.addEventListener('pagehide', keepDepth);
     window.addEventListener('resize', fit);
@@ -360,7 +367,7 @@ var MurloPage = (function () {
   // sound start.
   var padButtons = [12, 13, 14, 15, 0, 1];
 
-  var none = [];  // no pads, no pointers: what most polls find
+  var none = [];  // no pads, no pointers: what most runs find
 
   function readPads() {
     if (!padsSeen || !navigator.getGamepads) return none;
@@ -371,22 +378,22 @@ var MurloPage = (function () {
 
   function pressed(pad, n) { return !!(pad.buttons[n] && pad.buttons[n].pressed); }
 
-  // Pads have no events for their buttons: between polls they are looked
-  // at each frame, so a press shorter than a poll's gap still counts, and
-  // Start (button 9) pauses and resumes, as does a fresh press of the
-  // others.
+  // Pads have no events for their buttons: they are looked at each frame,
+  // so a press shorter than a poll's gap still counts, and Start (button 9)
+  // pauses and resumes, as does a fresh press of the others.
   function watchPads() {
     if (padWatch || !padsSeen || document.hidden) return;
     padWatch = true;
     var look = function () {
       if (!padsSeen || document.hidden) return void (padWatch = false);
       readPads().forEach(function (pad, i) {
-        var seen = padPressed[i] || (padPressed[i] = [0, 0, 0, 0, 0, 0]);
         var was = padLast[i] || [];
         var now = [9].concat(padButtons).map(function (n) { return pressed(pad, n); });
-        padButtons.forEach(function (n, k) { if (now[k + 1]) seen[k] = 1; });
-        if (now[0] && !was[0]) togglePause();
-        else if (now.some(function (on, k) { return k > 0 && on && !was[k]; })) setPaused(false);
+        var fresh = 0;  // bit k: padButtons[k] pressed since the last look
+        padButtons.forEach(function (n, k) { if (now[k + 1] && !was[k + 1]) fresh |= 1 << k; });
+        if (now[0] && !was[0]) act(pause);
+        else if (fresh) act(function () { game._murlo_web_pad_press(host, fresh); });
+        if (fresh || (now[0] && !was[0])) unlockAudio();
         padLast[i] = now;
       });
       requestAnimationFrame(look);
@@ -397,38 +404,22 @@ var MurloPage = (function () {
   function padStates() {
     var pads = readPads();
     if (pads.length === 0) return none;
-    var states = [];
-    var any = false;
-    pads.forEach(function (pad, i) {
-      var seen = padPressed[i] || [0, 0, 0, 0, 0, 0];
+    return pads.map(function (pad) {
       var axis = function (n) {
         var value = pad.axes && pad.axes.length > 1 ? pad.axes[n] : 0;
         return Math.round(Math.max(-1, Math.min(1, value || 0)) * 32767);
       };
-      var state = padButtons.map(function (n, k) { return pressed(pad, n) || seen[k] ? 1 : 0; });
-      states.push(state.concat([axis(0), axis(1)]));
-      any = any || pad.buttons.some(function (b) { return b && b.pressed; });
+      return padButtons.map(function (n) { return pressed(pad, n) ? 1 : 0; }).concat([axis(0), axis(1)]);
     });
-    padPressed = [];
-    if (any && !padWasPressed) unlockAudio();
-    padWasPressed = any;
-    return states;
   }
 
   // ---- picture -------------------------------------------------------
 
-  // The latest frame onto the canvas, when it differs from the one there
-  // (the title presents a thousand frames a second, most of them alike) or
-  // when `anew`: in the colours of a paused game or a running one.
-  function draw(anew) {
-    drawPending = false;
-    lastDraw = performance.now();
-    var same = !anew;
-    for (var i = 0; i < 32 && same; ++i) same = rows[i] === shown[i];
-    if (same) return;
-    shown.set(rows);
+  // The picture the game shows onto the canvas, in the colours of a paused
+  // game or a running one.
+  function draw() {
     var pixels = new Uint32Array(lcdImage.data.buffer);
-    var palette = paused ? dimmed : colours;
+    var palette = isPaused() ? dimmed : colours;
     for (var y = 0; y < 32; ++y) {
       var row = rows[y];
       for (var x = 0; x < 32; ++x) pixels[y * 32 + x] = palette[(row >>> x) & 1];
@@ -454,17 +445,19 @@ var MurloPage = (function () {
   }
 
   // Keeps `depth` when it is deeper than the best, the larger of it and
-  // what the browser holds now (another page may have played meanwhile).
+  // what the browser holds now (another page may have played meanwhile),
+  // and returns the best kept.
   function keepBest(depth) {
     var was = best;
     best = Math.max(best, storedBest(), depth);
     try { window.localStorage.setItem(bestKey, String(best)); } catch (e) { /* no storage */ }
     if (best !== was) showBest();
+    return best;
   }
 
   // The depth of a game of the player's left in the middle.
   function keepDepth() {
-    var depth = game ? game._murlo_web_depth() : -1;
+    var depth = game ? game._murlo_web_depth(host) : -1;
     if (depth >= 0) keepBest(depth);
   }
 
@@ -473,7 +466,7 @@ var MurloPage = (function () {
   function showBest() {
     var layout = layouts[place.layout];
     if (!layout || !place.pixel) return;
-    var at = game._murlo_web_best_label(best) >> 2;
+    var at = game._murlo_web_best_label(host, best) >> 2;
     var label = [];
     var used = 0;  // columns up to the last shape pixel
     for (var r = 0; r < 5; ++r) {
@@ -635,13 +628,14 @@ var MurloPage = (function () {
   // paused game, else the help (none while watching).
   function showLines() {
     var noting = noteTimer !== null;
+    var paused = isPaused();
     $('note').hidden = !noting;
     $('paused').hidden = noting || !paused;
-    $('help').hidden = noting || paused || watching;
+    $('help').hidden = noting || paused || isWatching();
   }
 
   function runText() {
-    game._murlo_web_run_text();
+    game._murlo_web_run_text(host);
     return textOut();
   }
 
@@ -712,10 +706,17 @@ var MurloPage = (function () {
   // Plays a script's text from the game's start, or says why it cannot.
   function watch(text, refused) {
     textIn(text);
-    if (!game._murlo_web_watch()) return refused(textOut());
+    if (!game._murlo_web_watch(host)) return refused(textOut());
+    begin();
+  }
+
+  // The game runs afresh from its next run.
+  function begin() {
     started = true;
-    setPaused(false);
-    runSoon();
+    speed = 1;
+    lastRun = null;
+    holdChanged();
+    run();
   }
 
   function openFile(file) {
@@ -731,22 +732,19 @@ var MurloPage = (function () {
     var damaged = function (why) {
       console.warn('murlo: the link is damaged: ' + why);
       note('This link is damaged, so its run cannot be shown.');
-      started = true;
-      runSoon();
+      if (!started) begin();
     };
     textIn(link);
-    if (game._murlo_web_link_bytes() < 0) return damaged(textOut());
+    if (game._murlo_web_link_bytes(host) < 0) return damaged(textOut());
     return inflate(bytesOut(), setup.maxLinkText).then(function (text) {
       watch(text, damaged);
     }, function (error) { damaged(error.message || 'not raw deflate'); });
   }
 
   function showWatching(on) {
-    watching = on;
     $('watching').hidden = !on;
     showLines();
     if (!on) speed = 1;
-    $('faster').textContent = 'Faster';
     $('speed').textContent = on && speed > 1 ? 'Watching at ' + speed + 'x' : 'Watching';
     fit();
   }
@@ -775,15 +773,14 @@ var MurloPage = (function () {
       if (file) openFile(file);
     });
     $('faster').addEventListener('click', function () {
-      speed = speed >= 8 ? 1 : speed * 2;
-      game._murlo_web_speed(clock(), speed);
-      showWatching(true);
-      runSoon();
+      act(function () {
+        speed = speed >= 8 ? 1 : speed * 2;
+        game._murlo_web_speed(host, speed);
+      });
+      showWatching(isWatching());
     });
     $('takeover').addEventListener('click', function () {
-      game._murlo_web_take_over(clock());
-      setPaused(false);
-      runSoon();
+      act(function () { game._murlo_web_take_over(host); });
     });
     // The help says what starts, plays and pauses on the device at hand.
     var touch = window.matchMedia('(pointer: coarse)').matches;
@@ -818,6 +815,7 @@ var MurloPage = (function () {
     start: function (s) {
       setup = s;
       game = Module;
+      host = s.host;
       keyBits = {KeyZ: s.keys.z, ArrowRight: s.keys.right, ArrowLeft: s.keys.left,
                  ArrowDown: s.keys.down, ArrowUp: s.keys.up};
       colours = [word(s.clear), word(s.ink)];
@@ -826,7 +824,6 @@ var MurloPage = (function () {
       var lcd = $('lcd');
       lcdContext = lcd.getContext('2d');
       lcdImage = lcdContext.createImageData(32, 32);
-      shown.fill(1);  // differs from any frame: the first draw paints
       draw();
       buttons();
       listen();
@@ -834,50 +831,39 @@ var MurloPage = (function () {
       // once the run of a link in the address is read.
       setTimeout(function () {
         if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
-        else started = true;
-        runSoon();
+        else begin();
         fit();  // the skin is drawn after the game's first run
       }, 0);
       return record !== null;
     },
+    best: function () { return best; },
+    keepBest: keepBest,
     keys: function () {
-      var bits = pressedBits;
-      pressedBits = 0;
+      var bits = 0;
       for (var code in heldCodes) bits |= heldCodes[code];
       return bits;
     },
     pads: padStates,
     pointers: function () {
-      if (pointers.size === 0 && tapped.length === 0) return none;
-      var points = Array.from(pointers.values()).concat(tapped);
-      tapped = [];
-      return points;
-    },
-    polled: function (keys) {
-      record.push('poll ' + hex(keys, 2));
+      return pointers.size === 0 ? none : Array.from(pointers.values());
     },
     present: function (words) {
       rows.set(words);
       presented += 1;
-      if (record) record.push('present ' + Array.from(words, function (w) { return hex(w, 8); }).join(' '));
-      if (drawPending) return;
-      var early = lastDraw + drawGap - performance.now();
-      if (early <= 0) return draw();
-      drawPending = true;
-      setTimeout(draw, early);
+      draw();
     },
-    waited: function (ticks) {
-      record.push('wait ' + ticks);
+    trace: function (text) {
+      var lines = text.split('\n');
+      lines.pop();  // after the last line's end
+      for (var i = 0; i < lines.length; ++i) record.push(lines[i]);
     },
-    play: function (name, index) {
-      if (record) record.push('sound ' + name);
+    play: function (name, index, atMs) {
       audio.name = name;
-      audio.current = {index: index, start: clock()};
+      audio.current = {index: index, start: clock() - atMs};
       startCurrent();
       makeSounds();
     },
     stop: function () {
-      if (record) record.push('stop');
       audio.name = '';
       audio.current = null;
       stopNode();
@@ -892,18 +878,18 @@ var MurloPage = (function () {
       wake.playing = on;
       keepAwake();
     },
-    gameOver: keepBest,
     linkFor: linkFor,
     // The test interface, kept in the released page.
     api: {
       get presented() { return presented; },
+      get clock() { return game._murlo_web_clock(host); },  // ms the game has run
       lcd: function () { return Array.from(rows); },
       get sound() { return audio.name; },
-      get watching() { return watching; },
+      get watching() { return isWatching(); },
       get link() { return lastLink; },
-      get paused() { return paused; },
+      get paused() { return isPaused(); },
       get best() { return best; },
-      get depth() { return game._murlo_web_depth(); },
+      get depth() { return game._murlo_web_depth(host); },
       run: runText,
     },
   };

@@ -1,59 +1,71 @@
-// murlo in a web page: the game driven by the page's timers. main() hands
-// the page the handheld (its layouts, colours, key bits) and starts the
-// game; from then on the page calls murlo_web_run with its clock, and each
-// run carries out the calls of the game's step whose time has come, polls
-// and steps again, and says when it next needs to run. Nothing blocks: a
-// wait is a time before which the next call may not be carried out, and
-// the page sleeps until then. The page side (page.js, reached through
-// library.js) keeps the keys, pointers, pads, the picture on screen and the
-// sound; every rule of the handheld comes from handheld.h.
+// murlo in a web page: an adapter between the page and the runner. main()
+// hands the page the handheld (its layouts, colours, key bits) and starts
+// the runner; from then on the page calls murlo_web_run with the time that
+// has passed, and the run applies the runner's report through the page:
+// the picture when it changed, the sound started part way in or stopped,
+// the best depth kept in the browser, and how long the page may sleep
+// before the next run. Nothing blocks and nothing here keeps time, plays
+// scripts, pauses or judges the best depth: the runner does all of that.
+// The page side (page.js, reached through library.js) keeps the keys,
+// pointers, pads, the picture on screen and the sound; every rule of the
+// handheld comes from handheld.h.
 //
-// The run is recorded from start-up as an input script, as murlo --record
-// writes it, for the page to save or share as a link; and a script (a
-// link's or a file's) can be watched: the game starts afresh and its polls
-// come from the script until it runs out or the player takes over.
-//
-// A pause is the page's alone: it stops running the game, whose clock
-// stands still meanwhile, so the game never sees one. The best depth is
-// the page's to keep; the host says when a game the player began ends and
-// how deep the one in play is.
+// The page holds everything it needs as one Host, made in main() and
+// handed to the page, which passes it back with every call: the page's
+// exports are plain functions with no place of their own to keep it.
 #include <emscripten.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "cycle/cycle.h"
-#include "game/game.h"
-#include "game/calls.h"
 #include "handheld/handheld.h"
 #include "handheld/skin_art.h"
+#include "murlo/version.h"
+#include "runner/runner.h"
 #include "runs/run_link.h"
 #include "runs/script.h"
 #include "sounds/sounds.h"
-#include "murlo/version.h"
+
+namespace murlo {
+
+// Everything the page's calls share.
+struct Host {
+    Runner runner;
+    int layout = 0;               // the layout on screen, whose controls touches hold
+    bool told_playing = false;    // the page was last told a game is played
+    bool told_watching = false;   // ... or a script watched
+    std::string in, out;          // text from and to the page
+    std::vector<std::uint8_t> skin_rows;  // the skin's rows last drawn for the page
+    std::uint64_t label[handheld::best::rows] = {};
+};
+
+}  // namespace murlo
+
+using murlo::Host;
 
 extern "C" {
 // Implemented in library.js. murlo_web_start returns whether the page
-// records the game's calls (its test interface); only then are polls and
-// waits reported to it.
+// keeps a record of every call (its test interface): only then is the run
+// traced.
 void murlo_web_layout(int index, int width, int height, int lcd_left, int lcd_top, int lcd_span,
                       int corner, int best_x, int best_y, int best_right, int best_cell);
-int murlo_web_start(int clear, int ink, int paused_clear, int paused_ink, int fill, int skin_ink, int key_z,
-                    int key_right, int key_left, int key_down, int key_up, int sounds, const char* version,
-                    double max_link_text);
+int murlo_web_start(Host* host, int clear, int ink, int paused_clear, int paused_ink, int fill, int skin_ink,
+                    int key_z, int key_right, int key_left, int key_down, int key_up, int sounds,
+                    const char* version, double max_link_text);
+int murlo_web_best();
+int murlo_web_keep_best(int depth);
 int murlo_web_keys();
 int murlo_web_pointers(int* xy, int max);
 int murlo_web_pads(int* state, int max);
-void murlo_web_polled(int keys);
 void murlo_web_present(const std::uint32_t* rows);
-void murlo_web_waited(int ticks);
-void murlo_web_play(const char* name, int index);
+void murlo_web_play(const char* name, int index, double at_ms);
 void murlo_web_stop();
+void murlo_web_trace(const char* lines, int size);
 void murlo_web_sound_samples(int index, const float* samples, int count, int rate);
 void murlo_web_watching(int on);
 void murlo_web_playing(int on);
-void murlo_web_game_over(int depth);
 }
 
 namespace murlo {
@@ -81,50 +93,16 @@ constexpr BestPlace best_places[] = {
      true},
 };
 
-// Where the game stands between two runs. Its clock is the page's, run
-// `speed` times as fast while a script is watched faster.
-struct Driver {
-    Game game;
-    Calls calls;        // the latest step's
-    int next = 0;       // its next call to carry out
-    bool waiting = false;
-    double wait_end = 0;  // game clock (ms): when the wait at `next` is over
-    TitlePace pace;
-    bool pass_slept = false;  // the next title pass was slept for ...
-    double pass_due = 0;      // ... until then
-    bool recording = false;   // the test interface's record of calls
-    bool playing = false;     // the page was last told a game runs
-    bool in_game = false;     // the calls being carried out are a game's
-    bool counts = false;      // the game in play was begun by the player
-
-    double speed = 1;
-    double page_base = 0, game_base = 0;  // the clocks at the last change of speed
-
-    int layout = 0;  // the layout on screen, whose controls touches hold
-
-    runs::ScriptWriter writer;  // the run so far, as a script
-    std::string script_text;
-    runs::Script watched;       // the script being watched, if any
-    std::size_t watched_run = 0;
-    std::uint64_t watched_of_run = 0;
-};
-Driver driver;
-
-// Text to and from the page: it writes into `in`, reads from `out`.
-std::string in, out;
-
-double game_clock(double now) { return driver.game_base + (now - driver.page_base) * driver.speed; }
-
 // The keys held now: the keyboard's, each finger's or the mouse's control
 // on the skin, and every pad plugged in, read as the desktop games read
-// theirs. The page adds every press made since the last poll, even when
-// it is already let go.
-InputBits live_keys() {
+// theirs. (Presses let go before the next poll reach the runner as they
+// happen, through murlo_web_press.)
+InputBits held_keys(const Host& h) {
     InputBits bits = static_cast<InputBits>(murlo_web_keys() & input::all);
     constexpr int most_pointers = 16;
     int xy[2 * most_pointers];
     const int pointers = murlo_web_pointers(xy, most_pointers);
-    for (int i = 0; i < pointers; ++i) bits |= skin_keys_at(layouts[driver.layout], xy[2 * i], xy[2 * i + 1]);
+    for (int i = 0; i < pointers; ++i) bits |= skin_keys_at(layouts[h.layout], xy[2 * i], xy[2 * i + 1]);
     constexpr int most_pads = 8;
     int state[8 * most_pads];
     const int pads = murlo_web_pads(state, most_pads);
@@ -135,57 +113,40 @@ InputBits live_keys() {
     return bits;
 }
 
-void stop_watching() {
-    if (driver.watched.empty()) return;
-    driver.watched.clear();
-    murlo_web_watching(0);
-}
-
-// The next poll's keys: the watched script's while it lasts (the keys
-// still read, so presses made meanwhile are not kept for later), then the
-// player's, as murlo --play does.
-InputBits poll() {
-    Driver& d = driver;
-    const InputBits live = live_keys();
-    while (d.watched_run < d.watched.size() && d.watched_of_run >= d.watched[d.watched_run].count) {
-        ++d.watched_run;
-        d.watched_of_run = 0;
+// What a run (or a change made between runs) means for the page.
+void tell(Host& h, const Report& report) {
+    Runner& r = h.runner;
+    if (r.tracing && !r.trace.empty()) {
+        const std::string lines = take_trace(r);
+        murlo_web_trace(lines.data(), static_cast<int>(lines.size()));
     }
-    if (d.watched_run >= d.watched.size()) {
-        stop_watching();
-        return live;
+    if (report.picture) murlo_web_present(runner_picture(r).row);
+    if (report.sound) {
+        if (r.state.sound == no_sound)
+            murlo_web_stop();
+        else
+            murlo_web_play(sound_name(static_cast<Sound>(r.state.sound)), r.state.sound,
+                           static_cast<double>(report.sound_at_us) / 1000.0);
     }
-    ++d.watched_of_run;
-    return d.watched[d.watched_run].value;
+    // The browser keeps the deeper of this and what it holds, which may
+    // have grown meanwhile in another of its pages.
+    if (report.best) set_best(r, murlo_web_keep_best(r.state.best));
+    const bool playing = r.state.game.phase == Phase::Play;
+    if (playing != h.told_playing) murlo_web_playing(h.told_playing = playing);
+    if (watching(r) != h.told_watching) murlo_web_watching(h.told_watching = watching(r));
 }
 
-void play(Sound sound) { murlo_web_play(sound_name(sound), static_cast<int>(sound)); }
-
-// The depth of the game in play, if it counts for the best depth; else -1.
-int counted_depth() {
-    const Driver& d = driver;
-    return d.counts && d.game.phase == Phase::Play ? static_cast<int>(d.game.depth) : -1;
-}
-
-// A fresh game, as the program loads, recorded afresh, its clock the
-// page's again. A game of the player's left in the middle keeps its depth.
-void restart() {
-    Driver& d = driver;
-    if (counted_depth() >= 0) murlo_web_game_over(counted_depth());
-    d.counts = d.in_game = false;
-    d.speed = 1;
-    d.page_base = d.game_base = 0;
-    d.game = Game{};
-    d.next = 0;
-    d.waiting = false;
-    d.pace = TitlePace{};
-    d.pass_slept = false;
-    d.writer = runs::ScriptWriter{};
-    d.script_text.clear();
-    d.watched_run = 0;
-    d.watched_of_run = 0;
-    if (d.playing) murlo_web_playing(d.playing = false);
-    start_up(d.game, d.calls);
+// Presses: a paused game goes on; otherwise they are held at the next
+// poll even when let go before it (none are kept while a script plays),
+// through the runner's own hold for the keys that end a pause, which the
+// next poll of the player's takes and clears.
+void press(Host& h, InputBits keys) {
+    Runner& r = h.runner;
+    keys &= input::all;
+    if (paused(r))
+        press_keys(r, keys);
+    else if (!watching(r))
+        r.state.resume_keys |= keys;
 }
 
 }  // namespace
@@ -194,66 +155,51 @@ void restart() {
 
 using namespace murlo;
 
-extern "C" void murlo_web_speed(double now, double speed);
+// Time has passed (`elapsed_ms` on the page's clock, which stands still
+// while the page is hidden or the game paused): the runner carries out
+// what is due and the page is told what changed. Returns how many
+// milliseconds may pass before the next run, or -1 for none until
+// something happens.
+extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(Host* host, double elapsed_ms) {
+    const double us = std::round(elapsed_ms * 1000.0);
+    const Report report = run(host->runner, us > 0 ? static_cast<std::uint64_t>(us) : 0, held_keys(*host));
+    tell(*host, report);
+    if (report.wake_in_us == never) return -1;
+    return static_cast<double>(report.wake_in_us) / 1000.0;
+}
 
-// Carries out what is due at `now` (ms on the page's clock, which stands
-// still while the page is hidden, so the page does not run then) and
-// returns how many milliseconds may pass before the next run. A wait of n
-// ticks lets nothing else happen before 9n ms have passed on the game's
-// clock since the wait was reached. Once a step's calls are done, the next
-// poll follows at once in play; on the title it keeps the pace of
-// title_wait_us, in bursts.
-extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(double page_now) {
-    Driver& d = driver;
-    const double now = game_clock(page_now);
-    const auto sleep = [](double ms) { return ms / driver.speed; };
-    for (;;) {
-        for (; d.next < d.calls.count; ++d.next) {
-            const Call& call = d.calls.call[d.next];
-            switch (call.kind) {
-                case Call::Kind::Present: murlo_web_present(d.calls.frame[call.frame].row); break;
-                case Call::Kind::Sound: play(call.sound); break;
-                case Call::Kind::Stop: murlo_web_stop(); break;
-                case Call::Kind::Wait:
-                    if (!d.waiting) {
-                        d.waiting = true;
-                        d.wait_end = now + static_cast<double>(call.ticks) * tick_ms;
-                        if (d.recording) murlo_web_waited(static_cast<int>(call.ticks));
-                    }
-                    if (now < d.wait_end) return sleep(d.wait_end - now);
-                    d.waiting = false;
-                    break;
-            }
-        }
-        if (d.game.phase == Phase::Title) {
-            if (!d.pass_slept) {
-                const std::uint64_t wait = title_wait_us(d.pace, static_cast<std::uint64_t>(now * 1000.0));
-                d.pass_slept = wait > 0;
-                d.pass_due = now + static_cast<double>(wait) / 1000.0;
-            }
-            if (now < d.pass_due) return sleep(d.pass_due - now);
-            d.pass_slept = false;
-        }
-        const bool watching = !d.watched.empty();
-        const InputBits keys = poll();
-        const bool players = d.watched.empty();  // the keys were the player's
-        if (watching && players) murlo_web_speed(page_now, 1);  // the player's pace
-        d.writer.add(keys, d.script_text);
-        if (d.recording) murlo_web_polled(keys);
-        const bool was_in_game = d.game.phase == Phase::Play;
-        step(d.game, keys, d.calls);
-        d.next = 0;
-        // A game counts for the best depth when the player's keys began it
-        // (not a watched script's, even one taken over later); it keeps its
-        // depth when it ends, its closing pictures still to come.
-        const Outcome outcome = d.calls.outcome;
-        if (outcome == Outcome::TitleLeft) d.counts = players;
-        if ((outcome == Outcome::Died || outcome == Outcome::Won) && d.counts)
-            murlo_web_game_over(static_cast<int>(d.game.depth));
-        d.in_game = was_in_game || d.game.phase == Phase::Play;
-        const bool playing = d.game.phase == Phase::Play;
-        if (playing != d.playing) murlo_web_playing(d.playing = playing);
-    }
+// A game key or the keys of a touch on the skin's controls pressed now.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_press(Host* host, int keys) {
+    press(*host, static_cast<InputBits>(keys));
+}
+
+// The keys of a point of the shown layout.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_keys_at(Host* host, int x, int y) {
+    return skin_keys_at(layouts[host->layout], x, y);
+}
+
+// A pad's buttons pressed now (bits 0..5: up, down, left, right, south,
+// east), as pad_keys reads them.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pad_press(Host* host, int buttons) {
+    const auto on = [buttons](int bit) { return ((buttons >> bit) & 1) != 0; };
+    press(*host, pad_keys({on(0), on(1), on(2), on(3), on(4), on(5), 0, 0}));
+}
+
+// P, Pause, a pad's Start or a touch on the screen; the page losing the
+// focus.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pause(Host* host) { press_pause(host->runner); }
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_lose_focus(Host* host) { lose_focus(host->runner); }
+
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_paused(Host* host) { return paused(host->runner) ? 1 : 0; }
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watching_now(Host* host) { return watching(host->runner) ? 1 : 0; }
+
+// The depth of the game in play when it counts for the best depth, for the
+// page to keep when it is closed or hidden in the middle; else -1.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_depth(Host* host) { return depth_to_keep(host->runner); }
+
+// The runner's clock in milliseconds: how long the game has run.
+extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_clock(Host* host) {
+    return static_cast<double>(host->runner.state.clock_us) / 1000.0;
 }
 
 // Makes sound `index` (a Sound id) and hands its samples to the page, which
@@ -266,32 +212,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_make_sound(int index) {
     murlo_web_sound_samples(index, floats.data(), static_cast<int>(floats.size()), sounds::sample_rate);
 }
 
-// Whether a pause may begin: while a game's steps are carried out, its
-// closing pictures too, not on the title.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_pausable() { return driver.in_game ? 1 : 0; }
-
-// The depth of the game in play when it counts for the best depth, for the
-// page to keep when it is closed or hidden in the middle; else -1.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_depth() { return counted_depth(); }
-
 // The best depth's label for `depth`: five rows of shape pixels, bit c of
 // row r is cell (c, r) of best::columns.
-extern "C" EMSCRIPTEN_KEEPALIVE const std::uint64_t* murlo_web_best_label(int depth) {
-    static std::uint64_t rows[best::rows];
-    best_label(depth, rows);
-    return rows;
+extern "C" EMSCRIPTEN_KEEPALIVE const std::uint64_t* murlo_web_best_label(Host* host, int depth) {
+    best_label(depth, host->label);
+    return host->label;
 }
 
 // The layout on screen (0 landscape, 1 portrait): touches hold its controls.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_show_layout(int index) {
-    if (index >= 0 && index < 2) driver.layout = index;
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_show_layout(Host* host, int index) {
+    if (index >= 0 && index < 2) host->layout = index;
 }
 
 // Rows of a layout's skin at `k` screen pixels to a skin pixel, as RGBA:
 // the page draws the skin at the screen's own pixel size, a slice at a time.
-extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* murlo_web_draw_skin(int index, double k, int columns,
+extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* murlo_web_draw_skin(Host* host, int index, double k, int columns,
                                                                         int first, int count) {
-    static std::vector<std::uint8_t> rows;
+    std::vector<std::uint8_t>& rows = host->skin_rows;
     rows.resize(static_cast<std::size_t>(columns) * count * 4);
     draw_skin_rows(layouts[index == 1 ? 1 : 0], k, columns, first, count, rows.data());
     return rows.data();
@@ -299,65 +236,60 @@ extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* murlo_web_draw_skin(int inde
 
 // A buffer of `size` bytes (and a 0 after them) for the page to write text
 // into, for the calls below.
-extern "C" EMSCRIPTEN_KEEPALIVE char* murlo_web_in(int size) {
-    in.assign(static_cast<std::size_t>(size), '\0');
-    return in.data();
+extern "C" EMSCRIPTEN_KEEPALIVE char* murlo_web_in(Host* host, int size) {
+    host->in.assign(static_cast<std::size_t>(size), '\0');
+    return host->in.data();
 }
 
 // What the last call below gave the page: its bytes and how many.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* murlo_web_out() { return out.data(); }
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_out_size() { return static_cast<int>(out.size()); }
+extern "C" EMSCRIPTEN_KEEPALIVE const char* murlo_web_out(Host* host) { return host->out.data(); }
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_out_size(Host* host) { return static_cast<int>(host->out.size()); }
 
 // The deflated bytes of the link in `in` (from "#run=" on): their count,
 // or -1 when the link is not of the form, with the reason in `out`.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_bytes() {
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_bytes(Host* host) {
     std::string problem;
-    if (!runs::link_payload(in, out, problem)) {
-        out = problem;
+    if (!runs::link_payload(host->in, host->out, problem)) {
+        host->out = problem;
         return -1;
     }
-    return static_cast<int>(out.size());
+    return static_cast<int>(host->out.size());
 }
 
 // Watches the script whose text is in `in`: the game starts afresh and
-// plays it. 0, with the reason in `out`, when it is not a script.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch() {
+// plays it (a game of the player's left in the middle keeps its depth).
+// 0, with the reason in `out`, when it is not a script.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch(Host* host) {
     runs::Script script;
     runs::ScriptError error;
-    if (!runs::parse_script(in, script, error)) {
-        out = "line " + std::to_string(error.line) + ": bad token '" + error.token + "': " + error.message;
+    if (!runs::parse_script(host->in, script, error)) {
+        host->out = "line " + std::to_string(error.line) + ": bad token '" + error.token + "': " + error.message;
         return 0;
     }
-    in.clear();
-    in.shrink_to_fit();
-    stop_watching();
-    driver.watched = std::move(script);
-    restart();
-    if (!driver.watched.empty()) murlo_web_watching(1);
+    host->in.clear();
+    host->in.shrink_to_fit();
+    Runner& r = host->runner;
+    if (depth_to_keep(r) >= 0) murlo_web_keep_best(depth_to_keep(r));
+    start_runner(r, std::move(script), murlo_web_best());
     return 1;
 }
 
 // The run so far as script text, complete, in `out`.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_run_text() {
-    runs::ScriptWriter so_far = driver.writer;
-    out = driver.script_text;
-    so_far.finish(out);
-    return static_cast<int>(out.size());
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_run_text(Host* host) {
+    host->out = recorded_script(host->runner);
+    return static_cast<int>(host->out.size());
 }
 
-// Watching faster: the game's clock runs `speed` times as fast from `now`
-// (the page's clock) on, so its waits are shorter and its polls the same.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_speed(double now, double speed) {
-    driver.game_base = game_clock(now);
-    driver.page_base = now;
-    driver.speed = speed > 0 ? speed : 1;
-}
+// Watching faster: the game's clock runs `speed` times as fast from now
+// on, so its waits are shorter and its polls the same.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_speed(Host* host, double speed) { set_speed(host->runner, speed); }
 
 // Play from here: the player's keys take over from the watched script at
-// the next poll, at the game's own pace.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_take_over(double now) {
-    murlo_web_speed(now, 1);
-    stop_watching();
+// the next poll, at the game's own pace; a paused game goes on.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_take_over(Host* host) {
+    Runner& r = host->runner;
+    take_over(r);
+    if (paused(r)) press_pause(r);
 }
 
 int main() {
@@ -367,9 +299,11 @@ int main() {
         murlo_web_layout(i, l.width, l.height, l.lcd_left, l.lcd_top, l.lcd_span, l.corner, b.x, b.y, b.right,
                          best::cell);
     }
-    driver.recording = murlo_web_start(rgb(lcd_clear), rgb(lcd_ink), rgb(lcd_paused_clear), rgb(lcd_paused_ink),
-                                       rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left,
-                                       input::Down, input::Up, sound_count, version,
-                                       static_cast<double>(runs::max_link_text)) != 0;
-    start_up(driver.game, driver.calls);
+    // Lives as long as the page: main returns, the page goes on calling.
+    Host* host = new Host{};
+    host->runner.tracing =
+        murlo_web_start(host, rgb(lcd_clear), rgb(lcd_ink), rgb(lcd_paused_clear), rgb(lcd_paused_ink),
+                        rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left, input::Down,
+                        input::Up, sound_count, version, static_cast<double>(runs::max_link_text)) != 0;
+    start_runner(host->runner, {}, murlo_web_best());
 }

@@ -9,7 +9,7 @@
 // install, portrait, taps, share, damaged, wakelock.
 import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
-import { cpSync, mkdtempSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { deflateRawSync, inflateRawSync } from 'node:zlib';
@@ -24,7 +24,7 @@ const { chromium } = require('playwright-core');
 
 // The skin's controls, the LCD's place and colours, read from the one
 // place the hosts and the skin generator take them from.
-const rules = readFileSync(path.join(source, 'host', 'handheld', 'handheld.h'), 'utf8');
+const rules = readFileSync(path.join(source, 'handheld', 'handheld.h'), 'utf8');
 function rule(name) {
   const match = rules.match(new RegExp(`\\b${name} = (\\d+)`));
   assert.ok(match, `${name} in handheld.h`);
@@ -73,29 +73,38 @@ async function open(options = {}, initScript = null, initArg = undefined, addres
   return openIn(context, initScript, initArg, address);
 }
 
-// A game that leaves the title, digs down a few rows and dies there, then
-// comes back to the title.
-const diesDeep = '00*2 01 08*6 04*5 08*3 04*3 0a*11 04*7 08*9 0c*2 00*5 01 08*20';
+// The keys of a game that digs down a few rows and dies there, a poll
+// each, the first of them leaving the title at its first pass too.
+const diesDeep = '08*6 0c*6 08*8 04*2 0c*2 08*10 04*10 0c*2 02*4 04*2 02*4 0a*3';
 
-// A page that plays `keys`, one a poll from its first, then none (its own
-// keys replaced before its first poll), and notes in window.deepest the
-// depth of the game at its deepest poll. `initScript` runs too, as for open.
+// A page whose keys, held as it reads them, are `keys`: the first until a
+// key leaves the title (at its first pass, run as the page starts, and
+// at the game's first frame, polled at once), then one a poll, then none.
+// (A game polls at most once each time the page runs it.) The page
+// records its calls, and window.deepest notes the deepest the game in
+// play was as the page ran it. `initScript` runs too, as for open.
 async function openScripted(keys, initScript, initArg) {
   const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
   await context.addInitScript((keys) => {
     window.deepest = -1;
+    window.murloRecord = [];
     let murloPage;
     Object.defineProperty(window, 'MurloPage', {
       configurable: true,
       get: () => murloPage,
       set: (value) => {
         murloPage = value;
-        let next = 0;
-        murloPage.keys = () => (next < keys.length ? keys[next++] : 0);
-        const polled = value.polled;
-        value.polled = (bits) => {
+        let seen = 0, polls = 0, left = -1;  // lines read, polls among them, the poll that left the title
+        murloPage.keys = () => {
+          const record = window.murloRecord;
+          for (; seen < record.length; ++seen) {
+            if (!record[seen].startsWith('poll ')) continue;
+            if (left < 0 && record[seen] !== 'poll 00') left = polls;
+            polls += 1;
+          }
           window.deepest = Math.max(window.deepest, value.api.depth);
-          polled(bits);
+          const next = left < 0 ? 0 : polls - left - 1;
+          return next < keys.length ? keys[next] : 0;
         };
       },
     });
@@ -124,9 +133,9 @@ async function openIn(context, initScript = null, initArg = undefined, address =
   await page.evaluate(() => {
     window.heard = [];
     const play = MurloPage.play;
-    MurloPage.play = (name, index) => {
+    MurloPage.play = (name, ...rest) => {
       window.heard.push(name);
-      play(name, index);
+      play(name, ...rest);
     };
   });
   return page;
@@ -137,11 +146,13 @@ async function openIn(context, initScript = null, initArg = undefined, address =
 // speed is tools/bench-web.mjs's to measure).
 const deadline = 30000;
 
-// Until the game has presented `count` more frames: on the title and in
-// play, a frame is a poll.
-async function frames(page, count) {
-  const now = await page.evaluate(() => murlo.presented);
-  await page.waitForFunction((n) => murlo.presented >= n, now + count);
+// Until the game has run `ms` more of its own time (which stands still
+// while it is paused or the page hidden): on the title a pass is a
+// millisecond, in play a frame is 45.
+const frame = 45;
+async function played(page, ms) {
+  const now = await page.evaluate(() => murlo.clock);
+  await page.waitForFunction((t) => murlo.clock >= t, now + ms);
 }
 
 // Until the game has started one of `sounds`.
@@ -292,11 +303,18 @@ const checks = {
   async load() {
     const page = await open();
     assert.equal(await page.evaluate(() => murlo.sound), 'title.wav');
-    await frames(page, 300);
+    await played(page, 300);
     const rows = await page.evaluate(() => murlo.lcd());
     assert.equal(rows.length, 32);
     assert.ok(rows.every((r) => Number.isInteger(r) && r >= 0 && r <= 0xFFFFFFFF));
     assert.ok(rows.some((r) => r !== 0) && rows.some((r) => r !== 0xFFFFFFFF), 'a picture on the title');
+    // The title runs a pass a millisecond and shows a picture only when it
+    // changed, at most 30 a second of the game's time (a picture at most
+    // each 1000 / 30 ms after the pass that drew the last).
+    const before = await page.evaluate(() => [murlo.presented, murlo.clock]);
+    await played(page, 2000);
+    const [pictures, ms] = (await page.evaluate(() => [murlo.presented, murlo.clock])).map((v, i) => v - before[i]);
+    assert.ok(pictures >= 1 && pictures <= 1 + ms / (1000 / 30 - 1), `${pictures} pictures in ${ms} ms of the title`);
     assert.equal(await page.locator('#message').isHidden(), true);
     // The skin is drawn at the screen's own pixel size, and the plain
     // outline's fill is gone.
@@ -337,7 +355,7 @@ const checks = {
     const record = await page.evaluate(() => window.murloRecord);
     const left = record.findIndex((line) => line.startsWith('poll ') && line !== 'poll 00');
     assert.equal(record[left + 1], 'stop', 'the key that leaves the title stops its music');
-    await frames(page, 25);
+    await played(page, 25 * frame);
     await page.keyboard.down('ArrowDown');
     await hears(page, digSounds);
     await page.keyboard.up('ArrowDown');
@@ -369,12 +387,12 @@ const checks = {
     const down = await pagePoint(page, skin.padX, skin.padY + skin.padMark);
     const z = await pagePoint(page, skin.buttonX, skin.buttonY);
     await send('touchStart', [centre]);
-    await frames(page, 100);
+    await played(page, 100);
     assert.ok(await onTitle(page), 'the pad centre holds no key');
     await send('touchMove', [down]);
     await playing(page);
     await send('touchEnd', []);
-    await frames(page, 2);
+    await played(page, 2 * frame);
     // A fresh press of Down (a hard block below takes one) with Z beside it.
     await send('touchStart', [down, z]);
     await hears(page, digSounds);
@@ -410,14 +428,13 @@ const checks = {
         return stop.apply(this, args);
       };
     });
-    // (The title runs at most a pass a millisecond: 500 of them are half a
-    // second of its music at least.)
-    await frames(page, 500);
+    // (Half a second of the title's music at least.)
+    await played(page, 500);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound before a gesture');
     assert.equal(await page.locator('#sound').textContent(), 'Sound on');
     await page.click('#sound');
     assert.equal(await page.locator('#sound').textContent(), 'Sound off');
-    await frames(page, 300);
+    await played(page, 300);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound once turned off');
     assert.equal(await page.evaluate(() => window.contexts), 0, 'no audio made once turned off');
     await page.click('#sound');
@@ -453,12 +470,12 @@ const checks = {
     assert.equal(await page.evaluate(() => murlo.paused), true, 'paused when the focus is lost');
     await page.keyboard.up('ArrowLeft');
     await page.keyboard.up('KeyZ');
-    const presented = await page.evaluate(() => murlo.presented);
+    const clock = await page.evaluate(() => murlo.clock);
     await quiet(page, 300);
-    assert.equal(await page.evaluate(() => murlo.presented), presented, 'frames while paused');
+    assert.equal(await page.evaluate(() => murlo.clock), clock, 'the game ran while paused');
     await page.keyboard.press('KeyP');
     assert.equal(await page.evaluate(() => murlo.paused), false);
-    await frames(page, 5);
+    await played(page, 5 * frame);
   },
 
   // A standard-mapping pad: the south button leaves the title, the D-pad's
@@ -478,10 +495,10 @@ const checks = {
     await page.evaluate(() => { window.padButtons[0] = false; window.padButtons[9] = true; });
     await page.waitForFunction(() => murlo.paused);
     await page.evaluate(() => { window.padButtons[9] = false; });
-    const presented = await page.evaluate(() => murlo.presented);
+    const clock = await page.evaluate(() => murlo.clock);
     await quiet(page, 300);
     assert.equal(await page.evaluate(() => murlo.paused), true, 'still paused once Start is let go');
-    assert.equal(await page.evaluate(() => murlo.presented), presented, 'frames while paused');
+    assert.equal(await page.evaluate(() => murlo.clock), clock, 'the game ran while paused');
     await page.evaluate(() => { window.padButtons[13] = true; });
     await page.waitForFunction(() => !murlo.paused);
     await hears(page, digSounds);
@@ -495,31 +512,28 @@ const checks = {
     await playing(page);
     await page.keyboard.up('KeyZ');
     await setHidden(page, true);
-    const presented = await page.evaluate(() => murlo.presented);
+    const [clock, presented] = await page.evaluate(() => [murlo.clock, murlo.presented]);
     await quiet(page, 1000);
-    assert.equal(await page.evaluate(() => murlo.presented), presented, 'frames while hidden');
+    assert.deepEqual(await page.evaluate(() => [murlo.clock, murlo.presented]), [clock, presented],
+                     'the game ran while hidden');
     await setHidden(page, false);
     assert.equal(await page.evaluate(() => murlo.paused), false);
-    await frames(page, 10);
+    await played(page, 10 * frame);
   },
 
-  // The page plays an input script, a poll each: the title, a game to the
-  // digger's death, the closing pictures (with the page hidden for a while
-  // among them), the title again and a new game; the first game paused for
-  // a while, and the page hidden during the pause. Every call the page
-  // carries out, in order, frames and all, is what the replay tool traces
-  // for the same script, and the page's own record of the run is that
-  // script: the pause is nothing to the game. The best depth kept in the
-  // browser was damaged: it is replaced by the depth the hidden page had
-  // reached, then by the deepest of the game once the digger dies, and the
-  // handheld shows it.
+  // The page plays keys a poll each: the title, a game to the digger's
+  // death, the closing pictures (with the page hidden for a while among
+  // them) and the title again; the game paused for a while, and the page
+  // hidden during the pause. The page's own record of the run is those
+  // keys, poll for poll, and every call the page carries out, in order,
+  // frames and all, is what the replay tool traces for that record: the
+  // pause is nothing to the game. The best depth kept in the browser was
+  // damaged: it is replaced by the depth the hidden page had reached, then
+  // by the deepest of the game once the digger dies, and the handheld
+  // shows it.
   async replay() {
-    const script = diesDeep;
-    const keys = expand(script);
-    const page = await openScripted(keys, () => {
-      window.murloRecord = [];
-      localStorage.setItem('murlo.best', 'deep');
-    });
+    const keys = expand(diesDeep);
+    const page = await openScripted(keys, () => { localStorage.setItem('murlo.best', 'deep'); });
     const best = () => page.evaluate(() => [murlo.best, localStorage.getItem('murlo.best'),
                                             document.getElementById('best').getAttribute('aria-label')]);
     await page.waitForFunction(() => murlo.depth > 0);
@@ -552,17 +566,14 @@ const checks = {
     await quiet(page, 500);
     assert.equal(await page.evaluate(() => window.murloRecord.length), hiddenAt, 'calls while hidden');
     await setHidden(page, false);
-    // Up to the poll after the script's last, where the replay tool quits.
-    await page.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length >= n,
-                               keys.length + 1, { polling: 100 });
-    const record = await page.evaluate(() => window.murloRecord);
-    const want = replayTrace('-', script + '\n');
-    assert.ok(want.includes('sound auu.wav') && want.lastIndexOf('sound title.wav') > 0,
-              'the script dies and comes back to the title');
-    assertSameCalls(record, want, 'a script played a poll at a time');
-    const run = expand((await page.evaluate(() => murlo.run())).trim());
-    assert.deepEqual(run.slice(0, keys.length), keys, 'the run recorded is the script');
-    assert.ok(run.slice(keys.length).every((bits) => bits === 0), 'and no key after it');
+    await page.waitForFunction(() => window.murloRecord.lastIndexOf('sound title.wav') >
+                               window.murloRecord.indexOf('sound auu.wav'));
+    const [run, record] = await page.evaluate(() => [murlo.run(), window.murloRecord.slice()]);
+    const played = expand(run.trim());
+    const left = played.findIndex((bits) => bits !== 0);
+    assert.deepEqual(played.slice(left + 1, left + 1 + keys.length), keys, 'the run recorded is the keys');
+    assert.ok(played.slice(left + 1 + keys.length).every((bits) => bits === 0), 'and no key after them');
+    assertSameCalls(record, replayTrace('-', run), 'the run recorded');
   },
 
   // The LCD on screen: every pixel of it in one of the two colours (no
@@ -579,7 +590,7 @@ const checks = {
     await setHidden(page, false);
     await page.keyboard.press('KeyZ');
     await playing(page);
-    await frames(page, 3);
+    await played(page, 3 * frame);
     await page.keyboard.press('KeyP');
     const [dimClear, dimInk] = await lcdDrawn(page);
     const apart = (a, b) => Math.hypot(...a.map((v, i) => v - b[i]));
@@ -616,7 +627,7 @@ const checks = {
     await page.waitForFunction(() => window.murlo && murlo.presented > 0 && murlo.sound === 'title.wav');
     await page.keyboard.press('KeyZ');
     await playing(page);
-    await frames(page, 10);  // offline
+    await played(page, 10 * frame);  // offline
 
     // A new build: its page says so; the service worker is made for it
     // as the build makes it.
@@ -691,6 +702,7 @@ const checks = {
     assert.ok(caches[0].endsWith(' test-' + readFileSync(path.join(dir, 'sw.js'), 'utf8').match(/'test-([0-9a-f]+)'/)[1]));
     await stop(site);
     await context.close();
+    rmSync(work, { recursive: true, force: true });  // its copy of the page and its browser profile
   },
 
   // Held upright, at the sizes of common phones: the screen on top, the
@@ -735,7 +747,7 @@ const checks = {
       await send('touchStart', [down]);
       await playing(page);
       await send('touchEnd', []);
-      await frames(page, 2);
+      await played(page, 2 * frame);
       await send('touchStart', [down]);
       await hears(page, digSounds);
       await send('touchEnd', []);
@@ -768,12 +780,12 @@ const checks = {
                             () => { window.murloRecord = []; });
     await tap(page, await pagePoint(page, skin.buttonX, skin.buttonY), 10);
     await playing(page);
-    await frames(page, 5);
+    await played(page, 5 * frame);
     const before = await page.evaluate(() => window.murloRecord.length);
     // (Let go at once: a busy machine could stretch a held touch over two
     // polls.)
     await tap(page, await pagePoint(page, skin.padX + skin.padMark, skin.padY), 0);
-    await frames(page, 5);
+    await played(page, 5 * frame);
     const after = (await page.evaluate(() => window.murloRecord)).slice(before);
     const right = polls(after).filter((line) => parseInt(line.slice(5), 16) & 0x02);
     assert.deepEqual(right, ['poll 02'], 'Right held at one poll');
@@ -806,7 +818,7 @@ const checks = {
     await page.keyboard.up('ArrowDown');
     await page.keyboard.press('ArrowRight');
     await page.waitForFunction(() => murlo.run().split(/\s+/).some((token) => parseInt(token, 16) & 0x02));
-    await frames(page, 60);  // a run that lasts a while
+    await played(page, 60 * frame);  // a run that lasts a while
     await page.click('#share');
     await page.waitForFunction(() => /copied/.test(document.getElementById('note').textContent));
     const link = await page.evaluate(() => navigator.clipboard.readText());
@@ -861,6 +873,7 @@ const checks = {
     await opener.waitForFunction((n) => window.murloRecord.slice(n).some((line) =>
       line.startsWith('poll ') && parseInt(line.slice(5), 16) & 0x04), handed);  // the keys play on
     await opener.keyboard.up('ArrowLeft');
+    rmSync(path.dirname(saved), { recursive: true, force: true });
   },
 
   // Damaged, cut or hostile links: one plain line says so, and the game
@@ -883,7 +896,7 @@ const checks = {
       assert.match(note, /^[^\n]*damaged[^\n]*$/, what);
       assert.equal(await page.evaluate(() => murlo.watching), false, what);
       assert.ok(await onTitle(page), what);
-      await frames(page, 300);  // the title runs
+      await played(page, 300);  // the title runs
       await page.context().close();
     }
   },
@@ -935,7 +948,7 @@ const checks = {
     const plain = await open({}, () => { delete Navigator.prototype.wakeLock; });
     await plain.keyboard.press('KeyZ');
     await playing(plain);
-    await frames(plain, 10);
+    await played(plain, 10 * frame);
   },
 };
 
