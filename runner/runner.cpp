@@ -243,6 +243,10 @@ void press_keys(Runner& r, InputBits keys) {
     r.state.paused = false;
 }
 
+void latch_keys(Runner& r, InputBits keys) {
+    if (!watching(r)) r.state.resume_keys |= keys & input::all;
+}
+
 void take_over(Runner& r) {
     r.state.script_done = true;
     r.speed = 1;

@@ -62,7 +62,7 @@ struct RunState {
     std::uint64_t sound_start_us;  // when it began
 
     bool paused;
-    InputBits resume_keys;  // keys that ended a pause, held at the next poll
+    InputBits resume_keys;  // keys that ended a pause, or were latched, held at the next poll
     InputBits last_keys;    // the keys the host gave at its last run
 
     bool counts;         // the game in play was begun by the player's keys
@@ -128,6 +128,9 @@ void lose_focus(Runner& r);   // the window or page lost the focus, or was hidde
 // Game keys pressed (not repeats): a paused game goes on, and they count
 // as held at the next poll.
 void press_keys(Runner& r, InputBits keys);
+// Keys pressed since the last poll, held at the player's next poll even
+// when let go before it (a tap on a touch screen): none while a script plays.
+void latch_keys(Runner& r, InputBits keys);
 // The player takes over from the script, at the game's own pace.
 void take_over(Runner& r);
 // The clock runs this much faster while the script is watched.

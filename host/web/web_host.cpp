@@ -137,16 +137,13 @@ void tell(Host& h, const Report& report) {
 }
 
 // Presses: a paused game goes on; otherwise they are held at the next
-// poll even when let go before it (none are kept while a script plays),
-// through the runner's own hold for the keys that end a pause, which the
-// next poll of the player's takes and clears.
+// poll even when let go before it (none are kept while a script plays).
 void press(Host& h, InputBits keys) {
     Runner& r = h.runner;
-    keys &= input::all;
     if (paused(r))
         press_keys(r, keys);
-    else if (!watching(r))
-        r.state.resume_keys |= keys;
+    else
+        latch_keys(r, keys);
 }
 
 }  // namespace
