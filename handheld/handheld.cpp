@@ -43,29 +43,6 @@ InputBits pad_keys(const PadState& pad) {
     return keys;
 }
 
-std::uint32_t wait_limit(std::uint32_t ticks) {
-    if (ticks == 0) return 0;
-    if (ticks > (0xFFFFFFFFu - 1) / tick_ms) return 0xFFFFFFFFu;
-    return tick_ms * ticks + 1;
-}
-
-std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t limit) {
-    const std::uint32_t elapsed = now - start;  // modulo 2^32: a wrap in between is harmless
-    return elapsed >= limit ? 0 : limit - elapsed;
-}
-
-std::uint64_t title_wait_us(TitlePace& pace, std::uint64_t now_us) {
-    constexpr std::uint64_t most_behind_us = 2 * title_burst * title_pass_us;
-    if (!pace.started || now_us > pace.due_us + most_behind_us) {
-        pace.started = true;
-        pace.due_us = now_us;
-    }
-    std::uint64_t wait = 0;
-    if (pace.due_us > now_us) wait = pace.due_us + (title_burst - 1) * title_pass_us - now_us;
-    pace.due_us += title_pass_us;
-    return wait;
-}
-
 InputBits skin_keys_at(const Layout& layout, int x, int y) {
     const Layout& l = layout;
     const int dx = x - l.pad_x, dy = y - l.pad_y;

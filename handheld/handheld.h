@@ -3,10 +3,9 @@
 // window's size and caption, where the LCD picture sits in it and which
 // points count as the LCD, the colours, where the window goes on the
 // screen, the corner of the outline used without a skin, the controls drawn
-// on the skin and how a controller's pad becomes keys; and its pace: how
-// long a wait lasts on a millisecond clock and when the title's passes
-// run. Plain computation without any platform header, so the native tests
-// check the very code the hosts run.
+// on the skin and how a controller's pad becomes keys. Plain computation
+// without any platform header, so the native tests check the very code
+// the hosts run. (Its pace, the waits and the title's, is the runner's.)
 #pragma once
 
 #include <cstdint>
@@ -85,42 +84,6 @@ WindowPlace window_place(int screen_width, int screen_height, int scale = 1);
 // the pointer is hidden and the window cannot be dragged. In a window at
 // `scale`, the points that lie in the hit area's scaled squares.
 bool in_lcd_hit_area(int x, int y, int scale = 1);
-
-// Waits. A wait of n ticks must last at least n * tick_ms milliseconds. The
-// hosts read whole-millisecond clocks, and two readings 9n apart may be up
-// to a millisecond less than 9n ms apart in real time (the first read just
-// before its millisecond ended), so a wait lasts until the clock has moved
-// 9n + 1: never short, at most a millisecond long. 0 for no ticks; waits
-// too long for 32 bits (49 days) are cut to the longest there is.
-std::uint32_t wait_limit(std::uint32_t ticks);
-
-// Milliseconds still to wait when a wait of `limit` ms began at clock
-// reading `start` and the clock now reads `now`; 0 when it is over. The
-// clock is a 32-bit millisecond count that wraps to 0.
-std::uint32_t wait_left(std::uint32_t start, std::uint32_t now, std::uint32_t limit);
-
-// Title pacing. The title screen has no wait of its own and counts its
-// animation (the prompt's blink, the specks' drift) and the seed of the
-// next board in passes. Every host runs it at one pass per title_pass_us on
-// average, about a thousand a second, in bursts: it sleeps until a burst of
-// title_burst passes is due, then runs them back to back, which costs a
-// hundred wake-ups a second instead of a thousand.
-constexpr std::uint32_t title_pass_us = 1000;
-constexpr std::uint32_t title_burst = 10;
-
-// The title's schedule on a host's microsecond clock: each pass is due
-// title_pass_us after the one before. A host that falls more than two
-// bursts behind (a slow or busy machine, a title begun long after the last)
-// starts the schedule afresh rather than racing to catch up.
-struct TitlePace {
-    std::uint64_t due_us = 0;  // when the next pass is due
-    bool started = false;
-};
-
-// Called before each title pass (before its poll) with the clock's reading:
-// how long to sleep first, 0 to run the pass at once. When the pass is
-// ahead of its time the sleep lasts until the burst it begins is all due.
-std::uint64_t title_wait_us(TitlePace& pace, std::uint64_t now_us);
 
 // Game controllers. Both desktop games read a controller as its direction
 // pad, its left stick and its two lower face buttons (south and east, A and
