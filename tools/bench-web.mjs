@@ -6,8 +6,9 @@
 // it, of the GPU and browser processes, which composite the picture), with
 // the pictures the page shows a second on the title and in play and how far
 // apart play's come, and for comparison the same of a bare page that only
-// changes a 32 x 32 canvas as often as play does. A measurement, not a
-// test: it prints figures and passes no judgement.
+// changes a 32 x 32 canvas as often as play does; and the title's passes
+// a second with the processor throttled 4 and 8 times, as on a slow phone.
+// A measurement, not a test: it prints figures and passes no judgement.
 //
 // usage: tools/bench-web.mjs [DIR]   (builds the web preset first and
 //        measures its page, or measures the page folder DIR, another build
@@ -122,6 +123,21 @@ await page.goto(url);
 await page.waitForFunction(() => window.murlo && window.murlo.presented > 0);
 await page.waitForTimeout(1000);
 await share(page, 'title');
+// A slow phone: the processor throttled 8 times. The title's passes come
+// one a millisecond of the game's clock, all those due run at each run, so
+// passes a second are the milliseconds the clock moves in a second.
+const cdp = await context.newCDPSession(page);
+for (const rate of [4, 8]) {
+  await cdp.send('Emulation.setCPUThrottlingRate', { rate });
+  await page.waitForTimeout(1000);
+  const c0 = await page.evaluate(() => murlo.clock);
+  const w0 = process.hrtime.bigint();
+  await page.waitForTimeout(seconds * 1000);
+  const c1 = await page.evaluate(() => murlo.clock);
+  const wall = Number(process.hrtime.bigint() - w0) / 1e9;
+  console.log(`title at ${rate}x throttling: ${((c1 - c0) / wall).toFixed(0)} passes a second (aim: 1000)`);
+}
+await cdp.send('Emulation.setCPUThrottlingRate', { rate: 1 });
 await page.keyboard.down('KeyZ');
 await page.waitForFunction(() => murlo.sound !== 'title.wav');
 await page.keyboard.up('KeyZ');
