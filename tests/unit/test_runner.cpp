@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cycle/cycle.h"
 #include "game/invariants.h"
 #include "runner/runner.h"
 #include "runner/snapshot.h"
@@ -57,7 +58,8 @@ Driven drive(const runs::Script& script, Drive how) {
     std::uint8_t state[state_bytes];
     bool first_title = true;
     std::string traced_before;
-    while (r.state.clock_us < 150000000) {
+    // Two and a half minutes, ended at a poll: the replay ends there too.
+    while (r.state.clock_us < 150000000 || !awaits_poll(r.state.game)) {
         if (how.suspend && traced_before.empty() && !awaits_poll(r.state.game) && r.state.clock_us > 60000000) {
             const std::string kept = write_snapshot(r);
             out.suspended = true;
