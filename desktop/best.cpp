@@ -1,19 +1,11 @@
 #include "desktop/best.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <system_error>
 
+#include "desktop/files.h"
 #include "desktop/notices.h"
-
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace murlo::desktop {
 
@@ -22,17 +14,6 @@ namespace {
 constexpr std::int32_t deepest = 1000;  // no game goes deeper
 
 enum class Read { missing, ok, unreadable, damaged };
-
-// The file at `path` opened for reading or writing. On Windows by its wide
-// name: a user's folder may be named in any script, and a narrow name would
-// reach only the characters of the system's code page.
-std::FILE* open_file(const std::filesystem::path& path, bool write) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
-#else
-    return std::fopen(path.c_str(), write ? "wb" : "rb");
-#endif
-}
 
 // The file's depth, or why there is none.
 Read read_file(const std::filesystem::path& path, std::int32_t& depth) {
@@ -60,27 +41,6 @@ Read read_file(const std::filesystem::path& path, std::int32_t& depth) {
     return Read::ok;
 }
 
-int process_id() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return static_cast<int>(getpid());
-#endif
-}
-
-// Writes the number and hands it to the disk before the file is closed.
-bool write_number(const std::filesystem::path& path, std::int32_t depth) {
-    std::FILE* file = open_file(path, true);
-    if (file == nullptr) return false;
-    bool ok = std::fprintf(file, "%d\n", static_cast<int>(depth)) > 0 && std::fflush(file) == 0;
-#ifdef _WIN32
-    ok = ok && _commit(_fileno(file)) == 0;
-#else
-    ok = ok && fsync(fileno(file)) == 0;
-#endif
-    return std::fclose(file) == 0 && ok;
-}
-
 }  // namespace
 
 std::int32_t read_best(const std::filesystem::path& path) {
@@ -102,21 +62,8 @@ std::int32_t write_best(const std::filesystem::path& path, std::int32_t depth) {
     std::int32_t kept = 0;
     read_file(path, kept);  // anything unreadable is replaced
     if (kept >= depth) return kept;
-    std::filesystem::path temporary = path;
-    temporary += ".new-" + std::to_string(process_id());
     std::string why;
-    std::error_code error;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
-    if (error) {
-        why = error.message();
-    } else if (!write_number(temporary, depth)) {
-        why = std::strerror(errno);
-    } else {
-        std::filesystem::rename(temporary, path, error);
-        if (!error) return depth;
-        why = error.message();
-    }
-    std::filesystem::remove(temporary, error);
+    if (write_whole_file(path, std::to_string(depth) + "\n", why)) return depth;
     // Said once a run, however many games end after it.
     if (first_time(path.string().c_str()))
         say(stderr, "%s cannot be written (%s): the best depth is not kept", path.string().c_str(),

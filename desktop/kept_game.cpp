@@ -1,10 +1,9 @@
 #include "desktop/kept_game.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 
+#include "desktop/files.h"
 #include "desktop/notices.h"
 #include "runner/snapshot.h"
 
@@ -12,8 +11,6 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <io.h>
-#include <process.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -24,22 +21,6 @@
 namespace murlo::desktop {
 
 namespace {
-
-std::FILE* open_file(const std::filesystem::path& path, bool write) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), write ? L"wb" : L"rb");
-#else
-    return std::fopen(path.c_str(), write ? "wb" : "rb");
-#endif
-}
-
-int process_id() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return static_cast<int>(getpid());
-#endif
-}
 
 bool take_lock(KeptGame& kept) {
     std::filesystem::path lock = kept.path;
@@ -111,36 +92,6 @@ void remove_file(KeptGame& kept) {
 }
 
 }  // namespace
-
-bool write_whole_file(const std::filesystem::path& path, std::string_view bytes, std::string& why) {
-    std::filesystem::path temporary = path;
-    temporary += ".new-" + std::to_string(process_id());
-    std::error_code error;
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
-    if (error) {
-        why = error.message();
-        return false;
-    }
-    std::FILE* file = open_file(temporary, true);
-    bool ok = file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-              std::fflush(file) == 0;
-#ifdef _WIN32
-    ok = ok && _commit(_fileno(file)) == 0;
-#else
-    ok = ok && fsync(fileno(file)) == 0;
-#endif
-    if (file != nullptr && std::fclose(file) != 0) ok = false;
-    if (!ok) {
-        why = std::strerror(errno);
-        std::filesystem::remove(temporary, error);
-        return false;
-    }
-    std::filesystem::rename(temporary, path, error);
-    if (!error) return true;
-    why = error.message();
-    std::filesystem::remove(temporary, error);
-    return false;
-}
 
 void resume_kept(KeptGame& kept, const std::filesystem::path& path, Runner& r) {
     kept.path = path;

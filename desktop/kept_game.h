@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/files.h"
 #include "runner/runner.h"
 
 namespace murlo::desktop {
@@ -51,10 +52,5 @@ void keep_now(KeptGame& kept, const Runner& r);
 
 // The lock let go (the file stays for the next start).
 void let_go(KeptGame& kept);
-
-// Writes `bytes` as the whole of the file at `path`: a temporary file
-// beside it, handed to the disk, then renamed over the old one, so the file
-// is never left half written. False with the reason.
-bool write_whole_file(const std::filesystem::path& path, std::string_view bytes, std::string& why);
 
 }  // namespace murlo::desktop
