@@ -493,7 +493,8 @@ check_play() {
     expect_eq "closed in the middle of a game, the best depth kept" "$(cat "$best_file" 2>/dev/null)" "$depth"
 
     # And the game itself: the next start comes back on the same LCD,
-    # paused; a key goes on, and closing keeps the game as it is then.
+    # paused; a key goes on, and the session ending keeps the game as it
+    # is then.
     kept || fail "closed in the middle of a game, nothing kept"
     cp "$suspend_file" closed.kept
     frame_picture "$(turn_field "$(turns)" present)" "$lcd_paused_ink" "$lcd_paused_clear" frame.png
@@ -504,10 +505,9 @@ check_play() {
     focus_game
     xdotool key Right
     wait_until lcd_colours_are "$lcd_ink" "$lcd_clear" || fail "a key did not go on"
-    inspect close >/dev/null
+    wineboot --end-session
     finish_bg
-    expect_eq "gone on with and closed, exit status" "$bg_rc" 0
-    if kept && ! cmp -s closed.kept "$suspend_file"; then pass "the game kept again as it closed"; else
+    if kept && ! cmp -s closed.kept "$suspend_file"; then pass "the game kept again as the session ended"; else
         fail "the game gone on with was not kept again"
     fi
 
