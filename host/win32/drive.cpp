@@ -1,6 +1,6 @@
 // The game driven: the runner started, run turn by turn as the window's
 // messages and its own wake-ups come, and its report carried out; the best
-// depth read and kept.
+// depth read and kept, and the game in the middle kept for the next start.
 #include <string>
 #include <utility>
 
@@ -19,15 +19,15 @@ constexpr DWORD wake_mask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESS
                             QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
 static_assert(wake_mask == 0xFF);
 
-// %LOCALAPPDATA%\Murlo\best.txt; empty where Windows names no such folder.
-std::filesystem::path best_path() {
+// %LOCALAPPDATA%\Murlo\NAME; empty where Windows names no such folder.
+std::filesystem::path state_path(const wchar_t* name) {
     const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
     if (size == 0) return {};
     std::wstring folder(size, L'\0');
     const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), size);
     if (length == 0 || length >= size) return {};
     folder.resize(length);
-    return std::filesystem::path(folder) / L"Murlo" / L"best.txt";
+    return std::filesystem::path(folder) / L"Murlo" / name;
 }
 
 // Microseconds on the performance counter, in two parts, so that a counter
@@ -73,9 +73,16 @@ void sleep_until_due(const Host& host) {
 }  // namespace
 
 bool start_host(Host& host, runs::Script script) {
-    host.best_path = best_path();
+    host.best_path = state_path(L"best.txt");
     const std::int32_t best = host.best_path.empty() ? 0 : desktop::read_best(host.best_path);
+    // A script's start leaves the kept game for the player's next start.
+    const bool players = script.empty();
     start_runner(host.runner, std::move(script), best);
+    if (players) {
+        desktop::resume_kept(host.kept, state_path(L"suspend"), host.runner);
+        // The best as stored counts, not the one the game was kept with.
+        set_best(host.runner, best);
+    }
     if (!create_main_window(host)) return false;
     host.counts_per_second = counter_rate();
     host.last_us = clock_us(host);
@@ -98,6 +105,7 @@ bool host_turn(Host& host) {
 
     const std::uint64_t now = clock_us(host);
     const Report report = run(r, now - host.last_us, static_cast<InputBits>(keyboard_keys() | pads.held));
+    desktop::keep_as_it_goes(host.kept, r, report, now - host.last_us);
     host.last_us = now;
 
     if (report.picture) {
@@ -107,21 +115,25 @@ bool host_turn(Host& host) {
         // next sound plays as it comes.
         if (pausing) stop_sounds();
     }
-    // Nor can it start one part of the way in: a sound plays from its start.
-    if (report.sound) play_sound(r.state.sound);
+    // Nor can it start one part of the way in: a sound plays from its start,
+    // and a game gone on with paused starts silent.
+    if (report.sound && !paused(r)) play_sound(r.state.sound);
     if (report.best) keep_best(host, r.state.best);
     host.wake_never = report.wake_in_us == never;
     host.wake_us = now + (host.wake_never ? 0 : report.wake_in_us);
     return true;
 }
 
-void keep_depth_at_close(Host& host) {
+void keep_at_close(Host& host) {
     const std::int32_t depth = depth_to_keep(host.runner);
     if (depth > host.runner.state.best) keep_best(host, depth);
+    desktop::keep_now(host.kept, host.runner);
 }
 
 void close_host(Host& host) {
-    keep_depth_at_close(host);
+    // However the window went (closed, Escape), the game in the middle stays.
+    keep_at_close(host);
+    desktop::let_go(host.kept);
     stop_sounds();
     // Normally the window is gone already and this does nothing.
     if (host.window != nullptr) DestroyWindow(host.window);

@@ -6,7 +6,8 @@
 // serves the window's messages (keys, pause keys and the focus go to the
 // runner; Escape and the close end the loop), runs the runner with the
 // time passed and the keys held, and carries out its report: the LCD, the
-// sound, the best depth. All of it lives in one Host, made by WinMain.
+// sound, the best depth, the game kept for the next start. All of it lives
+// in one Host, made by WinMain.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -21,6 +22,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "desktop/kept_game.h"
 #include "handheld/handheld.h"
 #include "host/win32/portable.h"
 #include "runner/runner.h"
@@ -63,6 +65,10 @@ struct Host {
     bool dimmed = false;
 
     std::filesystem::path best_path;  // %LOCALAPPDATA%\Murlo\best.txt; empty where there is none
+    // The player's game in the middle, kept in %LOCALAPPDATA%\Murlo\suspend
+    // when the window closes or is minimised, the session ends, and as it
+    // goes; gone on with, paused, at the next start.
+    desktop::KeptGame kept;
 
     // The performance counter's rate; the microsecond clock's reading at
     // the last run, and when the runner wants to run again (never: only
@@ -77,21 +83,23 @@ struct Host {
 
 // --- the game driven (drive.cpp)
 // The best depth read, the runner started with `script` to play first
-// (empty: none), the window made and shown: false when the window cannot be
-// made. Then host_turn until it says the program closes, then close_host.
+// (empty: none; the player's start, which goes on with a kept game), the
+// window made and shown: false when the window cannot be made. Then
+// host_turn until it says the program closes, then close_host.
 bool start_host(Host& host, runs::Script script);
 // One turn: messages served, the runner run, its report carried out, then
 // asleep until it wants to run again or a message comes. False once the
 // quit message came (Escape, or the window closed).
 bool host_turn(Host& host);
-// The best depth of a game in play kept, silence, the window and the timer
-// period given back.
+// The best depth and the game in play kept, silence, the window, the kept
+// game's lock and the timer period given back.
 void close_host(Host& host);
 // A failed start: the message box, and the exit status 1.
 int failed_start();
-// Keeps the depth of the game in play as the best depth when it counts:
-// the program closes in the middle of it.
-void keep_depth_at_close(Host& host);
+// The program closes in the middle of a game (or Windows ends it): its
+// depth kept as the best depth when it counts, and the game kept for the
+// next start.
+void keep_at_close(Host& host);
 
 // --- window, skin and shape (window.cpp)
 // The window, made and shown; false when it cannot be made.

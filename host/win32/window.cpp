@@ -1,7 +1,8 @@
 // The game's one window: a 512 x 400 pop-up whose picture and outline come
 // from "window.bmp" (exact magenta is see-through), with the best depth on
 // its body, dragged by any visible point outside the LCD, closed by Escape,
-// and pausing the game when it loses the focus or is minimised.
+// pausing the game when it loses the focus or is minimised, and keeping it
+// for the next start when minimised or when the session ends.
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -218,11 +219,19 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             lose_focus(host->runner);
             break;
         case WM_SIZE:
-            if (wparam == SIZE_MINIMIZED) lose_focus(host->runner);
+            // Hidden, the program may be ended without a word.
+            if (wparam == SIZE_MINIMIZED) {
+                lose_focus(host->runner);
+                desktop::keep_now(host->kept, host->runner);
+            }
+            break;
+        case WM_QUERYENDSESSION:
+            // The session may end now: the game kept while we still can.
+            desktop::keep_now(host->kept, host->runner);
             break;
         case WM_ENDSESSION:
             // Windows is ending the program without closing its window.
-            if (wparam) keep_depth_at_close(*host);
+            if (wparam) keep_at_close(*host);
             break;
         default:
             break;

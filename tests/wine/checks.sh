@@ -204,8 +204,12 @@ frame_picture() {  # words-line ink clear out.png
 }
 pixels_differing() { compare -metric AE "$1" "$2" diff.png 2>&1 || true; }
 
-# The best depth's file, which the session found in the prefix.
+# The best depth's file, which the session found in the prefix, and the
+# game kept beside it: none at the start of a check, so each starts on the
+# title.
 best_file=$(cat "$state/best_file")
+suspend_file=$(dirname "$best_file")/suspend
+rm -f "$suspend_file" "$suspend_file.bad"
 
 # The label on the body as cells: '#' in the skin's ink, '.' in the fill
 # colour, '?' in any other; and what `probe label DEPTH` says it must be.
@@ -315,10 +319,11 @@ check_shape_skin() {
     finish_bg
 }
 
-lcd_is_expected() {
+# Holds when a fresh screenshot's LCD is the picture given.
+lcd_is() {
     shoot
     crop_lcd
-    [ "$(pixels_differing lcd.png expected.png)" = 0 ]
+    [ "$(pixels_differing lcd.png "$1")" = 0 ]
 }
 
 check_lcd_frames() {
@@ -327,7 +332,7 @@ check_lcd_frames() {
     wait_for_line shown
     convert expected.pbm -fill "rgb($lcd_ink)" -opaque black -fill "rgb($lcd_clear)" -opaque white \
         -filter point -scale 800% PNG24:expected.png
-    wait_until lcd_is_expected || true
+    wait_until lcd_is expected.png || true
     expect_eq "LCD area matches the last frame, 8x, pixels differing" "$(pixels_differing lcd.png expected.png)" 0
     expect_window "128 64 $lcd_ink pixel (0, 0) inked
 135 71 $lcd_ink pixel (0, 0) inked
@@ -419,7 +424,15 @@ at_rest() {
 # dims and no turn passes; RESUME (xdotool arguments) ends it and the game
 # goes on. Sets paused_at: the turns before the pause.
 paused_at=0
-minimise_and_restore() { inspect minimise && inspect restore; }
+# Minimised, the game is kept at once.
+kept() { [ -s "$suspend_file" ]; }
+minimise_and_restore() {
+    rm -f "$suspend_file"
+    inspect minimise || return 1
+    local rc=0
+    wait_until kept || { echo "nothing kept when minimised"; rc=1; }
+    inspect restore && return $rc
+}
 pause_and_resume() {  # what action resume...
     local what=$1 action=$2
     shift 2
@@ -478,6 +491,38 @@ check_play() {
     if grep FAIL bg.out; then fail "the game's own turns"; fi
     expect_eq "the game's own turns, exit status" "$bg_rc" 0
     expect_eq "closed in the middle of a game, the best depth kept" "$(cat "$best_file" 2>/dev/null)" "$depth"
+
+    # And the game itself: the next start comes back on the same LCD,
+    # paused; a key goes on, and the session ending keeps the game as it
+    # is then.
+    kept || fail "closed in the middle of a game, nothing kept"
+    cp "$suspend_file" closed.kept
+    frame_picture "$(turn_field "$(turns)" present)" "$lcd_paused_ink" "$lcd_paused_clear" frame.png
+    start_bg "$murlo_exe"
+    wait_for_window
+    wait_until lcd_is frame.png || true
+    expect_eq "started again: the last frame, paused, pixels differing" "$(pixels_differing lcd.png frame.png)" 0
+    focus_game
+    xdotool key Right
+    wait_until lcd_colours_are "$lcd_ink" "$lcd_clear" || fail "a key did not go on"
+    wineboot --end-session
+    finish_bg
+    if kept && ! cmp -s closed.kept "$suspend_file"; then pass "the game kept again as the session ended"; else
+        fail "the game gone on with was not kept again"
+    fi
+
+    # A kept game that cannot be used is named, set aside, and the game
+    # starts on the title.
+    echo 'not a kept game' >"$suspend_file"
+    start_bg "$murlo_exe"
+    wait_for_window
+    wait_until lcd_colours_are "$lcd_ink" "$lcd_clear" || fail "not on the title"
+    inspect close >/dev/null
+    finish_bg
+    expect_eq "a damaged game named" "$(tr -d '\r' <bg.err | grep '^murlo:' | sed 's/\\/\//g; s#[^ ]*/##g')" \
+        "murlo: suspend is damaged (not a Murlo state): starting on the title (moved to suspend.bad)"
+    expect_eq "and set aside" "$(cat "$suspend_file.bad" 2>/dev/null)" "not a kept game"
+    if kept; then fail "a game kept from the title"; else pass "nothing kept from the title"; fi
 
     # A game that ends: its depth replaces a best file that holds none.
     echo damaged >"$best_file"
