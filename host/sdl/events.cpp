@@ -193,6 +193,9 @@ void serve_events(Host& h, std::uint32_t ms) {
         came = SDL_WaitEvent(&event) != 0;
     else if (ms > 0)
         came = SDL_WaitEventTimeout(&event, ms > INT_MAX ? INT_MAX : static_cast<int>(ms)) != 0;
+    // A wait that timed out has just pumped the events and found none:
+    // another look would only cost the window system's calls again.
+    if (ms > 0 && !came) return;
     if (came) handle_event(h, event);
     while (!h.quit && SDL_PollEvent(&event)) handle_event(h, event);
 }
