@@ -985,11 +985,9 @@ const checks = {
 
     const page = await openIn(context);
     const kept = await page.evaluate(() => localStorage.getItem('murlo.suspend'));
-    assert.deepEqual(await page.evaluate(() => [murlo.lcd(), murlo.depth, window.murloRecord.slice()]), left,
-                     'the picture, the depth and the calls of the game left');
-    assert.equal(await page.evaluate(() => murlo.paused), true);
+    assert.deepEqual(await page.evaluate(() => [murlo.lcd(), murlo.depth, window.murloRecord.slice(), murlo.paused]),
+                     [...left, true], 'the picture, the depth and the calls of the game left, paused');
     assert.match(await page.locator('#paused').textContent(), /^Paused: /);
-    await lcdDrawn(page);
 
     const other = await openIn(context);
     assert.match(await other.locator('#note').textContent(), /^[^\n]*being played in another[^\n]*$/);
@@ -1018,16 +1016,14 @@ const checks = {
     const otherVersion = Buffer.from(bytes);
     otherVersion[7] += 1;
     const cases = {
-      'not base64': [':-(', /damaged/],
-      'cut short': [bytes.subarray(0, 200).toString('base64'), /damaged/],
-      'another version\'s': [otherVersion.toString('base64'), /another version/],
+      'not base64': [':-(', /^[^\n]*damaged[^\n]*$/],
+      'cut short': [bytes.subarray(0, 200).toString('base64'), /^[^\n]*damaged[^\n]*$/],
+      'another version\'s': [otherVersion.toString('base64'), /^(?![^\n]*damaged)[^\n]*another version[^\n]*$/],
     };
     for (const [what, [text, says]] of Object.entries(cases)) {
       const bad = await open({}, (t) => localStorage.setItem('murlo.suspend', t), text);
       await bad.waitForFunction(() => !document.getElementById('note').hidden);
-      const note = await bad.locator('#note').textContent();
-      assert.match(note, says, what);
-      assert.doesNotMatch(note, what.startsWith('another') ? /damaged|\n/ : /\n/, what);
+      assert.match(await bad.locator('#note').textContent(), says, what);
       assert.ok(await onTitle(bad) && !(await bad.evaluate(() => murlo.paused)), what);
       assert.deepEqual(await bad.evaluate(() => [localStorage.getItem('murlo.suspend'),
                                                  localStorage.getItem('murlo.suspend.bad')]), [null, text], what);
