@@ -521,12 +521,14 @@ var MurloPage = (function () {
       if (navigator.locks) note('The game kept in this browser is being played in another of its tabs.');
       return;
     }
+    var bytes = null;
+    try { bytes = Uint8Array.from(atob(text), function (c) { return c.charCodeAt(0); }); } catch (e) { /* none */ }
     var taken = 0, why = 'not base64';
-    try {
-      bytesIn(Uint8Array.from(atob(text), function (c) { return c.charCodeAt(0); }));
+    if (bytes !== null) {
+      bytesIn(bytes);
       taken = game._murlo_web_resume(host);
       why = textOut();
-    } catch (e) { /* not base64 */ }
+    }
     if (taken === 1) return;
     console.warn('murlo: the game kept in this browser cannot go on: ' + why);
     note(taken === 2 ? 'The game kept here is from another version of Murlo, which this one cannot go on with.'
