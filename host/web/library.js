@@ -77,4 +77,12 @@ mergeInto(LibraryManager.library, {
   murlo_web_playing: function (on) {
     MurloPage.playing(on !== 0);
   },
+
+  murlo_web_keep_game: function (bytes, size) {
+    MurloPage.keepGame(HEAPU8.subarray(bytes, bytes + size));
+  },
+
+  murlo_web_drop_game: function () {
+    MurloPage.dropGame();
+  },
 });

@@ -1,12 +1,13 @@
 // The page side of the web host: the handheld on the page in the layout
 // that suits the screen, keys, pointers and gamepads, the picture, the
-// sound, pause, the best depth, the screen's wake lock, runs saved, opened
-// and shared as links, and the timer that runs the game. The game (C++)
-// reaches it through library.js; geometry, colours, key bits and the rules
-// of links all come from the game, none is written here. The page calls
-// the game's murlo_web_run with the time passed since the last, and sets
-// one timer for the time the run asks for; the game's runner keeps the
-// game's time, its pause, the watched script and the best depth's rule.
+// sound, pause, the best depth, the game kept when the page closes, the
+// screen's wake lock, runs saved, opened and shared as links, and the
+// timer that runs the game. The game (C++) reaches it through library.js;
+// geometry, colours, key bits and the rules of links all come from the
+// game, none is written here. The page calls the game's murlo_web_run
+// with the time passed since the last, and sets one timer for the time
+// the run asks for; the game's runner keeps the game's time, its pause,
+// the watched script and the best depth's rule.
 var MurloPage = (function () {
   'use strict';
 
@@ -50,6 +51,14 @@ var MurloPage = (function () {
   // also here, for where it keeps nothing.
   var bestKey = 'murlo.best';
   var best = 0;
+
+  // A game of the player's left in the middle, kept by the browser for the
+  // next visit to go on with: its snapshot, in base64. One page at a time
+  // keeps it: the first open, which holds the lock of that name for as
+  // long as it lives; the others leave it alone.
+  var keptKey = 'murlo.suspend';
+  var keeper = false;    // this page keeps the player's game
+  var keepSaid = false;  // the line saying it cannot be kept was shown
 
   var speed = 1;  // how fast a watched script plays
   var lastLink = '';
@@ -151,7 +160,10 @@ var MurloPage = (function () {
 
   // Text into the game's input buffer, and bytes out of what it gave.
   function textIn(text) {
-    var bytes = new TextEncoder().encode(text);
+    bytesIn(new TextEncoder().encode(text));
+  }
+
+  function bytesIn(bytes) {
     var at = game._murlo_web_in(host, bytes.length);
     HEAPU8.set(bytes, at);
   }
@@ -339,14 +351,15 @@ var MurloPage = (function () {
     document.addEventListener('visibilitychange', function () {
       if (document.hidden) {
         releaseAll();
-        keepDepth();  // the page may never be shown again
+        keepNow();  // the page may never be shown again
       } else {
         watchPads();
       }
       holdChanged();
       run();
     });
-    window.addEventListener('pagehide', keepDepth);
+    window.addEventListener('pagehide', keepNow);
+    document.addEventListener('freeze', keepNow);
     window.addEventListener('resize', fit);
     window.addEventListener('hashchange', function () {
       if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
@@ -459,6 +472,99 @@ var MurloPage = (function () {
   function keepDepth() {
     var depth = game ? game._murlo_web_depth(host) : -1;
     if (depth >= 0) keepBest(depth);
+  }
+
+  // ---- the game kept for the next visit ------------------------------
+
+  // The page may be closed, frozen or never shown again: the depth of a
+  // game of the player's counts, and the game is kept.
+  function keepNow() {
+    keepDepth();
+    if (game) game._murlo_web_keep_now(host);
+  }
+
+  // Whether this page keeps the player's games: the first of the
+  // browser's pages to ask, for as long as it is open (the browser lets
+  // the lock go when it closes, however). Without locks (an old browser,
+  // a page not served over https) no page can tell it is the only one:
+  // none keeps.
+  function claimKeeping(then) {
+    var answered = false;
+    var answer = function (keeps) {
+      if (answered) return;
+      answered = true;
+      keeper = keeps;
+      then();
+    };
+    if (!navigator.locks) return answer(false);
+    try {
+      navigator.locks.request(keptKey, {ifAvailable: true}, function (lock) {
+        setTimeout(function () { answer(lock !== null); }, 0);  // (errors in it not taken for the lock's)
+        return lock === null ? null : new Promise(function () {});  // held while the page lives
+      }).catch(function () { answer(false); });
+    } catch (e) {
+      answer(false);
+    }
+  }
+
+  function keptText() {
+    try { return window.localStorage.getItem(keptKey); } catch (e) { return null; }
+  }
+
+  // The game kept by the browser goes on, paused, in the page that keeps
+  // it. One that cannot go on is named in one line and set aside (as
+  // murlo.suspend.bad), and the game starts on the title.
+  function resumeKept() {
+    var text = keptText();
+    if (text === null) return;
+    if (!keeper) {
+      if (navigator.locks) note('The game kept in this browser is being played in another of its tabs.');
+      return;
+    }
+    var bytes = null;
+    try { bytes = Uint8Array.from(atob(text), function (c) { return c.charCodeAt(0); }); } catch (e) { /* none */ }
+    var taken = 0, why = 'not base64';
+    if (bytes !== null) {
+      bytesIn(bytes);
+      taken = game._murlo_web_resume(host);
+      why = textOut();
+    }
+    if (taken === 1) return;
+    console.warn('murlo: the game kept in this browser cannot go on: ' + why);
+    note(taken === 2 ? 'The game kept here is from another version of Murlo, which this one cannot go on with.'
+                     : 'The game kept here is damaged, so it cannot go on.');
+    try { window.localStorage.setItem(keptKey + '.bad', text); } catch (e) { /* no room */ }
+    try { window.localStorage.removeItem(keptKey); } catch (e) { /* no storage */ }
+  }
+
+  // The game's snapshot, kept in place of the last; when it cannot be, the
+  // game plays on and one line says so.
+  function keepGame(bytes) {
+    if (!keeper) {
+      return cannotKeep(navigator.locks ? 'Murlo is open in another tab, which keeps its game'
+                                        : 'keeping it needs a page served over https, in a recent browser');
+    }
+    var text = '';
+    for (var i = 0; i < bytes.length; i += 0x8000) {
+      text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+    }
+    try {
+      window.localStorage.setItem(keptKey, btoa(text));
+    } catch (e) {
+      cannotKeep('the browser\'s storage is full or refused');
+    }
+  }
+
+  function cannotKeep(why) {
+    if (keepSaid) return;
+    keepSaid = true;
+    note('This game is not kept if the page closes: ' + why + '.');
+  }
+
+  // The kept game ended.
+  function dropGame() {
+    if (!keeper) return;
+    try { window.localStorage.removeItem(keptKey); } catch (e) { /* no storage */ }
   }
 
   // "BEST n" on the handheld's body, in the display's digit shapes, drawn
@@ -827,17 +933,27 @@ var MurloPage = (function () {
       draw();
       buttons();
       listen();
-      // The game starts once it has been set up (when this returns), or
-      // once the run of a link in the address is read.
+      // The game starts once it has been set up (when this returns) and
+      // the page knows whether it keeps the player's game: the game kept
+      // goes on, or the run of a link in the address is read first (the
+      // game kept stays kept).
       setTimeout(function () {
-        if (location.hash.indexOf('#run=') === 0) openLink(location.hash);
-        else begin();
-        fit();  // the skin is drawn after the game's first run
+        claimKeeping(function () {
+          if (location.hash.indexOf('#run=') === 0) {
+            openLink(location.hash);
+          } else {
+            resumeKept();
+            begin();
+          }
+          fit();  // the skin is drawn after the game's first run
+        });
       }, 0);
       return record !== null;
     },
     best: function () { return best; },
     keepBest: keepBest,
+    keepGame: keepGame,
+    dropGame: dropGame,
     keys: function () {
       var bits = 0;
       for (var code in heldCodes) bits |= heldCodes[code];

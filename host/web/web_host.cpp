@@ -10,6 +10,12 @@
 // pointers, pads, the picture on screen and the sound; every rule of the
 // handheld comes from handheld.h.
 //
+// A game of the player's in the middle is kept through the page (in the
+// browser's storage) when the page is hidden, frozen or closed, at each
+// level and every 10 s of play, so that the next visit goes on with it,
+// paused; a game that ends lets it go. The page decides whether this page
+// is the one that keeps it.
+//
 // The page holds everything it needs as one Host, made in main() and
 // handed to the page, which passes it back with every call: the page's
 // exports are plain functions with no place of their own to keep it.
@@ -17,6 +23,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +31,7 @@
 #include "handheld/skin_art.h"
 #include "murlo/version.h"
 #include "runner/runner.h"
+#include "runner/snapshot.h"
 #include "runs/run_link.h"
 #include "runs/script.h"
 #include "sounds/sounds.h"
@@ -39,7 +47,11 @@ struct Host {
     std::string in, out;          // text from and to the page
     std::vector<std::uint8_t> skin_rows;  // the skin's rows last drawn for the page
     std::uint64_t label[handheld::best::rows] = {};
+    bool own_game = false;          // the game in play at the last run was the player's own
+    std::uint64_t since_kept_us = 0;  // its play since it was last kept
 };
+
+constexpr std::uint64_t keep_every_us = 10000000;  // the most play a closed page may lose
 
 }  // namespace murlo
 
@@ -66,6 +78,8 @@ void murlo_web_trace(const char* lines, int size);
 void murlo_web_sound_samples(int index, const float* samples, int count, int rate);
 void murlo_web_watching(int on);
 void murlo_web_playing(int on);
+void murlo_web_keep_game(const char* bytes, int size);
+void murlo_web_drop_game();
 }
 
 namespace murlo {
@@ -136,6 +150,34 @@ void tell(Host& h, const Report& report) {
     if (watching(r) != h.told_watching) murlo_web_watching(h.told_watching = watching(r));
 }
 
+// Only the player's own games are kept: those that count for the best
+// depth (never a watched script's, even taken over).
+bool worth_keeping(const Runner& r) { return in_game(r) && r.state.counts && !watching(r); }
+
+// The game in play, paused, handed to the page to keep, when it is the
+// player's own.
+void keep_game(Host& h) {
+    const Runner& r = h.runner;
+    if (!worth_keeping(r)) return;
+    const auto held = std::make_unique<Runner>(r);
+    if (!paused(*held)) press_pause(*held);
+    const std::string bytes = write_snapshot(*held);
+    murlo_web_keep_game(bytes.data(), static_cast<int>(bytes.size()));
+    h.since_kept_us = 0;
+}
+
+// After a run: a game of the player's is kept as it starts (in place of
+// the one kept before), at each level and every keep_every_us of play;
+// when it ends, nothing is left to keep.
+void keep_as_it_goes(Host& h, const Report& report, std::uint64_t elapsed_us) {
+    const Runner& r = h.runner;
+    const bool own = worth_keeping(r);
+    if (report.game_over && h.own_game) murlo_web_drop_game();
+    if (own && !paused(r)) h.since_kept_us += elapsed_us;
+    if (own && (!h.own_game || report.level_done || h.since_kept_us >= keep_every_us)) keep_game(h);
+    h.own_game = own;
+}
+
 // Presses: a paused game goes on; otherwise they are held at the next
 // poll even when let go before it (none are kept while a script plays).
 void press(Host& h, InputBits keys) {
@@ -159,8 +201,10 @@ using namespace murlo;
 // something happens.
 extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(Host* host, double elapsed_ms) {
     const double us = std::round(elapsed_ms * 1000.0);
-    const Report report = run(host->runner, us > 0 ? static_cast<std::uint64_t>(us) : 0, held_keys(*host));
+    const std::uint64_t elapsed_us = us > 0 ? static_cast<std::uint64_t>(us) : 0;
+    const Report report = run(host->runner, elapsed_us, held_keys(*host));
     tell(*host, report);
+    keep_as_it_goes(*host, report, elapsed_us);
     if (report.wake_in_us == never) return -1;
     return static_cast<double>(report.wake_in_us) / 1000.0;
 }
@@ -189,6 +233,30 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_lose_focus(Host* host) { lose_foc
 
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_paused(Host* host) { return paused(host->runner) ? 1 : 0; }
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watching_now(Host* host) { return watching(host->runner) ? 1 : 0; }
+
+// The page is hidden, frozen or closed: the game in play is kept now, if
+// it is the player's.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_keep_now(Host* host) { keep_game(*host); }
+
+// Goes on with the game kept in `in` (a snapshot's bytes), paused: 1 when
+// taken; else the game stays on the title, `out` says why, and the result
+// is 2 when the game was kept by another version, 0 when damaged.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_resume(Host* host) {
+    Runner& r = host->runner;
+    StateKind kind = StateKind::Damaged;
+    if (const char* why = read_snapshot(r, host->in, &kind)) {
+        host->out = why;
+        return kind == StateKind::OtherVersion ? 2 : 0;
+    }
+    host->in.clear();
+    if (in_game(r) && !paused(r)) press_pause(r);
+    set_best(r, murlo_web_best());
+    host->own_game = worth_keeping(r);
+    host->since_kept_us = 0;
+    // A traced game's calls from the run's start, as if played here.
+    if (r.tracing) r.trace = trace_before(r);
+    return 1;
+}
 
 // The depth of the game in play when it counts for the best depth, for the
 // page to keep when it is closed or hidden in the middle; else -1.
@@ -267,6 +335,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch(Host* host) {
     host->in.shrink_to_fit();
     Runner& r = host->runner;
     if (depth_to_keep(r) >= 0) murlo_web_keep_best(depth_to_keep(r));
+    keep_game(*host);  // kept as it was left
+    host->own_game = false;
     start_runner(r, std::move(script), murlo_web_best());
     return 1;
 }

@@ -6,7 +6,7 @@
 //        MURLO_REPLAY: the replay tool for node, murlo-replay.js,
 //        MURLO_CMAKE: cmake, which makes a build's service worker)
 // Checks: load, play, touch, sound, blur, gamepad, hidden, lcd, replay,
-// install, portrait, taps, share, damaged, wakelock.
+// install, portrait, taps, share, damaged, wakelock, suspend.
 import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -270,6 +270,16 @@ function assertSameCalls(record, want, what) {
             `(${got.length} on the page):\n  page:   ${got[differs]}\n  replay: ${want[differs]}`);
 }
 
+// Down pressed until the game in play is `depth` deep (a hard block
+// takes a press of its own).
+async function digTo(page, depth) {
+  const until = Date.now() + deadline;
+  while (await page.evaluate(() => murlo.depth) < depth) {
+    assert.ok(Date.now() < until, `not ${depth} deep in time`);
+    await page.keyboard.press('ArrowDown', { delay: 2 * frame });
+  }
+}
+
 // Touches through the browser's own touch input.
 async function tap(page, point, ms) {
   const { send } = await touches(page);
@@ -530,19 +540,20 @@ const checks = {
   // pause is nothing to the game. The best depth kept in the browser was
   // damaged: it is replaced by the depth the hidden page had reached, then
   // by the deepest of the game once the digger dies, and the handheld
-  // shows it.
+  // shows it. The game is kept while it is in the middle, not once it ends.
   async replay() {
     const keys = expand(diesDeep);
     const page = await openScripted(keys, () => { localStorage.setItem('murlo.best', 'deep'); });
     const best = () => page.evaluate(() => [murlo.best, localStorage.getItem('murlo.best'),
-                                            document.getElementById('best').getAttribute('aria-label')]);
+                                            document.getElementById('best').getAttribute('aria-label'),
+                                            localStorage.getItem('murlo.suspend') !== null]);
     await page.waitForFunction(() => murlo.depth > 0);
     await page.keyboard.press('KeyP');
     assert.equal(await page.evaluate(() => murlo.paused), true);
     const pausedAt = await page.evaluate(() => window.murloRecord.length);
     await setHidden(page, true);
     const depth = await page.evaluate(() => murlo.depth);
-    assert.deepEqual(await best(), [depth, String(depth), `BEST ${depth}`], 'kept when hidden in a game');
+    assert.deepEqual(await best(), [depth, String(depth), `BEST ${depth}`, true], 'kept when hidden in a game');
     await quiet(page, 300);
     await setHidden(page, false);
     await quiet(page, 300);
@@ -553,7 +564,7 @@ const checks = {
     await page.waitForFunction(() => window.murloRecord.includes('sound auu.wav'));
     const deepest = await page.evaluate(() => window.deepest);
     assert.ok(deepest >= depth, `deepest ${deepest}`);
-    assert.deepEqual(await best(), [deepest, String(deepest), `BEST ${deepest}`], 'kept when the digger died');
+    assert.deepEqual(await best(), [deepest, String(deepest), `BEST ${deepest}`, false], 'kept when the digger died');
     const label = await page.evaluate(() => {
       const canvas = document.getElementById('best');
       const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
@@ -905,7 +916,8 @@ const checks = {
   // asked for when play starts, let go when the game is paused or the page
   // hidden and asked for again when it goes on or is shown, and let go
   // when the game ends. That browser keeps nothing (its storage refused):
-  // the best depth of the visit is shown all the same. A browser without
+  // one line says the game cannot be kept, and the best depth of the visit
+  // is shown all the same. A browser without
   // wake locks plays as well.
   async wakelock() {
     const script = diesDeep;
@@ -929,6 +941,7 @@ const checks = {
     const until = (count) => page.waitForFunction((n) => window.locks.length >= n, count);
     await until(1);
     assert.deepEqual(await locks(), ['request screen']);
+    assert.match(await page.locator('#note').textContent(), /^[^\n]*not kept[^\n]*storage[^\n]*$/);
     await page.keyboard.press('KeyP');  // paused: the game cannot end meanwhile
     await until(2);
     await page.keyboard.press('KeyP');
@@ -949,6 +962,73 @@ const checks = {
     await plain.keyboard.press('KeyZ');
     await playing(plain);
     await played(plain, 10 * frame);
+  },
+
+  // A game of the player's hidden, then closed, in the middle comes back
+  // at the next visit, paused on the same picture, as the same run: the
+  // second visit's calls begin with all of the first's, and the run it
+  // shares replays to every call of both. Closed as it runs, it comes
+  // back as it was closed. A second tab meanwhile starts on the title and
+  // says where the game is. A kept game that is damaged, cut or another
+  // version's is named in one line, set aside, and the title starts.
+  async suspend() {
+    const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+    await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
+    await context.addInitScript(() => { window.murloRecord = []; });
+    const first = await openIn(context);
+    await first.keyboard.press('KeyZ');
+    await playing(first);
+    await digTo(first, 2);
+    await setHidden(first, true);  // held: no more calls
+    const left = await first.evaluate(() => [murlo.lcd(), murlo.depth, window.murloRecord.slice()]);
+    await first.close();
+
+    const page = await openIn(context);
+    const kept = await page.evaluate(() => localStorage.getItem('murlo.suspend'));
+    assert.deepEqual(await page.evaluate(() => [murlo.lcd(), murlo.depth, window.murloRecord.slice(), murlo.paused]),
+                     [...left, true], 'the picture, the depth and the calls of the game left, paused');
+    assert.match(await page.locator('#paused').textContent(), /^Paused: /);
+
+    const other = await openIn(context);
+    assert.match(await other.locator('#note').textContent(), /^[^\n]*being played in another[^\n]*$/);
+    assert.ok(await onTitle(other), 'a second tab on the title');
+    await other.close();
+
+    await page.keyboard.press('ArrowDown');
+    assert.equal(await page.evaluate(() => murlo.paused), false);
+    await digTo(page, left[1] + 1);
+    await page.click('#share');
+    await page.waitForFunction(() => /copied/.test(document.getElementById('note').textContent));
+    const trace = replayTrace(await page.evaluate(() => navigator.clipboard.readText()));
+    await page.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length > n,
+                               polls(trace).length);
+    const record = await page.evaluate(() => window.murloRecord.slice());
+    assertSameCalls(record, trace, 'the resumed run');
+    // Closed while it runs: kept as it closes.
+    await page.close();
+    const third = await openIn(context);
+    assert.equal(await third.evaluate(() => murlo.paused), true);
+    assert.deepEqual((await third.evaluate(() => window.murloRecord)).slice(0, record.length), record,
+                     'the calls of the game closed');
+    await context.close();
+
+    const bytes = Buffer.from(kept, 'base64');
+    const otherVersion = Buffer.from(bytes);
+    otherVersion[7] += 1;
+    const cases = {
+      'not base64': [':-(', /^[^\n]*damaged[^\n]*$/],
+      'cut short': [bytes.subarray(0, 200).toString('base64'), /^[^\n]*damaged[^\n]*$/],
+      'another version\'s': [otherVersion.toString('base64'), /^(?![^\n]*damaged)[^\n]*another version[^\n]*$/],
+    };
+    for (const [what, [text, says]] of Object.entries(cases)) {
+      const bad = await open({}, (t) => localStorage.setItem('murlo.suspend', t), text);
+      await bad.waitForFunction(() => !document.getElementById('note').hidden);
+      assert.match(await bad.locator('#note').textContent(), says, what);
+      assert.ok(await onTitle(bad) && !(await bad.evaluate(() => murlo.paused)), what);
+      assert.deepEqual(await bad.evaluate(() => [localStorage.getItem('murlo.suspend'),
+                                                 localStorage.getItem('murlo.suspend.bad')]), [null, text], what);
+      await bad.context().close();
+    }
   },
 };
 
