@@ -58,16 +58,17 @@ std::int32_t read_best(const std::filesystem::path& path) {
     return 0;
 }
 
-std::int32_t write_best(const std::filesystem::path& path, std::int32_t depth) {
+std::int32_t write_best(const std::filesystem::path& path, std::int32_t depth, bool& said) {
     std::int32_t kept = 0;
     read_file(path, kept);  // anything unreadable is replaced
     if (kept >= depth) return kept;
     std::string why;
     if (write_whole_file(path, std::to_string(depth) + "\n", why)) return depth;
     // Said once a run, however many games end after it.
-    if (first_time(path.string().c_str()))
+    if (!said)
         say(stderr, "%s cannot be written (%s): the best depth is not kept", path.string().c_str(),
             why.c_str());
+    said = true;
     return -1;
 }
 

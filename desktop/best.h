@@ -19,8 +19,8 @@ std::int32_t read_best(const std::filesystem::path& path);
 // when missing; the number goes to a temporary file beside the real one,
 // which then takes its place in one rename, so a crash or a full disk never
 // leaves a broken file. Returns the depth now kept, or -1 when it could not
-// be written (said in one line on stderr, once a run; the old file stays
-// as it was).
-std::int32_t write_best(const std::filesystem::path& path, std::int32_t depth);
+// be written (said in one line on stderr, once a run: `said` is set then
+// and kept by the caller; the old file stays as it was).
+std::int32_t write_best(const std::filesystem::path& path, std::int32_t depth, bool& said);
 
 }  // namespace murlo::desktop

@@ -7,10 +7,6 @@ namespace murlo::desktop {
 
 namespace {
 
-constexpr int name_capacity = 32;
-std::uint64_t names_seen[name_capacity];
-int seen_count = 0;
-
 // FNV-1a: the names are the game's few file names, so a 64-bit hash of each
 // stands in for the text without copying it.
 std::uint64_t hash(const char* text) {
@@ -21,12 +17,12 @@ std::uint64_t hash(const char* text) {
 
 }  // namespace
 
-bool first_time(const char* name) {
+bool first_time(Notices& notices, const char* name) {
     const std::uint64_t h = hash(name);
-    for (int i = 0; i < seen_count; ++i)
-        if (names_seen[i] == h) return false;
-    if (seen_count == name_capacity) return false;
-    names_seen[seen_count++] = h;
+    for (int i = 0; i < notices.count; ++i)
+        if (notices.seen[i] == h) return false;
+    if (notices.count == Notices::capacity) return false;
+    notices.seen[notices.count++] = h;
     return true;
 }
 

@@ -34,7 +34,7 @@ std::int32_t load_best_depth(BestDepth& best, Window& window) {
 }
 
 std::int32_t keep_best_depth(BestDepth& best, Window& window, std::int32_t depth) {
-    const std::int32_t kept = best.file.empty() ? -1 : desktop::write_best(best.file, depth);
+    const std::int32_t kept = best.file.empty() ? -1 : desktop::write_best(best.file, depth, best.said);
     const std::int32_t deepest = std::max(depth, kept);
     if (deepest > best.shown) {
         best.shown = deepest;

@@ -13,6 +13,7 @@ namespace murlo::sdl {
 struct BestDepth {
     std::filesystem::path file;  // empty: kept nowhere
     std::int32_t shown = 0;      // the number on the body
+    bool said = false;           // a failed write was named
 };
 
 // Where the best depth is kept: empty when neither XDG_STATE_HOME nor HOME

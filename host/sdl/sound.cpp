@@ -92,7 +92,7 @@ void play_sound_file(Audio& audio, const char* exe_dir, const char* name, std::u
     SDL_FreeWAV(samples);
     if (queued.ok && !queued.cut && how == Loaded::whole) return;
     // Said once for each name, not at every dig.
-    if (!desktop::first_time(name)) return;
+    if (!desktop::first_time(audio.notices, name)) return;
     if (!queued.ok) {
         desktop::say(stderr, "%s not played: %s", path, SDL_GetError());
     } else if (how == Loaded::cut_short) {

@@ -3,6 +3,8 @@
 // was still queued. Without an audio device the game goes on silently.
 #pragma once
 
+#include "desktop/notices.h"
+
 #include <SDL.h>
 
 #include <cstdint>
@@ -12,6 +14,7 @@ namespace murlo::sdl {
 struct Audio {
     SDL_AudioDeviceID device = 0;  // 0: none, silence
     SDL_AudioSpec spec{};          // the device's format
+    desktop::Notices notices;      // the sound files already named on stderr
 };
 
 void open_audio(Audio& audio);

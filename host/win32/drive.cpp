@@ -41,7 +41,7 @@ std::uint64_t clock_us(const Host& host) {
 // deeper one still, from a game run beside this one, which then counts.
 void keep_best(Host& host, std::int32_t depth) {
     if (host.best_path.empty()) return;
-    set_best(host.runner, desktop::write_best(host.best_path, depth));
+    set_best(host.runner, desktop::write_best(host.best_path, depth, host.best_said));
     show_best(host);
 }
 
@@ -117,7 +117,7 @@ bool host_turn(Host& host) {
     }
     // Nor can it start one part of the way in: a sound plays from its start,
     // and a game gone on with paused starts silent.
-    if (report.sound && !paused(r)) play_sound(r.state.sound);
+    if (report.sound && !paused(r)) play_sound(host.notices, r.state.sound);
     if (report.best) keep_best(host, r.state.best);
     host.wake_never = report.wake_in_us == never;
     host.wake_us = now + (host.wake_never ? 0 : report.wake_in_us);

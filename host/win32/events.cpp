@@ -131,19 +131,19 @@ const char* sound_file_problem(const char* name) {
 
 }  // namespace
 
-void start_sound(const char* name) {
+void start_sound(desktop::Notices& notices, const char* name) {
     // Looked at the first time each name is played: a dig sound is named
     // once, not at every dig.
-    if (desktop::first_time(name))
+    if (desktop::first_time(notices, name))
         if (const char* problem = sound_file_problem(name)) desktop::say(stderr, "%s %s", name, problem);
     PlaySoundA(name, nullptr, sound_flags);
 }
 
 void stop_sounds() { PlaySoundA(nullptr, nullptr, sound_flags); }
 
-void play_sound(std::int8_t sound) {
+void play_sound(desktop::Notices& notices, std::int8_t sound) {
     if (sound >= 0 && sound < sound_count)
-        start_sound(sound_name(static_cast<Sound>(sound)));
+        start_sound(notices, sound_name(static_cast<Sound>(sound)));
     else
         stop_sounds();
 }

@@ -65,6 +65,8 @@ struct Host {
     bool dimmed = false;
 
     std::filesystem::path best_path;  // %LOCALAPPDATA%\Murlo\best.txt; empty where there is none
+    bool best_said = false;           // a failed write of it was named
+    desktop::Notices notices;         // the sound files already named on stderr
     // The player's game in the middle, kept in %LOCALAPPDATA%\Murlo\suspend
     // when the window closes or is minimised, the session ends, and as it
     // goes; gone on with, paused, at the next start.
@@ -135,9 +137,9 @@ std::uint64_t counter_now();
 std::uint64_t counter_rate();
 // The sound file `name` from the working directory, cutting off whatever
 // plays; a file that cannot be played as it is is named once on stderr.
-void start_sound(const char* name);
+void start_sound(desktop::Notices& notices, const char* name);
 void stop_sounds();
 // The runner's sound (no_sound: silence).
-void play_sound(std::int8_t sound);
+void play_sound(desktop::Notices& notices, std::int8_t sound);
 
 }  // namespace murlo

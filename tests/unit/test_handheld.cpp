@@ -191,6 +191,8 @@ namespace murlo::desktop {
 namespace {
 
 TEST(DesktopNotices, EachNameIsNamedOnceAndTheTableNeverOverflows) {
+    Notices notices;
+    const auto first_time = [&notices](const char* name) { return desktop::first_time(notices, name); };
     EXPECT_TRUE(first_time("notice-test-dig.wav"));
     EXPECT_TRUE(first_time("notice-test-break.wav"));
     EXPECT_FALSE(first_time("notice-test-dig.wav"));
@@ -223,6 +225,10 @@ TEST(DesktopBest, KeptAsTheLargerDepthAndNeverLeftBroken) {
         text << in.rdbuf();
         return text.str();
     };
+    bool said = false;
+    const auto write_best = [&said](const std::filesystem::path& path, std::int32_t depth) {
+        return desktop::write_best(path, depth, said);
+    };
     EXPECT_EQ(read_best(file), 0);  // none yet: folders made on the first write
     EXPECT_EQ(write_best(file, 412), 412);
     EXPECT_EQ(contents(), "412\n");
@@ -240,7 +246,9 @@ TEST(DesktopBest, KeptAsTheLargerDepthAndNeverLeftBroken) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "state"),
                             std::filesystem::directory_iterator()),
               1);
+    EXPECT_FALSE(said);
     EXPECT_EQ(write_best(file / "below-a-file", 9), -1);
+    EXPECT_TRUE(said);  // named once, and not again
     EXPECT_EQ(contents(), "5\n");
     std::filesystem::remove_all(dir);
 }

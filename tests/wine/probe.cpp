@@ -389,11 +389,12 @@ void stop_when_told() {
 // dig.wav as the runner's sound: started, heard, stopped.
 int sound() {
     timeBeginPeriod(1);
-    play_sound(static_cast<std::int8_t>(Sound::Dig));
+    desktop::Notices notices;
+    play_sound(notices, static_cast<std::int8_t>(Sound::Dig));
     say(sound_playing() ? "playing" : "not playing");
     stop_when_told();
-    play_sound(no_sound);
-    play_sound(no_sound);  // nothing playing: harmless
+    play_sound(notices, no_sound);
+    play_sound(notices, no_sound);  // nothing playing: harmless
     say(sound_playing() ? "still playing" : "stopped");
     return 0;
 }
@@ -402,9 +403,10 @@ int sound() {
 // the last one plays, which it does unless it could not be played.
 int sounds(int count, char** names) {
     timeBeginPeriod(1);
+    desktop::Notices notices;
     for (int i = 0; i < count; ++i) {
-        start_sound(names[i]);
-        start_sound(names[i]);
+        start_sound(notices, names[i]);
+        start_sound(notices, names[i]);
     }
     say(sound_playing() ? "playing" : "not playing");
     stop_when_told();
