@@ -23,6 +23,7 @@
 #include <filesystem>
 
 #include "desktop/kept_game.h"
+#include "desktop/notices.h"
 #include "handheld/handheld.h"
 #include "host/win32/portable.h"
 #include "runner/runner.h"
