@@ -23,9 +23,8 @@
 // key pressed the same time after the title began gives the same board on
 // any host. The runner runs the passes that are due whenever it runs (a
 // key came, or a picture is due), the last of them with the keys held now,
-// so the host need wake only for the pictures, no more often than play
-// shows its frames: every speck's place still shows, since a speck stays
-// 100 ms on each row.
+// so the host need wake only for the pictures, 15 a second at the most:
+// every speck's place still shows, since a speck stays 100 ms on each row.
 #pragma once
 
 #include <cstddef>
@@ -40,7 +39,7 @@
 namespace murlo {
 
 constexpr std::uint64_t title_pass_us = 1000;       // one title pass each millisecond
-constexpr std::uint64_t title_picture_us = 45000;  // the title shows at most 22 pictures a second
+constexpr std::uint64_t title_picture_us = 66667;  // the title shows at most 15 pictures a second
 constexpr std::uint64_t longest_jump_us = 1000000;  // a longer gap in the host's time counts as this
 constexpr std::uint64_t late_limit_us = 20000;      // a host this late moves the game's time on
 constexpr std::uint64_t never = ~std::uint64_t{0};

@@ -286,9 +286,9 @@ int play() {
     std::printf("title: %d turns, %d pictures in %.3f s\n", wakes, pictures, seconds);
     check(r.state.game.phase == Phase::Title, "still the title (no key held)");
     check(pictures > 0, "the title moves");
-    // The runner wakes the host for the title's pictures, at most 30 a
+    // The runner wakes the host for the title's pictures, at most 15 a
     // second; the test's pointer and focus wake a few turns more.
-    expect(wakes <= 30 * seconds + 20, "the title's turns, about 30 a second", wakes / seconds, "a second");
+    expect(wakes <= 15 * seconds + 20, "the title's turns, about 15 a second", wakes / seconds, "a second");
 
     say("press a key");
     while (r.state.game.phase == Phase::Title && host_turn(*host)) take();
