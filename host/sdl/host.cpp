@@ -95,11 +95,11 @@ void finish(Host& h) {
     silence(h.audio);
     close_audio(h.audio);
     close_controllers(h.controllers);
-    // On a display that is gone SDL would wait for ever for the window to
-    // be taken down: the program's end lets go of both.
-    if (h.display_lost) return;
+    // On a display that is gone SDL would wait for ever to take the window
+    // down: it is left to the program's end, and SDL with it.
+    if (h.display_lost) h.window.window = nullptr;
     close_window(h.window);
-    SDL_Quit();
+    if (!h.display_lost) SDL_Quit();
 }
 
 }  // namespace murlo::sdl
