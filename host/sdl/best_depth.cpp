@@ -24,6 +24,11 @@ std::filesystem::path best_depth_path() {
     return {};
 }
 
+std::filesystem::path kept_game_path() {
+    const std::filesystem::path best = best_depth_path();
+    return best.empty() ? best : best.parent_path() / "suspend";
+}
+
 std::int32_t load_best_depth(BestDepth& best, Window& window) {
     best.file = best_depth_path();
     if (best.file.empty())

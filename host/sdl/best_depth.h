@@ -1,6 +1,7 @@
 // The best depth of the SDL game: kept in $XDG_STATE_HOME/murlo/best
 // (~/.local/state/murlo/best when that is not set), read at start-up and
-// shown on the handheld's body.
+// shown on the handheld's body. A game kept for the next start lies beside
+// it, in `suspend`.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,8 @@ struct BestDepth {
 // Where the best depth is kept: empty when neither XDG_STATE_HOME nor HOME
 // names a folder (a path from the root).
 std::filesystem::path best_depth_path();
+// Where a game in the middle is kept: beside it (empty as it is).
+std::filesystem::path kept_game_path();
 
 // Read the best depth and show it (0 when there is none yet); returned.
 std::int32_t load_best_depth(BestDepth& best, Window& window);

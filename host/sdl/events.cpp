@@ -10,6 +10,7 @@
 
 #include <climits>
 
+#include "desktop/notices.h"
 #include "handheld/handheld.h"
 
 namespace murlo::sdl {
@@ -98,7 +99,8 @@ void run_before_pause_change(Host& h) {
 void handle_event(Host& h, const SDL_Event& event) {
     Runner& r = h.runner;
     switch (event.type) {
-    case SDL_QUIT:
+    case SDL_QUIT:             // SIGINT, SIGTERM, or the system asks
+    case SDL_APP_TERMINATING:  // the session ends
         h.quit = true;
         break;
     case SDL_WINDOWEVENT:
@@ -116,8 +118,11 @@ void handle_event(Host& h, const SDL_Event& event) {
             lose_focus(r);
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
+            // Put away, perhaps for good: the game is kept as it is now.
             run_before_pause_change(h);
             lose_focus(r);
+            desktop::keep_now(h.kept, r);
             break;
         case SDL_WINDOWEVENT_LEAVE:
             set_pointer_hidden(h.window, false);
@@ -175,7 +180,38 @@ void handle_event(Host& h, const SDL_Event& event) {
     }
 }
 
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB_EXIT_HANDLER)
+// The X server gone (the session ended, or the server died). Xlib's own
+// handler would end the program there and then; this one lets Xlib go on
+// to on_display_lost, which has our pointer.
+int on_io_error(Display*) { return 0; }
+
+// The last moment to keep the game. Once this returns, every call on the
+// display fails at once, and the loop ends.
+void on_display_lost(Display* display, void* host) {
+    Host& h = *static_cast<Host*>(host);
+    if (h.display_lost) return;
+    h.display_lost = true;
+    h.quit = true;
+    desktop::say(stderr, "the display %s is gone", DisplayString(display));
+    desktop::keep_now(h.kept, h.runner);
+}
+#endif
+
 }  // namespace
+
+void watch_display(Host& h) {
+#if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB_EXIT_HANDLER)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(h.window.window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XSetIOErrorHandler(on_io_error);
+        XSetIOErrorExitHandler(info.info.x11.display, on_display_lost, &h);
+    }
+#else
+    (void)h;
+#endif
+}
 
 void open_controllers() { SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER); }
 

@@ -1,8 +1,9 @@
 // Window events, the keyboard and controllers, served once a turn (and
 // whenever one comes while the host sleeps). Escape, pressed or let go, and
 // closing the window end the loop. P, Pause and a controller's Start pause
-// a game and resume it; the focus lost and the window minimised pause it;
-// any of the five keys resumes it and counts as held at the next poll.
+// a game and resume it; the focus lost and the window minimised or hidden
+// pause it (minimised or hidden, it is kept for the next start too); any
+// of the five keys resumes it and counts as held at the next poll.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,10 @@
 #include "host/sdl/host.h"
 
 namespace murlo::sdl {
+
+// The display lost (on X: the session ended) ends the loop, keeping the
+// game, rather than the program: h.display_lost tells.
+void watch_display(Host& h);
 
 // Game controllers: every one in SDL's controller database, as they are
 // plugged in and pulled out. Without controller support the keyboard

@@ -1,15 +1,23 @@
 #include "host/sdl/host.h"
 
 #include <algorithm>
+#include <csignal>
 #include <utility>
 
 #include "host/sdl/events.h"
+#include "runner/snapshot.h"
 
 namespace murlo::sdl {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Set when SIGHUP came. A signal handler gets no pointer of ours and may
+// only set a flag of this type, so POSIX forces it to live at file level.
+volatile std::sig_atomic_t hung_up = 0;
+
+extern "C" void on_hangup(int) { hung_up = 1; }
 
 // What the runner reports, carried out: the picture shown (dimmed while
 // paused), the sound held with the pause, a new sound begun where the
@@ -37,9 +45,17 @@ void carry_out(Host& h, const Report& report) {
 
 }  // namespace
 
-void begin(Host& h, runs::Script script, std::int32_t best) {
-    h.runner.tracing = h.files.trace.file != nullptr;
-    start_runner(h.runner, std::move(script), best);
+void begin(Host& h, runs::Script script, std::int32_t best, const std::filesystem::path& kept) {
+    Runner& r = h.runner;
+    r.tracing = h.files.trace.file != nullptr;
+    start_runner(r, std::move(script), best);
+    if (!kept.empty()) desktop::resume_kept(h.kept, kept, r);
+    if (h.kept.written) {
+        // Gone on with: the same run, so its trace begins with what the
+        // kept game's program traced (its record is already the whole run).
+        set_best(r, best);
+        if (r.tracing) r.trace = trace_before(r);
+    }
     h.last_run = Clock::now();
     run_now(h);
 }
@@ -47,33 +63,43 @@ void begin(Host& h, runs::Script script, std::int32_t best) {
 void run_now(Host& h) {
     const Clock::time_point now = Clock::now();
     const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - h.last_run).count();
+    const std::uint64_t elapsed_us = elapsed > 0 ? static_cast<std::uint64_t>(elapsed) : 0;
     h.last_run = now;
-    const Report report = run(h.runner, static_cast<std::uint64_t>(std::max<decltype(elapsed)>(elapsed, 0)),
-                              held_keys(h));
+    const Report report = run(h.runner, elapsed_us, held_keys(h));
     carry_out(h, report);
     h.wake_in_us = report.wake_in_us;
+    desktop::keep_as_it_goes(h.kept, h.runner, report, elapsed_us);
     write_run_files(h.files, h.runner);
 }
 
+void end_on_hangup() { std::signal(SIGHUP, on_hangup); }
+
 void turn(Host& h) {
+    if (hung_up != 0) h.quit = true;
     if (h.quit) return;
-    // The runner's wake-up in whole milliseconds, rounded up.
-    const std::uint32_t wake_ms =
-        h.wake_in_us == never ? never_ms
-                              : static_cast<std::uint32_t>(std::min<std::uint64_t>((h.wake_in_us + 999) / 1000, never_ms - 1));
-    serve_events(h, std::min(wake_ms, ms_until_flush(h.files)));
+    // The runner's wake-up in whole milliseconds, rounded up. SDL goes on
+    // waiting through a signal, so the wait is cut short to look for one.
+    const std::uint64_t wake_ms = h.wake_in_us == never ? signal_check_ms : (h.wake_in_us + 999) / 1000;
+    serve_events(h, static_cast<std::uint32_t>(
+                        std::min<std::uint64_t>({wake_ms, signal_check_ms, ms_until_flush(h.files)})));
+    if (hung_up != 0) h.quit = true;
     if (!h.quit) run_now(h);
 }
 
 void finish(Host& h) {
+    desktop::keep_now(h.kept, h.runner);
+    desktop::let_go(h.kept);
     const std::int32_t depth = depth_to_keep(h.runner);
     if (depth >= 0) keep_best_depth(h.best, h.window, depth);
     close_run_files(h.files, h.runner);
     silence(h.audio);
     close_audio(h.audio);
     close_controllers(h.controllers);
+    // On a display that is gone SDL would wait for ever to take the window
+    // down: it is left to the program's end, and SDL with it.
+    if (h.display_lost) h.window.window = nullptr;
     close_window(h.window);
-    SDL_Quit();
+    if (!h.display_lost) SDL_Quit();
 }
 
 }  // namespace murlo::sdl

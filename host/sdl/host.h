@@ -10,7 +10,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 
+#include "desktop/kept_game.h"
 #include "host/sdl/best_depth.h"
 #include "host/sdl/run_files.h"
 #include "host/sdl/sound.h"
@@ -33,25 +35,34 @@ struct Host {
     Controllers controllers;
     RunFiles files;
     BestDepth best;
+    desktop::KeptGame kept;  // the game kept for the next start
 
     std::chrono::steady_clock::time_point last_run{};  // when the runner last ran
     std::uint64_t wake_in_us = 0;                      // after this long it wants to run again
     bool sound_held = false;                           // the sound paused with the game
-    bool quit = false;  // Escape or the window closed: the loop ends
+    bool quit = false;  // Escape, the window closed, a signal: the loop ends
+    bool display_lost = false;  // ... or the display went away
 };
 
 // The runner started with the script to play (empty: none), tracing when
-// there is a trace file, and the best depth as stored; then run once: the
-// first picture is on the screen.
-void begin(Host& h, runs::Script script, std::int32_t best);
+// there is a trace file, and the best depth as stored; the game kept at
+// `kept` (empty: none) gone on with, paused, its trace up to there written
+// first; then run once: the first picture is on the screen.
+void begin(Host& h, runs::Script script, std::int32_t best, const std::filesystem::path& kept = {});
+// SIGHUP (the terminal or session gone) ends the loop as Escape does.
+void end_on_hangup();
 // One turn of the loop (see above). Returns at once when h.quit is set.
+// However long the runner would sleep, a signal is noticed within
+// signal_check_ms.
+constexpr std::uint32_t signal_check_ms = 200;
 void turn(Host& h);
 // Run the runner now: the time since it last ran has passed, with the
 // keys held as of the events served; what it reports is carried out.
 void run_now(Host& h);
-// The way out, wherever the game is: the best depth kept if a game was in
-// the middle, the trace's quit line, the record closed, the sound stopped,
-// the controllers and the window let go, SDL shut down.
+// The way out, wherever the game is: a game in the middle kept for the
+// next start and its depth kept as the best if deeper, the trace's quit
+// line, the record closed, the sound stopped, the controllers and the
+// window let go, SDL shut down.
 void finish(Host& h);
 
 }  // namespace murlo::sdl

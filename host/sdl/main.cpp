@@ -4,6 +4,7 @@
 // "first-frame SECONDS.NANOSECONDS" (wall clock).
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -51,7 +52,11 @@ int main(int argc, char** argv) {
     sdl::open_controllers();
     sdl::open_audio(h.audio);
 
-    sdl::begin(h, std::move(script), best);
+    sdl::end_on_hangup();
+    sdl::watch_display(h);
+    // A game kept when the last one closed goes on, unless a script is to play.
+    const std::filesystem::path kept = options.play != nullptr ? std::filesystem::path{} : sdl::kept_game_path();
+    sdl::begin(h, std::move(script), best, kept);
 #ifdef MURLO_STAMP_FIRST_FRAME
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -59,5 +64,5 @@ int main(int argc, char** argv) {
 #endif
     while (!h.quit) sdl::turn(h);
     sdl::finish(h);
-    return 0;
+    return h.display_lost ? 1 : 0;
 }

@@ -13,9 +13,10 @@ const char usage_text[] =
 const char help_text[] =
     "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Any key\n"
     "leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
-    "quits. A controller's pad or left stick gives the arrows, its south or\n"
-    "east button Z, Start pauses. The best depth is kept in\n"
-    "$XDG_STATE_HOME/murlo/best (~/.local/state/murlo/best).\n"
+    "quits, and a game left in the middle comes back paused at the next\n"
+    "start. A controller's pad or left stick gives the arrows, its south or\n"
+    "east button Z, Start pauses. The best depth and that game are kept in\n"
+    "$XDG_STATE_HOME/murlo (~/.local/state/murlo).\n"
     "  --scale N       a window N times the size, N from 1 to 4 (default 1);\n"
     "                  auto: the largest that fits in two thirds of the screen\n"
     "  --play SCRIPT   show the run of an input script (- for standard input)\n"

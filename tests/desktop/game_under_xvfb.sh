@@ -134,14 +134,14 @@ paused_clear=130,139,155 paused_ink=96,99,126
 scale=1
 
 # The window, shown with its picture: the LCD shows a frame (some of it
-# ink). Its place in win_x, win_y.
+# ink, paused or not). Its place in win_x, win_y.
 window_id=""
 viewable() { xwininfo -name "Murlo Win" 2>/dev/null | grep -q 'IsViewable'; }
 painted() {
   shot painted
   lcd_crop painted
-  [ "$(convert "$work/painted-lcd.ppm" -fill black +opaque "rgb($lcd_ink)" -fill white -opaque "rgb($lcd_ink)" \
-       -format '%[fx:mean > 0]' info:)" = 1 ]
+  [ "$(convert "$work/painted-lcd.ppm" -fill "rgb($lcd_ink)" -opaque "rgb($paused_ink)" -fill black \
+       +opaque "rgb($lcd_ink)" -fill white -opaque "rgb($lcd_ink)" -format '%[fx:mean > 0]' info:)" = 1 ]
 }
 wait_window() {
   local end=$(( SECONDS + patience ))
@@ -308,6 +308,15 @@ deeper_than() {
   shift
   [ "$(best_expected "$@")" -gt "$n" ]
 }
+# game_ms TRACE [LINES]: the game's time in the trace (in its first LINES
+# lines), in ms: its waits, 9 ms a tick. The title waits for nothing.
+game_ms() { awk -v n="${2:-0}" 'n && FNR > n { exit } /^wait / { t += $2 } END { print t * 9 }' "$1"; }
+# same_lines A B: how many lines the two files begin with in common.
+same_lines() {
+  awk 'NR == FNR { a[FNR] = $0; next }
+       !(FNR in a) || a[FNR] != $0 { print FNR - 1; same = 1; exit }
+       END { if (!same) print FNR }' "$1" "$2"
+}
 # game_ended_in SCRIPT: a game of the recorded run died or won.
 game_ended_in() { "$GAME_DEPTHS" "$1" 2>/dev/null | grep -q '^ended'; }
 # best_is DEPTH: the best depth file holds it.
@@ -333,7 +342,8 @@ expect_best() {
 }
 # Nothing in the tests touches the user's own.
 export XDG_STATE_HOME="$work/state"
-best_file="$work/state/murlo/best"
+state="$work/state/murlo"
+best_file="$state/best"
 
 audio_size() { stat -c %s "$work/audio.raw" 2>/dev/null || echo 0; }
 
@@ -715,6 +725,102 @@ pause)
   expect_best "$best_file" 0
   ;;
 
+resume)
+  # A damaged kept game is named in one line, set aside as suspend.bad, and
+  # the game starts on the title. The player's own game, ended by SIGTERM
+  # in the middle, comes back at the next start on the same picture,
+  # paused, still kept; a key goes on with it as after a pause. The run
+  # stays one: the trace begins with the first program's, the record
+  # replays the whole of it, and the best depth counts it as the player's.
+  mkdir -p "$state"
+  printf 'MURLOST2 and then nonsense' >"$state/suspend"
+  cp "$state/suspend" "$work/damaged"
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --record "$work/run1.script" --trace "$work/run1.trace"
+  wait_window
+  [ "$(wc -l <"$work/game.err")" = 1 ] && grep -q "^murlo: $state/suspend is damaged" "$work/game.err" ||
+    fail "the damaged kept game was not named in one line"
+  cmp -s "$work/damaged" "$state/suspend.bad" && ! [ -e "$state/suspend" ] || fail "the damaged file was not set aside"
+  shows_playing || fail "the game did not start on the title"
+  shot title
+  press z "the title screen stayed" lcd_changed_from title
+  tap_until 90 "the digger never dug" Down deeper_than 0 "$work/run1.script"
+  wait_for "$patience" "the keys were never seen let go" last_poll 00 "$work/run1.trace"
+  kill -TERM "$game_pid"
+  wait_exit "$patience"
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code after SIGTERM"
+  [ -s "$state/suspend" ] || fail "SIGTERM kept no game"
+  : >"$work/game.err"
+  start_game "$MURLO" --record "$work/run2.script" --trace "$work/run2.trace"
+  wait_window
+  wait_for "$patience" "the game did not come back paused on its last picture" \
+    lcd_shows "$work/run1.trace" "$paused_clear" "$paused_ink"
+  [ -s "$state/suspend" ] || fail "going on with the kept game removed it"
+  [ -s "$work/game.err" ] && fail "the game complained"
+  xdotool key Right
+  wait_for "$patience" "Right did not go on with the game" shows_playing
+  wait_for "$patience" "the game did not go on" polls_past $(( $(grep -c '^poll' "$work/run1.trace") + 20 )) "$work/run2.trace"
+  quit_with_escape
+  lines=$(( $(wc -l <"$work/run1.trace") - 1 ))
+  cmp -s <(head -n "$lines" "$work/run1.trace") <(head -n "$lines" "$work/run2.trace") ||
+    fail "the trace does not begin with the first program's"
+  [ "$(sed -n "$(( lines + 1 ))p" "$work/run2.trace")" = "poll 02" ] || fail "Right that went on was not polled next"
+  expect_replayed "$work/run2.script" "$work/run2.trace"
+  expect_best "$best_file" "$(best_expected "$work/run2.script")"
+  ;;
+
+resume-killed)
+  # A game killed 12 s in goes on at the next start from no more than 10 s
+  # before: the trace it writes first is the killed game's up to there,
+  # shown paused. SIGHUP, even while paused, ends it as Escape does,
+  # keeping it; so does the display going away, as when the session ends
+  # (exit code 1). The record of the run gone on with replays the whole.
+  start_x 1024x768
+  export SDL_AUDIODRIVER=dummy
+  start_game "$MURLO" --trace "$work/run1.trace"
+  wait_window
+  shot title
+  press z "the title screen stayed" lcd_changed_from title
+  game_past() { [ "$(game_ms "$2")" -ge "$1" ]; }
+  wait_for 90 "the game never ran 12 s" game_past 12000 "$work/run1.trace"
+  kill -KILL "$game_pid"
+  wait_exit "$patience"
+  start_game "$MURLO" --trace "$work/run2.trace"
+  wait_window
+  wait_for "$patience" "the killed game did not come back paused" lcd_shows "$work/run2.trace" "$paused_clear" "$paused_ink"
+  kill -HUP "$game_pid"
+  wait_exit "$patience"
+  [ "$exit_code" = 0 ] || fail "exit code $exit_code after SIGHUP"
+  kept=$(( $(wc -l <"$work/run2.trace") - 1 ))
+  [ "$(same_lines "$work/run1.trace" "$work/run2.trace")" = "$kept" ] && grep -qx quit <(tail -n 1 "$work/run2.trace") ||
+    fail "the trace before is not the killed game's"
+  killed_ms=$(game_ms "$work/run1.trace")
+  kept_ms=$(game_ms "$work/run2.trace")
+  [ "$kept_ms" -ge 5000 ] && [ $(( killed_ms - kept_ms )) -le 10000 ] ||
+    fail "killed $killed_ms ms into the game, gone on with from $kept_ms ms"
+  echo "killed $killed_ms ms into the game, gone on with from $kept_ms ms"
+  cp "$state/suspend" "$work/hung-up"
+  : >"$work/game.err"
+  start_game "$MURLO" --record "$work/run3.script" --trace "$work/run3.trace"
+  wait_window
+  xdotool key Right
+  wait_for "$patience" "Right did not go on with the game" shows_playing
+  wait_for "$patience" "the game did not go on" polls_past $(( $(grep -c '^poll' "$work/run2.trace") + 20 )) "$work/run3.trace"
+  kill "$xvfb_pid"
+  wait "$xvfb_pid"
+  xvfb_pid=""
+  wait_exit "$patience"
+  [ "$exit_code" = 1 ] || fail "exit code $exit_code when the display went away"
+  grep -qx "murlo: the display $DISPLAY is gone" "$work/game.err" && [ "$(wc -l <"$work/game.err")" = 1 ] ||
+    fail "the lost display was not named in one line"
+  cmp -s "$work/hung-up" "$state/suspend" && fail "the game was not kept as the display went away"
+  cmp -s <(head -n "$kept" "$work/run2.trace") <(head -n "$kept" "$work/run3.trace") ||
+    fail "the trace does not begin with the kept game's"
+  [ "$(sed -n "$(( kept + 1 ))p" "$work/run3.trace")" = "poll 02" ] || fail "Right that went on was not polled next"
+  expect_replayed "$work/run3.script" "$work/run3.trace"
+  ;;
+
 escape-in-closing)
   # A played script ends in the frame where the digger is crushed; the
   # pictures after a death last some 14 s. Escape a second or two into
@@ -824,7 +930,7 @@ bad-skins)
   start_x 1024x768
   export SDL_AUDIODRIVER=dummy
   for skin in folder empty cut-short one-pixel huge depth-1 depth-4 depth-16; do
-    rm -rf "$work/cwd/window.bmp"
+    rm -rf "$work/cwd/window.bmp" "$state/suspend"  # each on the title, not going on with the last
     cp -r "$work/skins/$skin" "$work/cwd/window.bmp"
     start_game
     wait_window
@@ -874,7 +980,7 @@ bad-sounds)
   start_x 1024x768
   use_disk_audio
   for sound in empty cut-short not-a-wav stereo-44k hour; do
-    rm -f "$work"/cwd/*.wav "$work/audio.raw"
+    rm -f "$work"/cwd/*.wav "$work/audio.raw" "$state/suspend"
     cp "$work/sounds/$sound" "$work/cwd/title.wav"
     if [ "$sound" = not-a-wav ]; then
       for name in dig break up down auu maru otukare ending; do cp "$work/sounds/$sound" "$work/cwd/$name.wav"; done
