@@ -213,7 +213,14 @@ void watch_display(Host& h) {
 #endif
 }
 
-void open_controllers() { SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER); }
+void open_controllers() {
+    // Controllers are read when the game runs, not at every look at the
+    // events: otherwise, with one plugged in, SDL's wait for events turns
+    // into a look every millisecond, and each look asks the system for
+    // controllers plugged in or pulled out.
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
+    SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+}
 
 void close_controllers(Controllers& controllers) {
     for (SDL_GameController*& controller : controllers.open) {
@@ -245,6 +252,9 @@ InputBits held_keys(const Host& h) {
     if (z != SDL_SCANCODE_UNKNOWN && keys[z]) bits |= input::Z;
     for (const Arrow& arrow : arrows)
         if (keys[arrow.scancode]) bits |= arrow.bit;
+    // The controllers as they are now; those plugged in or pulled out
+    // meanwhile come as events, served at the next turn.
+    SDL_GameControllerUpdate();
     return bits | controller_keys(h.controllers);
 }
 

@@ -19,7 +19,9 @@ SDL_AudioSpec wanted_audio_spec() {
     want.freq = 22050;
     want.format = AUDIO_S16SYS;
     want.channels = 1;
-    want.samples = 512;  // short, so a cut-off sound stops almost at once
+    // A buffer about as long as a frame of play: a cut-off sound stops
+    // within one, and the audio thread wakes some 20 times a second.
+    want.samples = 1024;
     return want;
 }
 
