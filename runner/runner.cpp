@@ -208,7 +208,6 @@ Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys) {
                 report.ended = true;
                 break;
             }
-            if (s.paused) break;
         }
         s.last_keys = keys;
     }
