@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "game/calls.h"
+#include "handheld/palette.h"
 #include "lcd/lcd.h"
 
 namespace murlo::handheld {
@@ -27,19 +28,16 @@ constexpr int lcd_top = 64;
 constexpr int lcd_scale = 8;
 constexpr int lcd_span = lcd_size * lcd_scale;  // 256
 
-struct Rgb {
-    std::uint8_t r, g, b;
-};
-
 constexpr Rgb fill_colour{117, 135, 176};  // under the skin, everywhere without one
 constexpr Rgb key_colour{255, 0, 255};     // skin pixels of exactly this are see-through
-constexpr Rgb lcd_clear{170, 182, 198};    // a clear display pixel
-constexpr Rgb lcd_ink{79, 80, 110};        // a set (dark) display pixel
+// The handheld's own LCD colours (handheld/palette.h has both palettes).
+constexpr Rgb lcd_clear = handheld_palette.clear;  // a clear display pixel
+constexpr Rgb lcd_ink = handheld_palette.ink;      // a set (dark) display pixel
 constexpr Rgb backdrop_colour{35, 37, 47};  // around the handheld, where a host draws it
 // The LCD of a paused game: the last frame at lower contrast, as if its
 // light were turned down.
-constexpr Rgb lcd_paused_clear{130, 139, 155};
-constexpr Rgb lcd_paused_ink{96, 99, 126};
+constexpr Rgb lcd_paused_clear = handheld_palette.paused_clear;
+constexpr Rgb lcd_paused_ink = handheld_palette.paused_ink;
 
 // The smallest screen the window is centred on.
 constexpr int centring_min_width = 640;

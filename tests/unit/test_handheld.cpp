@@ -21,6 +21,7 @@
 #include "handheld/skin_art.h"
 #include "desktop/notices.h"
 #include "handheld/handheld.h"
+#include "handheld/palette.h"
 
 namespace murlo::handheld {
 namespace {
@@ -182,6 +183,29 @@ TEST(Handheld, TheBestDepthIsPrintedInTheDisplaysShapes) {
     EXPECT_LT(best::x + best::cell * best::columns, window_width - 40);
     EXPECT_GT(best::y, lcd_top + lcd_span + 20);
     EXPECT_LT(best::y + best::cell * best::rows, window_height - 20);
+}
+
+// Every host draws the LCD from these two palettes (the page gets them from
+// the same code when it starts), so their ratios are what players see.
+TEST(HandheldPalette, HighContrastIsReadablePlayingAndPausedAndNamesRoundTrip) {
+    const auto ratio = [](Rgb a, Rgb b) { return contrast_ratio(a, b); };
+    EXPECT_NEAR(ratio(handheld_palette.clear, handheld_palette.ink), 3.78, 0.01);
+    EXPECT_NEAR(ratio(handheld_palette.paused_clear, handheld_palette.paused_ink), 1.71, 0.01);
+    EXPECT_GE(ratio(high_contrast_palette.clear, high_contrast_palette.ink), 7.0);
+    EXPECT_GE(ratio(high_contrast_palette.paused_clear, high_contrast_palette.paused_ink), 3.0);
+    EXPECT_NEAR(ratio({0, 0, 0}, {255, 255, 255}), 21.0, 1e-9);
+    EXPECT_DOUBLE_EQ(ratio({9, 9, 9}, {9, 9, 9}), 1.0);
+
+    for (int i = 0; i < palette_count; ++i) {
+        const auto id = static_cast<PaletteId>(i);
+        PaletteId back = id == PaletteId::Handheld ? PaletteId::HighContrast : PaletteId::Handheld;
+        EXPECT_TRUE(palette_from_name(palette_name(id), back));
+        EXPECT_EQ(back, id);
+    }
+    PaletteId kept = PaletteId::HighContrast;
+    EXPECT_FALSE(palette_from_name("High-Contrast", kept));
+    EXPECT_FALSE(palette_from_name("", kept));
+    EXPECT_EQ(kept, PaletteId::HighContrast);
 }
 
 }  // namespace
