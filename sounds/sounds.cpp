@@ -10,7 +10,13 @@ namespace {
 
 constexpr int rate = sample_rate;
 constexpr double pi = 3.14159265358979323846;
-constexpr double peak_level = 0.5;  // about -6 dBFS
+// Every sound is levelled to the same loudness, its RMS over the whole
+// sound, so none is startling or lost beside another: -15 dBFS. A sound
+// whose peaks stand far above its body (the chime's strikes) would clip
+// there, so none is raised beyond a peak of 0.7 (about -3.1 dBFS) and such
+// a sound stays a little under the target.
+constexpr double target_rms = 0.1778;  // -15 dBFS
+constexpr double peak_limit = 0.7;     // -3.1 dBFS, and the same in 16 bits
 
 using Buffer = std::vector<double>;
 
@@ -141,11 +147,19 @@ double add_line(Buffer& out, double start, double beat, const std::vector<Step>&
     return t;
 }
 
+// One gain for the whole sound, so its notes, rhythm and timbre stay as
+// they were written: the one that brings it to the target loudness, or
+// less where its peaks would pass the limit.
 void level(Buffer& out) {
-    double peak = 0;
-    for (double v : out) peak = std::max(peak, std::fabs(v));
-    if (peak > 0)
-        for (double& v : out) v *= peak_level / peak;
+    double peak = 0, squares = 0;
+    for (double v : out) {
+        peak = std::max(peak, std::fabs(v));
+        squares += v * v;
+    }
+    if (peak == 0) return;
+    const double rms = std::sqrt(squares / static_cast<double>(out.size()));
+    const double gain = std::min(target_rms / rms, peak_limit / peak);
+    for (double& v : out) v *= gain;
 }
 
 // ---- the sounds ----------------------------------------------------------

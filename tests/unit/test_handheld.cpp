@@ -1,12 +1,14 @@
 // The handheld every skinned host shows: placement, scaling, the LCD hit
 // area, waits on the wrapping millisecond clock, the title's pace and the
 // controls drawn on the skin and the best depth printed on it; and what the
-// desktop games share: their notices and the file of the best depth. (The
+// desktop games share: their notices and the file of the best depth; and
+// the sounds every host plays, level with each other. (The
 // controller mapping is checked through the Windows game's XInput reading,
 // test_win32_pure, and the SDL game's controllers under Xvfb.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include "desktop/notices.h"
 #include "handheld/handheld.h"
 #include "handheld/palette.h"
+#include "sounds/sounds.h"
 
 namespace murlo::handheld {
 namespace {
@@ -206,6 +209,30 @@ TEST(HandheldPalette, HighContrastIsReadablePlayingAndPausedAndNamesRoundTrip) {
     EXPECT_FALSE(palette_from_name("High-Contrast", kept));
     EXPECT_FALSE(palette_from_name("", kept));
     EXPECT_EQ(kept, PaletteId::HighContrast);
+}
+
+// Every host plays the synthesiser's samples as they are (the WAV files, the
+// page, the libretro core), so these are the levels heard: the nine sounds'
+// loudness (RMS over each sound, as sox's "RMS lev dB") within 3 dB of each
+// other, no peak above -3 dBFS, and none left near silence.
+TEST(HandheldSounds, AllNineAreAsLoudAsEachOtherWithHeadroom) {
+    const auto db = [](double level) { return 20 * std::log10(level); };
+    double quietest = 0, loudest = -1000;
+    for (int i = 0; i < sound_count; ++i) {
+        const std::vector<double> samples = sounds::synthesise(static_cast<Sound>(i));
+        ASSERT_GT(samples.size(), 1000u) << sound_names[i];
+        double peak = 0, squares = 0;
+        for (double v : samples) {
+            peak = std::max(peak, std::fabs(v));
+            squares += v * v;
+        }
+        const double rms = db(std::sqrt(squares / static_cast<double>(samples.size())));
+        EXPECT_LE(db(peak), -3.0) << sound_names[i];
+        EXPECT_GE(rms, -18.0) << sound_names[i];
+        quietest = std::min(quietest, rms);
+        loudest = std::max(loudest, rms);
+    }
+    EXPECT_LE(loudest - quietest, 3.0) << "from " << quietest << " to " << loudest << " dB";
 }
 
 }  // namespace
