@@ -33,11 +33,14 @@ retro_input_state_t input_state;
 enum class Display { Handheld, Screen };
 
 constexpr const char* display_key = "murlo_display";
+// The LCD's colours, by the names of handheld/palette.h.
+constexpr const char* palette_key = "murlo_palette";
 
 struct Host {
     lr::SoundBank bank = lr::make_sound_bank();
     Runner runner;
     Display display = Display::Handheld;
+    handheld::PaletteId palette = handheld::PaletteId::Handheld;
     bool can_dupe = false;
     bool fresh = true;  // the next picture is drawn and sent whatever was sent before
     std::vector<std::uint32_t> skin;    // the handheld with the backdrop around it
@@ -73,14 +76,24 @@ retro_game_geometry geometry() {
             handheld::window_height, static_cast<float>(w) / static_cast<float>(h)};
 }
 
-void read_display_option() {
-    retro_variable variable{display_key, nullptr};
-    Display display = Display::Handheld;
-    if (environment(RETRO_ENVIRONMENT_GET_VARIABLE, &variable) && variable.value != nullptr &&
-        std::strcmp(variable.value, "screen") == 0)
-        display = Display::Screen;
-    if (display != host->display) {
+// An option's value, or nullptr when the frontend has none.
+const char* option(const char* key) {
+    retro_variable variable{key, nullptr};
+    return environment(RETRO_ENVIRONMENT_GET_VARIABLE, &variable) ? variable.value : nullptr;
+}
+
+// The display and the palette as the options say (as they start, where a
+// value is missing or unknown); a change is drawn afresh.
+void read_options() {
+    const char* shown = option(display_key);
+    const Display display = shown != nullptr && std::strcmp(shown, "screen") == 0 ? Display::Screen
+                                                                                    : Display::Handheld;
+    const char* colours = option(palette_key);
+    handheld::PaletteId palette = handheld::PaletteId::Handheld;
+    if (colours != nullptr) handheld::palette_from_name(colours, palette);
+    if (display != host->display || palette != host->palette) {
         host->display = display;
+        host->palette = palette;
         host->fresh = true;
     }
 }
@@ -89,8 +102,9 @@ void read_display_option() {
 void draw() {
     const LcdFrame& lcd = runner_picture(host->runner);
     const bool dim = paused(host->runner);
-    const std::uint32_t ink = xrgb(dim ? handheld::lcd_paused_ink : handheld::lcd_ink);
-    const std::uint32_t clear = xrgb(dim ? handheld::lcd_paused_clear : handheld::lcd_clear);
+    const handheld::Palette& colours = handheld::palette(host->palette);
+    const std::uint32_t ink = xrgb(dim ? colours.paused_ink : colours.ink);
+    const std::uint32_t clear = xrgb(dim ? colours.paused_clear : colours.clear);
     if (host->display == Display::Screen) {
         host->pixels.resize(lcd_size * lcd_size);
         for (int y = 0; y < lcd_size; ++y)
@@ -136,6 +150,11 @@ void set_options() {
          "alone, for integer scaling and shaders.",
          nullptr, nullptr, {{"handheld", "Handheld"}, {"screen", "Screen only"}, {nullptr, nullptr}},
          "handheld"},
+        {palette_key, "Screen colours", nullptr,
+         "Handheld: the handheld's own blue-grey glass. High contrast: near black on a pale "
+         "glass, easier to see, in play and paused.",
+         nullptr, nullptr, {{"handheld", "Handheld"}, {"high-contrast", "High contrast"}, {nullptr, nullptr}},
+         "handheld"},
         {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {{nullptr, nullptr}}, nullptr},
     };
     static const retro_core_options_v2 options{
@@ -145,6 +164,7 @@ void set_options() {
         give(RETRO_ENVIRONMENT_SET_CORE_OPTIONS_V2, &options);
     } else {
         static const retro_variable variables[] = {{display_key, "Display; handheld|screen"},
+                                                   {palette_key, "Screen colours; handheld|high-contrast"},
                                                    {nullptr, nullptr}};
         give(RETRO_ENVIRONMENT_SET_VARIABLES, variables);
     }
@@ -245,7 +265,7 @@ RETRO_API bool retro_load_game(const retro_game_info* info) {
     host->can_dupe = false;
     environment(RETRO_ENVIRONMENT_GET_CAN_DUPE, &host->can_dupe);
     set_input_descriptors();
-    read_display_option();
+    read_options();
     host->fresh = true;
     start_runner(host->runner, std::move(script), 0);
     draw();  // the skin in place before the first run
@@ -263,7 +283,7 @@ RETRO_API void retro_run() {
     bool changed = false;
     if (environment(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &changed) && changed) {
         const Display was = host->display;
-        read_display_option();
+        read_options();
         if (host->display != was) {
             retro_game_geometry g = geometry();
             environment(RETRO_ENVIRONMENT_SET_GEOMETRY, &g);

@@ -3,7 +3,7 @@
 // alone, and checked against the replay tool's trace of the same script.
 //
 //   harness CORE replay SCRIPT...      each script as content (in turn in
-//       both displays): the distinct LCD pictures received, in order, are
+//       both displays and both palettes): the distinct LCD pictures received, in order, are
 //       the trace's presented frames, each in the run its time in the trace
 //       falls in, and each sound the trace names starts at its own sample
 //   harness CORE states SCRIPT         save states of a won game round trip
@@ -12,7 +12,8 @@
 //       shows every frame two frames early, retro_reset starts over, and a
 //       malformed script is refused with the replay tool's message
 //   harness CORE pad                   the pad leaves the title and digs;
-//       the display option switches while the game runs
+//       the display and palette options switch while the game runs, and
+//       a paused game shows the palette's paused colours
 //   harness CORE shot RUNS[+AHEAD] RGB [SCRIPT]  RGB (raw 8-bit RGB of a
 //       frontend's screenshot after RUNS runs) is the handheld picture
 //       received after RUNS runs, whose LCD is a frame of the trace; with
@@ -133,6 +134,7 @@ Api open_core(const char* path) {
 
 struct Frontend {
     bool screen_only = false;  // the display option
+    bool high_contrast = false;  // the palette option
     bool option_changed = false;
     std::string log;
     // What the runs gave: the picture after each run (dupes resolved) and
@@ -140,6 +142,7 @@ struct Frontend {
     std::vector<std::uint32_t> pixels;
     unsigned width = 0, height = 0;
     std::vector<LcdFrame> lcd;  // one per run
+    std::vector<bool> dim;      // each run's picture in the paused colours
     std::vector<std::int16_t> audio;
     unsigned dupes = 0;
     handheld::PadState pad{};
@@ -172,8 +175,12 @@ bool environment(unsigned cmd, void* data) {
         return *static_cast<retro_pixel_format*>(data) == RETRO_PIXEL_FORMAT_XRGB8888;
     case RETRO_ENVIRONMENT_GET_VARIABLE: {
         auto* variable = static_cast<retro_variable*>(data);
-        if (std::strcmp(variable->key, "murlo_display") != 0) return false;
-        variable->value = front.screen_only ? "screen" : "handheld";
+        if (std::strcmp(variable->key, "murlo_display") == 0)
+            variable->value = front.screen_only ? "screen" : "handheld";
+        else if (std::strcmp(variable->key, "murlo_palette") == 0)
+            variable->value = front.high_contrast ? "high-contrast" : "handheld";
+        else
+            return false;
         return true;
     }
     case RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE:
@@ -190,18 +197,26 @@ constexpr std::uint32_t xrgb(handheld::Rgb c) {
 
 // The LCD in a picture: each display pixel one pixel (screen only) or an
 // 8 x 8 square in place on the handheld, every one of its pixels in one of
-// the two colours.
-bool read_lcd(const std::vector<std::uint32_t>& pixels, unsigned width, unsigned height, LcdFrame& lcd) {
+// the two colours of the palette the frontend asks for, those of play or
+// those of a paused game (`dim`).
+bool read_lcd(const std::vector<std::uint32_t>& pixels, unsigned width, unsigned height, LcdFrame& lcd,
+              bool& dim) {
     const bool screen = width == lcd_size && height == lcd_size;
     if (!screen && (width != handheld::window_width || height != handheld::window_height)) return false;
     const int scale = screen ? 1 : handheld::lcd_scale;
     const int left = screen ? 0 : handheld::lcd_left, top = screen ? 0 : handheld::lcd_top;
+    const handheld::Palette& colours = handheld::palette(front.high_contrast ? handheld::PaletteId::HighContrast
+                                                                             : handheld::PaletteId::Handheld);
+    const std::uint32_t corner = pixels[top * width + left] & 0xFFFFFFu;
+    dim = corner == xrgb(colours.paused_clear) || corner == xrgb(colours.paused_ink);
+    const std::uint32_t clear = xrgb(dim ? colours.paused_clear : colours.clear);
+    const std::uint32_t dark = xrgb(dim ? colours.paused_ink : colours.ink);
     lcd = {};
     for (int y = 0; y < lcd_size * scale; ++y)
         for (int x = 0; x < lcd_size * scale; ++x) {
             const std::uint32_t p = pixels[(top + y) * width + left + x] & 0xFFFFFFu;
-            const bool ink = p == xrgb(handheld::lcd_ink);
-            if (!ink && p != xrgb(handheld::lcd_clear)) return false;
+            const bool ink = p == dark;
+            if (!ink && p != clear) return false;
             const std::uint32_t bit = 1u << (x / scale);
             if (x % scale == 0 && y % scale == 0) {
                 if (ink) lcd.row[y / scale] |= bit;
@@ -225,9 +240,12 @@ void video(const void* data, unsigned width, unsigned height, size_t pitch) {
             std::memcpy(&front.pixels[y * width], static_cast<const char*>(data) + y * pitch, width * 4);
     }
     LcdFrame lcd{};
-    if (!read_lcd(front.pixels, front.width, front.height, lcd))
-        fail("run %zu: no LCD picture in a %ux%u frame", front.lcd.size() + 1, front.width, front.height);
+    bool dim = false;
+    if (!read_lcd(front.pixels, front.width, front.height, lcd, dim))
+        fail("run %zu: no LCD picture in the %s colours in a %ux%u frame", front.lcd.size() + 1,
+             front.high_contrast ? "high-contrast" : "handheld", front.width, front.height);
     front.lcd.push_back(lcd);
+    front.dim.push_back(dim);
 }
 
 size_t audio_batch(const std::int16_t* data, size_t frames) {
@@ -285,6 +303,7 @@ std::string read_file(const char* path) {
 // Load the text as content (none for nullptr); the runs start afresh.
 bool load(const std::string* text, const char* path = "run.script") {
     front.lcd.clear();
+    front.dim.clear();
     front.audio.clear();
     front.pixels.clear();
     front.width = front.height = 0;
@@ -404,13 +423,14 @@ std::int64_t find_sound(const std::vector<double>& sound, std::int64_t from, std
     return -1;
 }
 
-void check_replay(const char* path, bool screen_only) {
+void check_replay(const char* path, bool screen_only, bool high_contrast) {
     const std::string text = read_file(path);
     const Expected expected = expected_of(text);
     // Runs wholly inside the script and the calls of its last step: later
     // ones also poll the pad.
     const std::int64_t runs = run_of(expected.end) - 1;
     front.screen_only = screen_only;
+    front.high_contrast = high_contrast;  // read as the game loads
     if (!load(&text, path)) {
         fail("%s not loaded: %s", path, front.log.c_str());
         return;
@@ -472,10 +492,11 @@ void check_replay(const char* path, bool screen_only) {
                  at < 0 ? "not heard near it" : "heard from", static_cast<long long>(at));
         ++heard;
     }
-    std::printf("%s (%s): %lld runs, %zu distinct pictures of %zu presented, %u dupes, %zu sounds heard\n",
-                path, screen_only ? "screen only" : "handheld", static_cast<long long>(runs), got.size(),
-                presented, front.dupes, heard);
+    std::printf("%s (%s, %s colours): %lld runs, %zu distinct pictures of %zu presented, %u dupes, %zu sounds heard\n",
+                path, screen_only ? "screen only" : "handheld", high_contrast ? "high-contrast" : "handheld",
+                static_cast<long long>(runs), got.size(), presented, front.dupes, heard);
     core.unload_game();
+    front.high_contrast = false;
 }
 
 // --- save states ---
@@ -654,6 +675,40 @@ void check_pad() {
     if (same(front.lcd.back(), title) || same(front.lcd[40], title)) fail("the title did not end");
     std::printf("pad: title music from run 1, digs heard in runs %lld (pad) and %lld (stick)\n",
                 static_cast<long long>(pad_dig), static_cast<long long>(stick_dig));
+
+    // The palette option while the game runs: the next picture is drawn in
+    // high contrast (video() reads every picture in the colours asked for,
+    // so a dupe of the old picture fails), the game going on as it was.
+    front.pad = {};
+    front.high_contrast = front.option_changed = true;
+    const std::size_t before = front.lcd.size();
+    run_for(2);
+    if (front.dim[before] || !same(front.lcd[before], front.lcd[before - 1]))
+        fail("the palette changed the picture, not only its colours");
+    // A state paused (as a pausing host leaves one): the last picture in
+    // the palette's paused colours, in either palette, until a key.
+    Runner paused_runner;
+    start_runner(paused_runner, {}, 0);
+    const std::vector<std::uint8_t> playing = save_state();
+    if (const char* refused = load_state(paused_runner, playing.data(), playing.size()))
+        fail("the core's state refused: %s", refused);
+    press_pause(paused_runner);
+    std::vector<std::uint8_t> state(state_bytes);
+    save_state(paused_runner, state.data());
+    if (!core.unserialize(state.data(), state.size())) fail("a paused state refused: %s", front.log.c_str());
+    run_for(2);
+    const bool dim_high = front.dim.back();
+    front.high_contrast = false;
+    front.option_changed = true;
+    run_for(1);
+    const bool dim_handheld = front.dim.back();
+    front.pad.down = true;
+    run_for(1);
+    if (!dim_high || !dim_handheld || front.dim.back())
+        fail("paused in high contrast %s, in the handheld's %s, after a key %s", dim_high ? "dim" : "not dim",
+             dim_handheld ? "dim" : "not dim", front.dim.back() ? "dim" : "not dim");
+    if (!same(front.lcd[front.lcd.size() - 2], front.lcd[before + 1])) fail("the paused picture is another");
+    std::printf("palette: switched to high contrast and back, paused colours in both\n");
     core.unload_game();
 }
 
@@ -683,7 +738,9 @@ void check_shot(std::size_t runs, std::size_t ahead, const char* rgb_path, const
         pixels[i] = xrgb({static_cast<std::uint8_t>(shot[3 * i]), static_cast<std::uint8_t>(shot[3 * i + 1]),
                           static_cast<std::uint8_t>(shot[3 * i + 2])});
     LcdFrame lcd{};
-    if (!read_lcd(pixels, front.width, front.height, lcd)) fail("the screenshot has no LCD in place");
+    bool dim = false;
+    if (!read_lcd(pixels, front.width, front.height, lcd, dim) || dim)
+        fail("the screenshot has no LCD in place");
     if (!same(lcd, front.lcd.back())) fail("the screenshot's LCD is not the picture of run %zu", runs);
     std::size_t differ = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) differ += pixels[i] != (front.pixels[i] & 0xFFFFFFu);
@@ -706,7 +763,7 @@ int main(int argc, char** argv) {
     start_core(argv[1]);
     const std::string what = argv[2];
     if (what == "replay") {
-        for (int i = 3; i < argc; ++i) check_replay(argv[i], i % 2 == 0);
+        for (int i = 3; i < argc; ++i) check_replay(argv[i], i % 2 == 0, i % 4 >= 2);
     } else if (what == "states" && argc == 4) {
         check_states(argv[3]);
     } else if (what == "pad") {
