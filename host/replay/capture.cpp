@@ -55,8 +55,9 @@ void write_png(Capture& capture) {
     image.height = capture_size;
     image.format = PNG_FORMAT_RGB_COLORMAP;
     image.colormap_entries = 2;  // two entries: written as a one-bit palette image
-    const std::uint8_t colormap[6] = {handheld::lcd_clear.r, handheld::lcd_clear.g, handheld::lcd_clear.b,
-                                      handheld::lcd_ink.r,   handheld::lcd_ink.g,   handheld::lcd_ink.b};
+    const handheld::Palette& colours = handheld::palette(capture.palette);
+    const std::uint8_t colormap[6] = {colours.clear.r, colours.clear.g, colours.clear.b,
+                                      colours.ink.r,   colours.ink.g,   colours.ink.b};
     if (!png_image_write_to_file(&image, path.c_str(), 0, capture.pixels.data(), capture_size,
                                  colormap)) {
         fail(capture, "cannot write " + path + ": " + image.message);
@@ -149,8 +150,9 @@ bool start_gif(Capture& capture, const std::string& path) {
         return false;
     }
     EGifSetGifVersion(capture.gif, true);
-    GifColorType colours[2] = {{handheld::lcd_clear.r, handheld::lcd_clear.g, handheld::lcd_clear.b},
-                               {handheld::lcd_ink.r, handheld::lcd_ink.g, handheld::lcd_ink.b}};
+    const handheld::Palette& palette = handheld::palette(capture.palette);
+    GifColorType colours[2] = {{palette.clear.r, palette.clear.g, palette.clear.b},
+                               {palette.ink.r, palette.ink.g, palette.ink.b}};
     ColorMapObject* map = GifMakeMapObject(2, colours);
     if (map == nullptr) {
         abandon_gif(capture, "out of memory");

@@ -14,7 +14,7 @@ struct GifFileType;  // giflib's encoder state
 namespace murlo::replay {
 
 // The display as the desktop shows it: each LCD pixel an 8 x 8 square in
-// the desktop's two colours.
+// two colours, the handheld's own unless another palette is chosen.
 constexpr int capture_scale = handheld::lcd_scale;
 constexpr int capture_size = handheld::lcd_span;  // 256 x 256
 // GIF delays count hundredths of a second. Frames shown with no wait after
@@ -24,6 +24,9 @@ constexpr std::uint32_t gif_min_delay = 2;
 constexpr std::uint32_t gif_max_delay = 0xFFFF;
 
 struct Capture {
+    // The colours of every picture: set before start_png and start_gif.
+    handheld::PaletteId palette = handheld::PaletteId::Handheld;
+
     // PNG: DIR/frame-000000.png, frame-000001.png, ... (empty: none).
     std::string png_dir;
     std::uint64_t png_frames = 0;

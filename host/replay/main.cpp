@@ -1,7 +1,8 @@
 // murlo-replay: runs the game headless on an input script, prints the trace
 // of every host call, and can save the presented frames as pictures. The
 // build for node (emscripten) has no picture capture (MURLO_CAPTURE unset):
-// there --png and --gif are refused.
+// there --png and --gif are refused (--palette, which only colours them, is
+// checked and has nothing to colour).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,7 +15,7 @@
 namespace {
 
 const char usage_line[] =
-    "usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n"
+    "usage: murlo-replay [--png DIR] [--gif FILE] [--palette NAME] [SCRIPT|-]\n"
     "       murlo-replay --help | --version\n";
 
 int usage(const char* problem, const char* what) {
@@ -31,6 +32,9 @@ void help() {
                "              frame-000001.png, ... (256 x 256, the display at 8x)\n"
                "  --gif FILE  also write the presented frames as one animated GIF,\n"
                "              each shown for the waits that follow it\n"
+               "  --palette NAME\n"
+               "              the pictures' colours: handheld (the handheld's own,\n"
+               "              the default) or high-contrast (near black on a pale glass)\n"
                "  --help      print this and exit\n"
                "  --version   print the version and exit\n",
                stdout);
@@ -42,6 +46,7 @@ int main(int argc, char** argv) {
     const char* path = nullptr;
     const char* png_dir = nullptr;
     const char* gif_path = nullptr;
+    const char* palette_name = nullptr;
     bool options_done = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -61,9 +66,10 @@ int main(int argc, char** argv) {
             const char** value = nullptr;
             if (std::strcmp(arg, "--png") == 0) value = &png_dir;
             if (std::strcmp(arg, "--gif") == 0) value = &gif_path;
+            if (std::strcmp(arg, "--palette") == 0) value = &palette_name;
             if (value == nullptr) return usage("unknown option ", arg);
 #ifndef MURLO_CAPTURE
-            return usage("pictures are not available in this build: ", arg);
+            if (value != &palette_name) return usage("pictures are not available in this build: ", arg);
 #endif
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("missing value for ", arg);
             *value = argv[++i];
@@ -73,6 +79,9 @@ int main(int argc, char** argv) {
         path = arg;
     }
     if (path == nullptr) path = "-";
+    murlo::handheld::PaletteId palette = murlo::handheld::PaletteId::Handheld;
+    if (palette_name != nullptr && !murlo::handheld::palette_from_name(palette_name, palette))
+        return usage("unknown palette (handheld or high-contrast): ", palette_name);
 
     murlo::runs::Script script;
     std::string problem;
@@ -84,6 +93,7 @@ int main(int argc, char** argv) {
     // Open the picture outputs before the run, so an unwritable place is
     // reported at once rather than after the whole replay.
     murlo::replay::Capture capture;
+    capture.palette = palette;
     const bool capturing = png_dir != nullptr || gif_path != nullptr;
 #ifdef MURLO_CAPTURE
     if ((png_dir != nullptr && !murlo::replay::start_png(capture, png_dir)) ||

@@ -243,9 +243,45 @@ TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
     EXPECT_EQ(files, presents);
     EXPECT_TRUE(fs::exists(dir_ / "a.gif"));
 
+    // The same pictures in the high-contrast palette, and in the handheld's
+    // when it is named: each pixel of each frame the other palette's colour
+    // for the same display pixel.
+    const testing::CommandResult high = run_tool("--palette high-contrast --png " + (dir_ / "high").string() +
+                                                 " --gif " + (dir_ / "high.gif").string() + " " + s);
+    const testing::CommandResult named = run_tool(s + " --png " + (dir_ / "named").string() + " --palette handheld");
+    EXPECT_EQ(high.status, 0);
+    EXPECT_EQ(high.out, plain.out);
+    EXPECT_EQ(named.status, 0);
+    const handheld::Palette& hc = handheld::high_contrast_palette;
+    const auto is = [](const std::uint8_t* p, handheld::Rgb c) { return p[0] == c.r && p[1] == c.g && p[2] == c.b; };
+    std::size_t wrong = 0, dark = 0;
+    for (std::size_t i = 0; i < presents; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06zu.png", i);
+        std::vector<std::uint8_t> usual, bold, again;
+        int w = 0, h = 0;
+        ASSERT_TRUE(read_png(dir_ / "png" / name, usual, w, h)) << name;
+        ASSERT_TRUE(read_png(dir_ / "high" / name, bold, w, h)) << name;
+        ASSERT_TRUE(read_png(dir_ / "named" / name, again, w, h)) << name;
+        ASSERT_EQ(bold.size(), usual.size());
+        EXPECT_EQ(again, usual) << name;
+        for (std::size_t k = 0; k < usual.size(); k += 3) {
+            const bool ink = is(&usual[k], handheld::lcd_ink);
+            dark += ink;
+            wrong += !is(&bold[k], ink ? hc.ink : hc.clear);
+        }
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_GT(dark, 0u);
+    std::vector<GifFrame> frames;
+    GifColorType colours[2];
+    ASSERT_TRUE(read_gif(dir_ / "high.gif", frames, colours));
+    EXPECT_TRUE(colours[0].Red == hc.clear.r && colours[0].Green == hc.clear.g && colours[0].Blue == hc.clear.b);
+    EXPECT_TRUE(colours[1].Red == hc.ink.r && colours[1].Green == hc.ink.g && colours[1].Blue == hc.ink.b);
+
     // Bad options: status 2 and no trace.
-    const std::vector<std::string> bad_options = {"--frames x " + s, "--png", s + " --gif",
-                                                  s + " " + s};
+    const std::vector<std::string> bad_options = {"--frames x " + s, "--png", s + " --gif", s + " " + s,
+                                                  s + " --palette", "--palette High-Contrast " + s};
     for (const std::string& bad : bad_options) {
         const testing::CommandResult run = run_tool(bad);
         EXPECT_EQ(run.status, 2) << bad;

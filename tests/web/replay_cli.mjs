@@ -1,6 +1,7 @@
 // The replay tool built for node answers its command line as the native
 // one does: the same traces on stdout, the same messages on stderr and the
-// same exit statuses; picture capture, absent here, is refused with 2.
+// same exit statuses; picture capture, absent here, is refused with 2 (a
+// palette, which only colours pictures, is checked and changes nothing).
 //
 // usage: node replay_cli.mjs path/to/murlo-replay.js
 import { spawnSync } from 'node:child_process';
@@ -12,7 +13,7 @@ import assert from 'node:assert/strict';
 
 const tool = process.argv[2];
 const work = mkdtempSync(path.join(tmpdir(), 'murlo-replay-cli-'));
-const usage = 'usage: murlo-replay [--png DIR] [--gif FILE] [SCRIPT|-]\n' +
+const usage = 'usage: murlo-replay [--png DIR] [--gif FILE] [--palette NAME] [SCRIPT|-]\n' +
               '       murlo-replay --help | --version\n';
 
 function run(args, { input = '', stdout = 'pipe' } = {}) {
@@ -72,6 +73,10 @@ const cases = [
   }],
   ['--gif', run(['--gif', path.join(work, 'game.gif'), good]), {
     status: 2, out: '', err: `murlo-replay: pictures are not available in this build: --gif\n${usage}`,
+  }],
+  ['--palette', run(['--palette', 'high-contrast', good]), { status: 0, out: short, err: '' }],
+  ['a bad palette', run(['--palette', 'bright', good]), {
+    status: 2, out: '', err: `murlo-replay: unknown palette (handheld or high-contrast): bright\n${usage}`,
   }],
   ['a trace that cannot be written', run([good], { stdout: openSync('/dev/full', 'w') }), {
     status: 1, out: '', err: 'murlo-replay: cannot write the trace\n',
