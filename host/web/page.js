@@ -1152,6 +1152,10 @@ var MurloPage = (function () {
       get best() { return best; },
       get depth() { return game._murlo_web_depth(host); },
       run: runText,
+      // The layout shown ({index, width, height, ...}, as stretched), and
+      // the keys a touch at a point of the page holds.
+      get layout() { return Object.assign({index: place.layout}, layouts[place.layout]); },
+      keysAt: function (x, y) { return keysAt(layoutPoint({clientX: x, clientY: y})); },
     },
   };
 })();
