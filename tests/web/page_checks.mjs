@@ -332,10 +332,20 @@ async function setHidden(page, hidden) {
 // ---- the checks ----------------------------------------------------------
 
 const checks = {
-  // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere;
-  // the title runs with its music.
+  // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere,
+  // under a strict Content-Security-Policy; the title runs with its music.
   async load() {
-    const page = await open();
+    // Served under a strict Content-Security-Policy: nothing inline, no
+    // eval (only WebAssembly's), nothing from elsewhere; the browser
+    // reports anything refused as an error.
+    const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+    await context.route(pageUrl, async (route) => {
+      const response = await route.fetch();
+      await route.fulfill({ response, headers: { ...response.headers(), 'content-security-policy':
+        "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' blob: data:; " +
+        "object-src 'none'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'" } });
+    });
+    const page = await openIn(context);
     assert.equal(await page.evaluate(() => murlo.sound), 'title.wav');
     await played(page, 300);
     const rows = await page.evaluate(() => murlo.lcd());
@@ -440,10 +450,12 @@ const checks = {
     assert.equal(await page.evaluate(() => murlo.paused), false, 'going on by a touch on Z');
   },
 
-  // No sound before a gesture. The sound button says what it does: its
-  // first click turns sound off and starts nothing; the second turns it on
-  // and starts the title music where it would be by then; a key then stops
-  // it, and the game's sounds start from their beginning.
+  // No sound before a gesture. The sound button says what is heard, by its
+  // icon and its name: before a gesture, that sound is yet to start, and
+  // its first click starts the title music where it would be by then; the
+  // next turns sound off and starts nothing until it is turned on again,
+  // remembered by the browser; a key then stops the music, and the game's
+  // sounds start from their beginning.
   async sound() {
     const page = await open({}, () => {
       window.contexts = 0;
@@ -465,18 +477,31 @@ const checks = {
     // (Half a second of the title's music at least.)
     await played(page, 500);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound before a gesture');
-    assert.equal(await page.locator('#sound').textContent(), 'Sound on');
-    await page.click('#sound');
-    assert.equal(await page.locator('#sound').textContent(), 'Sound off');
-    await played(page, 300);
-    assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound once turned off');
-    assert.equal(await page.evaluate(() => window.contexts), 0, 'no audio made once turned off');
+    const button = () => page.evaluate(() => {
+      const b = document.getElementById('sound');
+      return [b.textContent, b.getAttribute('aria-label'), b.getAttribute('aria-pressed'),
+              b.querySelectorAll('svg path').length];
+    });
+    assert.deepEqual(await button(), ['Start sound', 'Start sound', 'false', 2]);
     await page.click('#sound');
     await page.waitForFunction(() => window.started.length > 0);
     const [title] = await page.evaluate(() => window.started);
     assert.ok(title.length > 10, `the title music (${title.length} s)`);
     assert.ok(title.offset >= 0.4 && title.offset <= title.at / 1000, `started ${title.offset} s in`);
-    assert.equal(await page.locator('#sound').textContent(), 'Sound on');
+    assert.deepEqual(await button(), ['Sound on', 'Sound on', 'true', 2]);
+    await page.click('#sound');
+    assert.deepEqual(await button(), ['Sound off', 'Sound off', 'false', 2]);
+    assert.equal(await page.evaluate(() => window.stopped), 1, 'the music stopped');
+    await page.reload();
+    await page.waitForFunction(() => window.murlo && murlo.presented > 0);
+    const body = await pagePoint(page, skin.width / 2, skin.height - 16);  // a gesture that holds no key
+    await page.mouse.click(body.x, body.y);
+    await played(page, 300);
+    assert.deepEqual([await page.evaluate(() => [window.started, window.contexts]), await button()],
+                     [[[], 0], ['Sound off', 'Sound off', 'false', 2]], 'no audio made once turned off');
+    await page.click('#sound');
+    await page.waitForFunction(() => window.started.length > 0);
+    assert.deepEqual(await button(), ['Sound on', 'Sound on', 'true', 2]);
     await page.keyboard.down('KeyZ');
     await playing(page);
     await page.keyboard.up('KeyZ');
@@ -614,11 +639,11 @@ const checks = {
   // The LCD on screen: every pixel of it in one of the two colours (no
   // smoothing), each display pixel a square of the colour its bit says.
   // Paused, the last frame in two colours nearer each other, as crisp.
+  // The menu's high-contrast palette likewise, remembered.
   async lcd() {
     const page = await open({ deviceScaleFactor: 1, viewport: { width: 1000, height: 700 } });
     await setHidden(page, true);  // hold the game, so the picture stays
-    const clear = colour('lcd_clear');
-    const ink = colour('lcd_ink');
+    const { clear, ink } = palettes.handheld;
     assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the colours on the title');
     await lcdOnScreen(page, clear, ink);
 
@@ -633,6 +658,24 @@ const checks = {
               apart(dimInk, ink) < apart(dimInk, clear), `paused: ${dimClear} and ${dimInk}`);
     await lcdOnScreen(page, dimClear, dimInk);
     await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), 'paused-1000x700.png') });
+
+    // The high-contrast palette, paused and in play, from the menu; the
+    // browser remembers it.
+    const high = palettes.high_contrast;
+    await page.click('#contrast');
+    assert.equal(await page.getAttribute('#contrast', 'aria-pressed'), 'true');
+    assert.deepEqual(await lcdDrawn(page), [high.pausedClear, high.pausedInk], 'high contrast, paused');
+    await lcdOnScreen(page, high.pausedClear, high.pausedInk);
+    await page.reload();  // the game kept comes back, paused
+    await page.waitForFunction(() => window.murlo && murlo.presented > 0);
+    assert.deepEqual(await lcdDrawn(page), [high.pausedClear, high.pausedInk], 'high contrast, remembered');
+    await page.keyboard.press('KeyP');
+    await setHidden(page, true);
+    assert.deepEqual(await lcdDrawn(page), [high.clear, high.ink], 'high contrast in play');
+    await lcdOnScreen(page, high.clear, high.ink);
+    await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), 'high-contrast-1000x700.png') });
+    await page.click('#contrast');
+    assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the handheld\'s own again');
   },
 
   // Installable and offline: Chromium finds nothing missing for installing
@@ -811,7 +854,7 @@ const checks = {
       if (!phone) {
         assert.equal(shown.index, 0, `${what}: the landscape handheld`);
         assert.ok(Math.abs(h.width / h.height - 512 / 400) < 0.01 && h.top >= got.top.bottom, `${what}: ${JSON.stringify(h)}`);
-        assert.ok(got.menu.length > 4, `${what}: the menu a bar`);
+        assert.ok(got.menu.length > 4 && !(await page.isVisible('#menu-button')), `${what}: the menu a bar`);
         await page.context().close();
         continue;
       }
@@ -973,7 +1016,7 @@ const checks = {
 
     // Paused while watched, so the run is still on when it is made faster.
     const watcher = await open({}, () => { window.murloRecord = []; }, undefined, link);
-    assert.equal(await watcher.evaluate(() => murlo.watching), true);
+    assert.equal(await watcher.evaluate(() => [murlo.watching, location.href].join()), `true,${link}`);
     await playing(watcher);
     await watcher.keyboard.press('KeyP');
     assert.equal(await watcher.evaluate(() => murlo.paused), true, 'a watched game paused');
@@ -983,6 +1026,7 @@ const checks = {
     await watcher.keyboard.press('KeyP');
     await watcher.waitForFunction(() => !murlo.watching);
     assert.equal(await watcher.locator('#watching').isHidden(), true);
+    assert.equal(await watcher.evaluate(() => location.href), pageUrl, 'the link gone once played to its end');
     await watcher.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length > n,
                                   polls(trace).length);
     assertSameCalls(await watcher.evaluate(() => window.murloRecord), trace, 'the link\'s run');
@@ -990,6 +1034,15 @@ const checks = {
     assert.deepEqual(await watcher.evaluate(() => [murlo.depth, murlo.best, localStorage.getItem('murlo.best')]),
                      [-1, 0, null], 'the link\'s game counts for no best depth');
     await watcher.context().close();
+
+    // Taken over: the link leaves the address, and a reload starts afresh.
+    const taker = await open({}, null, undefined, link);
+    await taker.click('#takeover');
+    assert.equal(await taker.evaluate(() => [murlo.watching, location.href].join()), `false,${pageUrl}`);
+    await taker.reload();
+    await taker.waitForFunction(() => window.murlo && murlo.presented > 0);
+    assert.ok(await onTitle(taker) && !(await taker.evaluate(() => murlo.watching)), 'a reload after taking over');
+    await taker.context().close();
 
     const opener = await open({}, () => { window.murloRecord = []; });
     await opener.setInputFiles('#file', saved);
@@ -1004,8 +1057,9 @@ const checks = {
     rmSync(path.dirname(saved), { recursive: true, force: true });
   },
 
-  // Damaged, cut or hostile links: one plain line says so, and the game
-  // starts as usual.
+  // Damaged, cut or hostile links: one plain line says so, the link leaves
+  // the address (a reload warns no more), and the game starts as usual. A
+  // good link opened then is watched without the other's note.
   async damaged() {
     const b64 = (bytes) => Buffer.from(bytes).toString('base64url');
     const good = b64(deflateRawSync('01 08*3\n'));
@@ -1023,8 +1077,18 @@ const checks = {
       const note = await page.locator('#note').textContent();
       assert.match(note, /^[^\n]*damaged[^\n]*$/, what);
       assert.equal(await page.evaluate(() => murlo.watching), false, what);
+      assert.equal(await page.evaluate(() => location.href), pageUrl, what);
       assert.ok(await onTitle(page), what);
       await played(page, 300);  // the title runs
+      if (what === 'bad token') {
+        await page.reload();
+        await page.waitForFunction(() => window.murlo && murlo.presented > 0);
+        await played(page, 300);
+        assert.equal(await page.locator('#note').isHidden(), true, 'a note after the reload');
+        await page.evaluate((hash) => { location.hash = hash; }, `#run=1.${good}`);
+        await page.waitForFunction(() => murlo.watching);
+        assert.equal(await page.locator('#note').isHidden(), true, 'the damaged link\'s note beside another');
+      }
       await page.context().close();
     }
   },
