@@ -942,7 +942,8 @@ var MurloPage = (function () {
 
   // The menu: a list of entries, each a button; a bar on a desktop, one
   // button that opens the list on a phone. An entry is {id, text (the
-  // words, part of them in a span the narrowest screens leave out: [all,
+  // words, part of them in a span the narrowest screens leave out, led by
+  // a no-break space, which a flex item keeps: [all,
   // wide]), title, click, stays (the list stays open after a click)}.
   function addEntry(entry) {
     var button = document.createElement('button');
@@ -1001,8 +1002,8 @@ var MurloPage = (function () {
     }}).classList.add('toggle');
     showContrastButton();
     addEntry({id: 'share', text: ['Share'], title: 'A link that plays this run', click: share});
-    addEntry({id: 'save', text: ['Save', ' run'], title: 'Download this run as a script', click: save});
-    addEntry({id: 'open', text: ['Open', ' run'], title: 'Watch a run from a script file',
+    addEntry({id: 'save', text: ['Save', '\u00a0run'], title: 'Download this run as a script', click: save});
+    addEntry({id: 'open', text: ['Open', '\u00a0run'], title: 'Watch a run from a script file',
               click: function () { $('file').click(); }});
     $('menu-button').addEventListener('click', function () {
       showMenu(!$('entries').classList.contains('open'));
@@ -1036,7 +1037,7 @@ var MurloPage = (function () {
     var page = document.documentElement;
     var full = page.requestFullscreen || page.webkitRequestFullscreen;
     if (!full) return;
-    addEntry({id: 'fullscreen', text: ['Full', ' screen'], click: function () {
+    addEntry({id: 'fullscreen', text: ['Full', '\u00a0screen'], click: function () {
       if (document.fullscreenElement || document.webkitFullscreenElement) {
         (document.exitFullscreen || document.webkitExitFullscreen).call(document);
       } else {
