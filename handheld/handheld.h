@@ -177,6 +177,45 @@ constexpr Layout portrait{
     .button_x = 286, .button_y = 428, .button_key = 38, .button_dish = 48, .label_x = 216,
     .label_y = 418, .name_x = 286, .name_y = 494, .name_scale = 3, .speaker_x = 0, .speaker_y = 0};
 
+// A phone held sideways: the screen in the middle as tall as the body
+// allows, the pad at the left edge and the button at the right, under the
+// thumbs. At 10 / 9 of a CSS pixel to one of the skin's (an 844 x 390
+// phone), each arm of the cross is 64 x 63 CSS pixels beyond the centre
+// square and the button 84 across.
+constexpr Layout sideways{
+    .width = 760, .height = 348, .corner = 44,
+    .lcd_left = 236, .lcd_top = 30, .lcd_span = 288, .bezel_x = 14, .bezel_y = 14,
+    .lamp_x = 246, .lamp_y = 23,
+    .pad_x = 118, .pad_y = 180, .pad_dish = 98, .pad_arm = 29, .pad_reach = 86, .pad_mark = 62,
+    .pad_dead = 10,
+    .button_x = 642, .button_y = 180, .button_key = 40, .button_dish = 52, .label_x = 642,
+    .label_y = 240, .name_x = 642, .name_y = 284, .name_scale = 3, .speaker_x = 0, .speaker_y = 0};
+
+// A layout made `extra` of its pixels longer along the way it is held, to
+// fill a screen of another shape: upright, the body between the screen and
+// the controls grows, so the controls stay at the bottom; sideways, the pad
+// stays at the left edge, the button moves with the right one and the
+// screen stays in the middle. The landscape window keeps its shape.
+constexpr Layout stretched(const Layout& l, int extra) {
+    Layout s = l;
+    if (extra <= 0 || l.width == landscape.width) return s;
+    if (l.height > l.width) {
+        s.height += extra;
+        s.pad_y += extra;
+        s.button_y += extra;
+        s.label_y += extra;
+        s.name_y += extra;
+    } else {
+        s.width += extra;
+        s.lcd_left += extra / 2;
+        s.lamp_x += extra / 2;
+        s.button_x += extra;
+        s.label_x += extra;
+        s.name_x += extra;
+    }
+    return s;
+}
+
 // The key that a touch or click at point (x, y) of a layout's skin holds:
 // anywhere in the pad's dish gives the arrow whose arm lies nearest (by the
 // larger of the two distances from the centre, Left/Right on a tie), none

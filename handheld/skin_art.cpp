@@ -197,10 +197,10 @@ std::vector<std::uint8_t> draw_skin() {
 }
 
 void draw_skin_rows(const Layout& layout, double k, int columns, int first, int count,
-                    std::uint8_t* out) {
+                    std::uint8_t* out, double shift_x, double shift_y) {
     for (int y = first; y < first + count; ++y) {
         for (int x = 0; x < columns; ++x, out += 4) {
-            const double px = (x + 0.5) / k, py = (y + 0.5) / k;
+            const double px = (x + 0.5 - shift_x) / k, py = (y + 0.5 - shift_y) / k;
             const double inside = art::cover(body_distance(layout, px, py) * k);
             if (inside <= 0) {
                 out[0] = out[1] = out[2] = out[3] = 0;

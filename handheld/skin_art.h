@@ -21,7 +21,9 @@ std::vector<std::uint8_t> draw_skin();
 // smooth over one picture pixel, every other edge as sharp as the picture
 // allows. A host that shows the skin at the screen's own pixel size draws
 // it so, rather than scaling a picture up.
+// The picture may be moved by `shift_x`, `shift_y` picture pixels (less
+// than one), so that the LCD's edges fall on whole picture pixels.
 void draw_skin_rows(const Layout& layout, double k, int columns, int first, int count,
-                    std::uint8_t* out);
+                    std::uint8_t* out, double shift_x = 0, double shift_y = 0);
 
 }  // namespace murlo::handheld

@@ -11,8 +11,8 @@ const char usage_text[] =
     "       murlo --help | --version\n";
 
 const char help_text[] =
-    "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Any key\n"
-    "leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
+    "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Z or an\n"
+    "arrow leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
     "quits, and a game left in the middle comes back paused at the next\n"
     "start. A controller's pad or left stick gives the arrows, its south or\n"
     "east button Z, Start pauses. The best depth and that game are kept in\n"

@@ -8,11 +8,14 @@ mergeInto(LibraryManager.library, {
                              bestRight: bestRight !== 0, bestCell: bestCell});
   },
 
-  murlo_web_start: function (host, clear, ink, pausedClear, pausedInk, fill, skinInk, z, right, left, down, up,
-                             sounds, version, maxLinkText) {
+  murlo_web_palette: function (index, name, clear, ink, pausedClear, pausedInk) {
+    MurloPage.palette(index, {name: UTF8ToString(name), clear: clear, ink: ink, pausedClear: pausedClear,
+                              pausedInk: pausedInk});
+  },
+
+  murlo_web_start: function (host, fill, skinInk, z, right, left, down, up, sounds, version, maxLinkText) {
     return MurloPage.start({
-      host: host, clear: clear, ink: ink, pausedClear: pausedClear, pausedInk: pausedInk, fill: fill,
-      skinInk: skinInk, keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
+      host: host, fill: fill, skinInk: skinInk, keys: {z: z, right: right, left: left, down: down, up: up}, sounds: sounds,
       version: UTF8ToString(version), maxLinkText: maxLinkText,
     }) ? 1 : 0;
   },

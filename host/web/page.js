@@ -12,7 +12,11 @@ var MurloPage = (function () {
   'use strict';
 
   var setup = null;  // from start(): colours, key bits, version, ...
-  var layouts = [];  // from the game: 0 landscape, 1 portrait
+  var layouts = [];  // from the game: 0 landscape, 1 upright, 2 sideways (as stretched)
+  var bases = [];    // the same as they were first told, unstretched
+  var palettes = [];  // the LCD's palettes from the game, by index: {name, clear, ink, ...}
+  var paletteKey = 'murlo.palette';
+  var paletteIndex = 0;
   var game = null;   // the game's exports, once it runs
   var host = 0;      // the game's side of the page, handed back with every call
 
@@ -29,10 +33,12 @@ var MurloPage = (function () {
   var presented = 0;               // pictures shown
   var lcdContext = null;
   var lcdImage = null;
+  var lcdWords = null;  // lcdImage's pixels as words
   var colours = null;  // [clear, ink] as ImageData words
   var dimmed = null;   // the same, at the lower contrast of a paused game
+  var drawn = {rows: new Uint32Array(32), palette: null};  // what the canvas shows
 
-  var place = {layout: -1, columns: 0, k: 1, ratio: 1, pixel: null};  // the skin on screen
+  var place = {layout: -1, skin: '', k: 1, ratio: 0, stretch: [0, 0, 0]};  // the skin on screen
   var skinJob = 0;
 
   // The page's clock stands still while the game is held: while the page
@@ -179,55 +185,84 @@ var MurloPage = (function () {
 
   // ---- layout --------------------------------------------------------
 
-  // Held upright, the handheld stands upright too: the portrait layout,
-  // its screen on top and its controls at the bottom of the screen, where
-  // the thumbs are. Otherwise the whole landscape skin, centred. Either is
-  // as large as fits inside the safe area (clear of notches and home
-  // bars) below the bar, placed on whole screen pixels, and its skin is
-  // drawn at the screen's own pixel size.
+  // Held upright, the handheld stands upright too: its screen on top and
+  // its controls at the bottom, where the thumbs are, the body between
+  // as long as the screen is tall. A phone held sideways shows the screen
+  // in the middle, as tall as the screen, the pad at the left edge and Z
+  // at the right, the body as wide as the screen. Elsewhere (a desktop)
+  // the whole landscape handheld, centred. Each fits inside the safe area
+  // (clear of notches and home bars), below the line and the menu where
+  // they do not lie over it, is drawn at the screen's own pixel size, and
+  // shows every display pixel as a square of the same whole number of
+  // screen pixels, its edges on whole screen pixels where the bezel meets
+  // them. On a phone the menu folds into one button.
   function fit() {
+    var coarse = window.matchMedia('(pointer: coarse)').matches;
     var portrait = window.matchMedia('(orientation: portrait)').matches;
-    var index = portrait ? 1 : 0;
-    var layout = layouts[index];
-    var safe = $('safe').getBoundingClientRect();
-    var margin = portrait ? 4 : 8;  // the body's own rim is margin enough at the sides
-    var top = $('top').getBoundingClientRect().bottom + margin;
-    var width = safe.width - (portrait ? 0 : 2 * margin);
-    var height = safe.bottom - top - margin;
-    var scale = Math.max(0.1, Math.min(width / layout.width, height / layout.height));
+    var index = portrait ? 1 : coarse ? 2 : 0;
+    var body = document.body;
+    body.classList.toggle('phone', coarse);
+    body.classList.toggle('sideways', index === 2);
+    if (!coarse) showMenu(false);
+    var base = bases[index];
     var ratio = window.devicePixelRatio || 1;
-    // Whole screen pixels, never more than fit.
-    var columns = Math.max(1, Math.floor(layout.width * scale * ratio + 1e-6));
-    var k = columns / layout.width;  // screen pixels to a skin pixel
-    var lines = Math.max(1, Math.floor(layout.height * k + 1e-6));
-    var pixel = function (v) { return Math.round(v * ratio) / ratio; };
+    var safe = $('safe').getBoundingClientRect();
+    var margin = index === 2 ? 0 : portrait ? 4 : 8;  // the body's own rim is margin enough at the sides
+    var top = index === 2 ? safe.top : $('top').getBoundingClientRect().bottom + margin;
+    var width = (safe.width - (index === 0 ? 2 * margin : 0)) * ratio;  // screen pixels from here on
+    var height = (safe.bottom - top - margin) * ratio;
+    // The largest whole number of screen pixels to a display pixel that
+    // fits, and the skin's scale from it.
+    var most = Math.min(width / base.width, height / base.height) * base.lcdSpan / 32;
+    var square = Math.max(1, Math.floor(most + 1e-6));
+    var k = 32 * square / base.lcdSpan;  // screen pixels to a skin pixel
+    var extra = index === 1 ? Math.floor(height / k + 1e-6) - base.height
+              : index === 2 ? Math.floor(width / k + 1e-6) - base.width : 0;
+    extra = Math.max(0, extra);
+    if (index !== 0 && extra !== place.stretch[index]) {
+      place.stretch[index] = extra;
+      game._murlo_web_stretch(host, index, extra);
+    }
+    var layout = layouts[index];
+    var columns = Math.round(layout.width * k), lines = Math.round(layout.height * k);
+    var lcdX = Math.round(layout.lcdLeft * k), lcdY = Math.round(layout.lcdTop * k);
+    var left = Math.round(safe.left * ratio + (safe.width * ratio - columns) / 2);
+    var down = index === 1 ? Math.round((safe.bottom - margin) * ratio) - lines
+                           : Math.round(top * ratio + (height - lines) / 2);
     place.k = k;
     place.ratio = ratio;
-    place.pixel = pixel;
+    // Inside the handheld a CSS pixel is a screen pixel: its box is in
+    // screen pixels, scaled down by the screen's ratio (a transform, which
+    // keeps whole screen pixels whole where a box's CSS size would be
+    // rounded to a 64th of a CSS pixel).
     var handheld = $('handheld');
-    handheld.style.left = pixel(safe.left + (safe.width - columns / ratio) / 2) + 'px';
-    handheld.style.top = pixel(portrait ? safe.bottom - margin - lines / ratio
-                                        : top + (height - lines / ratio) / 2) + 'px';
-    handheld.style.width = columns / ratio + 'px';
-    handheld.style.height = lines / ratio + 'px';
+    handheld.style.width = columns + 'px';
+    handheld.style.height = lines + 'px';
+    handheld.style.transform = 'translate(' + left / ratio + 'px, ' + down / ratio + 'px) scale(' + 1 / ratio + ')';
     var lcd = $('lcd');
-    lcd.style.left = pixel(layout.lcdLeft * k / ratio) + 'px';
-    lcd.style.top = pixel(layout.lcdTop * k / ratio) + 'px';
-    lcd.style.width = lcd.style.height = pixel(layout.lcdSpan * k / ratio) + 'px';
+    lcd.style.left = lcdX + 'px';
+    lcd.style.top = lcdY + 'px';
+    lcd.style.width = lcd.style.height = 32 * square + 'px';
+    // Held sideways the line lies on the body, above the pad.
+    var line = $('top').style;
+    line.left = index === 2 ? (left + 36 * k) / ratio + 'px' : '';
+    line.top = index === 2 ? (down + 22 * k) / ratio + 'px' : '';
+    line.width = index === 2 ? (lcdX - 60 * k) / ratio + 'px' : '';
     if (index !== place.layout) {
       game._murlo_web_show_layout(host, index);
       pointers.clear();  // fingers on the old layout's controls are let go
     }
-    if (index !== place.layout || columns !== place.columns) drawSkin(index, k, columns, lines);
+    var skin = [index, k, columns, lines, lcdX, lcdY].join();
+    if (skin !== place.skin) drawSkin(index, k, columns, lines, lcdX - layout.lcdLeft * k, lcdY - layout.lcdTop * k);
     place.layout = index;
-    place.columns = columns;
+    place.skin = skin;
     showBest();
     handheld.style.visibility = 'visible';
   }
 
   // The skin, drawn by the game a slice at a time between its runs; the
   // plain outline shows until the first is done.
-  function drawSkin(index, k, columns, lines) {
+  function drawSkin(index, k, columns, lines, shiftX, shiftY) {
     var job = ++skinJob;
     var image = new ImageData(columns, lines);
     var row = 0;
@@ -235,14 +270,14 @@ var MurloPage = (function () {
     if (place.layout !== index) {
       $('skin').style.visibility = 'hidden';
       handheld.style.background = css(setup.fill);
-      handheld.style.borderRadius = layouts[index].corner * k / (window.devicePixelRatio || 1) / 2 + 'px';
+      handheld.style.borderRadius = layouts[index].corner * k / 2 + 'px';
     }
     var slice = function () {
       if (job !== skinJob) return;
       var began = performance.now();
       while (row < lines && performance.now() - began < 8) {
         var count = Math.min(lines - row, Math.max(1, Math.floor(20000 / columns)));
-        var at = game._murlo_web_draw_skin(host, index, k, columns, row, count);
+        var at = game._murlo_web_draw_skin(host, index, k, columns, row, count, shiftX, shiftY);
         image.data.set(HEAPU8.subarray(at, at + columns * count * 4), row * columns * 4);
         row += count;
       }
@@ -429,15 +464,34 @@ var MurloPage = (function () {
   // ---- picture -------------------------------------------------------
 
   // The picture the game shows onto the canvas, in the colours of a paused
-  // game or a running one.
+  // game or a running one: only the rows that changed since the canvas was
+  // last drawn (all of them when the colours did), so the browser redraws
+  // no more of the screen than changed. The canvas is opaque, and nothing
+  // under it is drawn again.
   function draw() {
-    var pixels = new Uint32Array(lcdImage.data.buffer);
     var palette = isPaused() ? dimmed : colours;
+    var all = palette !== drawn.palette;
+    var first = 32, last = -1;
     for (var y = 0; y < 32; ++y) {
       var row = rows[y];
-      for (var x = 0; x < 32; ++x) pixels[y * 32 + x] = palette[(row >>> x) & 1];
+      if (!all && row === drawn.rows[y]) continue;
+      drawn.rows[y] = row;
+      if (first > y) first = y;
+      last = y;
+      for (var x = 0; x < 32; ++x) lcdWords[y * 32 + x] = palette[(row >>> x) & 1];
     }
-    lcdContext.putImageData(lcdImage, 0, 0);
+    drawn.palette = palette;
+    if (last >= first) lcdContext.putImageData(lcdImage, 0, 0, 0, first, 32, last - first + 1);
+  }
+
+  // The LCD's palette: the handheld's own, or high contrast; chosen in the
+  // menu and remembered by the browser.
+  function usePalette(index) {
+    paletteIndex = index;
+    var p = palettes[index];
+    colours = [word(p.clear), word(p.ink)];
+    dimmed = [word(p.pausedClear), word(p.pausedInk)];
+    if (lcdContext) draw();
   }
 
   // ---- the best depth ------------------------------------------------
@@ -571,7 +625,7 @@ var MurloPage = (function () {
   // at the screen's pixel size in the skin's ink.
   function showBest() {
     var layout = layouts[place.layout];
-    if (!layout || !place.pixel) return;
+    if (!layout || !place.ratio) return;
     var at = game._murlo_web_best_label(host, best) >> 2;
     var label = [];
     var used = 0;  // columns up to the last shape pixel
@@ -593,10 +647,10 @@ var MurloPage = (function () {
       }
     }
     var left = layout.bestX * place.k - (layout.bestRight ? canvas.width : 0);
-    canvas.style.left = place.pixel(left / place.ratio) + 'px';
-    canvas.style.top = place.pixel(layout.bestY * place.k / place.ratio) + 'px';
-    canvas.style.width = canvas.width / place.ratio + 'px';
-    canvas.style.height = canvas.height / place.ratio + 'px';
+    canvas.style.left = Math.round(left) + 'px';  // (screen pixels: see fit)
+    canvas.style.top = Math.round(layout.bestY * place.k) + 'px';
+    canvas.style.width = canvas.width + 'px';
+    canvas.style.height = canvas.height + 'px';
     canvas.setAttribute('aria-label', 'BEST ' + best);
   }
 
@@ -670,8 +724,8 @@ var MurloPage = (function () {
   // Browsers let sound start only from a gesture: the first key, touch,
   // click or pad press makes and resumes the audio context, unless sound
   // is off (then none is made until it is turned on).
-  function unlockAudio() {
-    if (audio.unlocked || !audio.on || held()) return;
+  function unlockAudio(asked) {
+    if (audio.unlocked || !audio.on || (held() && !asked)) return;
     var Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return;
     try {
@@ -679,6 +733,8 @@ var MurloPage = (function () {
       audio.context.resume().then(function () {
         if (audio.context.state !== 'running' || audio.unlocked) return;
         audio.unlocked = true;
+        showSoundButton();
+        if (holding) audio.context.suspend().catch(function () {});
         startCurrent();
         makeSounds();
       }, function () {});
@@ -687,10 +743,17 @@ var MurloPage = (function () {
     }
   }
 
+  // The sound button says what is heard: on, off (turned off), or not yet
+  // (on, but the browser lets none start before a gesture: its tap starts it).
   function showSoundButton() {
     var button = $('sound');
-    button.textContent = audio.on ? 'Sound on' : 'Sound off';
-    button.setAttribute('aria-pressed', audio.on ? 'true' : 'false');
+    var heard = audio.on && audio.unlocked;
+    var word = heard ? 'Sound on' : audio.on ? 'Start sound' : 'Sound off';
+    button.firstChild.innerHTML = icons.speaker + (heard ? icons.waves : icons.muted);
+    button.lastChild.textContent = word;
+    button.setAttribute('aria-label', word);
+    button.setAttribute('aria-pressed', heard ? 'true' : 'false');
+    button.title = heard ? 'Turn the sound off' : 'Turn the sound on';
   }
 
   // ---- the screen kept on while a game runs ----------------------------
@@ -728,6 +791,21 @@ var MurloPage = (function () {
       showLines();
     }, 10000);
     showLines();
+  }
+
+  // A note about something gone (a link refused before another opened).
+  function dropNote() {
+    if (noteTimer !== null) clearTimeout(noteTimer);
+    noteTimer = null;
+    showLines();
+  }
+
+  // The address bar tells the truth: once the link in it is refused,
+  // taken over or played to its end, it goes, so a reload neither watches
+  // it again nor warns again.
+  function dropLink() {
+    if (location.hash.indexOf('#run=') !== 0) return;
+    try { history.replaceState(history.state, '', location.href.split('#')[0]); } catch (e) { /* kept */ }
   }
 
   // The line beside the bar: a note for a while, else what resumes a
@@ -813,6 +891,7 @@ var MurloPage = (function () {
   function watch(text, refused) {
     textIn(text);
     if (!game._murlo_web_watch(host)) return refused(textOut());
+    dropNote();  // a note was about what was shown before
     begin();
   }
 
@@ -838,6 +917,7 @@ var MurloPage = (function () {
     var damaged = function (why) {
       console.warn('murlo: the link is damaged: ' + why);
       note('This link is damaged, so its run cannot be shown.');
+      dropLink();
       if (!started) begin();
     };
     textIn(link);
@@ -850,29 +930,88 @@ var MurloPage = (function () {
   function showWatching(on) {
     $('watching').hidden = !on;
     showLines();
-    if (!on) speed = 1;
+    if (!on) {
+      speed = 1;
+      dropLink();
+    }
     $('speed').textContent = on && speed > 1 ? 'Watching at ' + speed + 'x' : 'Watching';
     fit();
   }
 
   // ---- the buttons ---------------------------------------------------
 
+  // The menu: a list of entries, each a button; a bar on a desktop, one
+  // button that opens the list on a phone. An entry is {id, text (the
+  // words, part of them in a span the narrowest screens leave out, led by
+  // a no-break space, which a flex item keeps: [all,
+  // wide]), title, click, stays (the list stays open after a click)}.
+  function addEntry(entry) {
+    var button = document.createElement('button');
+    button.type = 'button';
+    button.id = entry.id;
+    if (entry.title) button.title = entry.title;
+    if (entry.text) {
+      button.textContent = entry.text[0];
+      if (entry.text[1]) {
+        var wide = document.createElement('span');
+        wide.className = 'wide';
+        wide.textContent = entry.text[1];
+        button.appendChild(wide);
+      }
+    }
+    button.addEventListener('click', function () {
+      if (!entry.stays) showMenu(false);
+      entry.click();
+    });
+    $('entries').appendChild(button);
+    return button;
+  }
+
+  function showMenu(open) {
+    $('entries').classList.toggle('open', open);
+    $('menu-button').setAttribute('aria-expanded', open ? 'true' : 'false');
+  }
+
+  var icons = {
+    speaker: '<path class="solid" d="M2 7h3l5-4v14l-5-4H2z"/>',
+    waves: '<path d="M13 7a4 4 0 0 1 0 6M15.5 4.5a7.5 7.5 0 0 1 0 11"/>',
+    muted: '<path d="M13 7l5 6M18 7l-5 6"/>',
+  };
+
   function buttons() {
     try { audio.on = window.localStorage.getItem(soundKey) !== 'off'; } catch (e) { /* none */ }
-    showSoundButton();
-    // Each click flips the setting shown; sound turned off starts no audio.
-    $('sound').addEventListener('click', function () {
+    var sound = addEntry({id: 'sound', stays: true, click: function () {
+      // Set on but not yet allowed by the browser: the tap starts it.
+      if (audio.on && !audio.unlocked) return unlockAudio(true);
       audio.on = !audio.on;
       try { window.localStorage.setItem(soundKey, audio.on ? 'on' : 'off'); } catch (e) { /* none */ }
       showSoundButton();
       if (!audio.on) return stopNode();
-      unlockAudio();
+      unlockAudio(true);
       startCurrent();
       makeSounds();
+    }});
+    sound.innerHTML = '<svg class="icon" viewBox="0 0 20 20" aria-hidden="true"></svg><span></span>';
+    showSoundButton();
+    addEntry({id: 'contrast', text: ['High contrast'], stays: true,
+              title: 'The screen in near black on pale glass', click: function () {
+      var next = paletteIndex === 0 ? 1 : 0;
+      try { window.localStorage.setItem(paletteKey, palettes[next].name); } catch (e) { /* none */ }
+      usePalette(next);
+      showContrastButton();
+    }}).classList.add('toggle');
+    showContrastButton();
+    addEntry({id: 'share', text: ['Share'], title: 'A link that plays this run', click: share});
+    addEntry({id: 'save', text: ['Save', '\u00a0run'], title: 'Download this run as a script', click: save});
+    addEntry({id: 'open', text: ['Open', '\u00a0run'], title: 'Watch a run from a script file',
+              click: function () { $('file').click(); }});
+    $('menu-button').addEventListener('click', function () {
+      showMenu(!$('entries').classList.contains('open'));
     });
-    $('share').addEventListener('click', share);
-    $('save').addEventListener('click', save);
-    $('open').addEventListener('click', function () { $('file').click(); });
+    // A touch elsewhere closes the list.
+    document.addEventListener('pointerdown', function (event) {
+      if (!$('menu').contains(event.target)) showMenu(false);
+    }, true);
     $('file').addEventListener('change', function () {
       var file = $('file').files[0];
       $('file').value = '';
@@ -897,11 +1036,8 @@ var MurloPage = (function () {
                                     : 'Paused: P, Z or an arrow goes on.';
     var page = document.documentElement;
     var full = page.requestFullscreen || page.webkitRequestFullscreen;
-    if (!full) {
-      $('fullscreen').hidden = true;
-      return;
-    }
-    $('fullscreen').addEventListener('click', function () {
+    if (!full) return;
+    addEntry({id: 'fullscreen', text: ['Full', '\u00a0screen'], click: function () {
       if (document.fullscreenElement || document.webkitFullscreenElement) {
         (document.exitFullscreen || document.webkitExitFullscreen).call(document);
       } else {
@@ -909,7 +1045,11 @@ var MurloPage = (function () {
         if (asked && asked.catch) asked.catch(function () {});
       }
       unlockAudio();
-    });
+    }});
+  }
+
+  function showContrastButton() {
+    $('contrast').setAttribute('aria-pressed', paletteIndex === 1 ? 'true' : 'false');
   }
 
   // ---- what the game calls (through library.js) ----------------------
@@ -917,6 +1057,10 @@ var MurloPage = (function () {
   return {
     layout: function (index, layout) {
       layouts[index] = layout;
+      if (!bases[index]) bases[index] = layout;
+    },
+    palette: function (index, palette) {
+      palettes[index] = palette;
     },
     start: function (s) {
       setup = s;
@@ -924,13 +1068,15 @@ var MurloPage = (function () {
       host = s.host;
       keyBits = {KeyZ: s.keys.z, ArrowRight: s.keys.right, ArrowLeft: s.keys.left,
                  ArrowDown: s.keys.down, ArrowUp: s.keys.up};
-      colours = [word(s.clear), word(s.ink)];
-      dimmed = [word(s.pausedClear), word(s.pausedInk)];
+      var chosen = null;
+      try { chosen = window.localStorage.getItem(paletteKey); } catch (e) { /* none */ }
+      var index = palettes.findIndex(function (p) { return p.name === chosen; });
       best = storedBest();
       var lcd = $('lcd');
-      lcdContext = lcd.getContext('2d');
+      lcdContext = lcd.getContext('2d', {alpha: false});
       lcdImage = lcdContext.createImageData(32, 32);
-      draw();
+      lcdWords = new Uint32Array(lcdImage.data.buffer);
+      usePalette(Math.max(0, index));
       buttons();
       listen();
       // The game starts once it has been set up (when this returns) and
@@ -1007,6 +1153,10 @@ var MurloPage = (function () {
       get best() { return best; },
       get depth() { return game._murlo_web_depth(host); },
       run: runText,
+      // The layout shown ({index, width, height, ...}, as stretched), and
+      // the keys a touch at a point of the page holds.
+      get layout() { return Object.assign({index: place.layout}, layouts[place.layout]); },
+      keysAt: function (x, y) { return keysAt(layoutPoint({clientX: x, clientY: y})); },
     },
   };
 })();

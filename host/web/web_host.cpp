@@ -42,6 +42,7 @@ namespace murlo {
 struct Host {
     Runner runner;
     int layout = 0;               // the layout on screen, whose controls touches hold
+    handheld::Layout layouts[3] = {handheld::landscape, handheld::portrait, handheld::sideways};  // as stretched
     bool told_playing = false;    // the page was last told a game is played
     bool told_watching = false;   // ... or a script watched
     std::string in, out;          // text from and to the page
@@ -63,7 +64,8 @@ extern "C" {
 // traced.
 void murlo_web_layout(int index, int width, int height, int lcd_left, int lcd_top, int lcd_span,
                       int corner, int best_x, int best_y, int best_right, int best_cell);
-int murlo_web_start(Host* host, int clear, int ink, int paused_clear, int paused_ink, int fill, int skin_ink,
+void murlo_web_palette(int index, const char* name, int clear, int ink, int paused_clear, int paused_ink);
+int murlo_web_start(Host* host, int fill, int skin_ink,
                     int key_z, int key_right, int key_left, int key_down, int key_up, int sounds,
                     const char* version, double max_link_text);
 int murlo_web_best();
@@ -90,7 +92,11 @@ using namespace handheld;
 
 int rgb(Rgb c) { return (c.r << 16) | (c.g << 8) | c.b; }
 
-const Layout layouts[] = {landscape, portrait};
+// The ways the page holds the handheld: 0 the landscape window (a
+// desktop), 1 a phone upright, 2 a phone sideways; the last two stretched
+// to the screen's shape.
+constexpr Layout layouts[] = {landscape, portrait, sideways};
+constexpr int layout_count = 3;
 
 // Where each layout shows the best depth's label: held sideways, right of
 // the printed name as on the desktop (x is its left end); upright, just
@@ -105,7 +111,17 @@ constexpr BestPlace best_places[] = {
     {best::x, best::y, false},
     {portrait.lcd_left + portrait.lcd_span, portrait.lcd_top + portrait.lcd_span + portrait.bezel_y + 2 * best::cell,
      true},
+    // Sideways: under the pad, at the left edge.
+    {sideways.pad_x - sideways.pad_dish + 8, sideways.pad_y + sideways.pad_dish + 22, false},
 };
+
+// Hands the page a layout's numbers (again when it is stretched).
+void tell_layout(const Host& h, int index) {
+    const Layout& l = h.layouts[index];
+    const BestPlace& b = best_places[index];
+    murlo_web_layout(index, l.width, l.height, l.lcd_left, l.lcd_top, l.lcd_span, l.corner, b.x, b.y, b.right,
+                     best::cell);
+}
 
 // The keys held now: the keyboard's, each finger's or the mouse's control
 // on the skin, and every pad plugged in, read as the desktop games read
@@ -116,7 +132,7 @@ InputBits held_keys(const Host& h) {
     constexpr int most_pointers = 16;
     int xy[2 * most_pointers];
     const int pointers = murlo_web_pointers(xy, most_pointers);
-    for (int i = 0; i < pointers; ++i) bits |= skin_keys_at(layouts[h.layout], xy[2 * i], xy[2 * i + 1]);
+    for (int i = 0; i < pointers; ++i) bits |= skin_keys_at(h.layouts[h.layout], xy[2 * i], xy[2 * i + 1]);
     constexpr int most_pads = 8;
     int state[8 * most_pads];
     const int pads = murlo_web_pads(state, most_pads);
@@ -216,7 +232,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_press(Host* host, int keys) {
 
 // The keys of a point of the shown layout.
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_keys_at(Host* host, int x, int y) {
-    return skin_keys_at(layouts[host->layout], x, y);
+    return skin_keys_at(host->layouts[host->layout], x, y);
 }
 
 // A pad's buttons pressed now (bits 0..5: up, down, left, right, south,
@@ -284,18 +300,31 @@ extern "C" EMSCRIPTEN_KEEPALIVE const std::uint64_t* murlo_web_best_label(Host* 
     return host->label;
 }
 
-// The layout on screen (0 landscape, 1 portrait): touches hold its controls.
+// The layout on screen (0 landscape, 1 upright, 2 sideways): touches hold
+// its controls.
 extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_show_layout(Host* host, int index) {
-    if (index >= 0 && index < 2) host->layout = index;
+    if (index >= 0 && index < layout_count) host->layout = index;
 }
 
-// Rows of a layout's skin at `k` screen pixels to a skin pixel, as RGBA:
-// the page draws the skin at the screen's own pixel size, a slice at a time.
+// A layout made `extra` of its pixels longer to fill the screen (see
+// stretched); the page is handed its new numbers.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_stretch(Host* host, int index, int extra) {
+    if (index < 0 || index >= layout_count) return;
+    host->layouts[index] = stretched(layouts[index], extra);
+    tell_layout(*host, index);
+}
+
+// Rows of a layout's skin at `k` screen pixels to a skin pixel, moved by
+// a fraction of a pixel so that its LCD falls on whole screen pixels, as
+// RGBA: the page draws the skin at the screen's own pixel size, a slice at
+// a time.
 extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* murlo_web_draw_skin(Host* host, int index, double k, int columns,
-                                                                        int first, int count) {
+                                                                        int first, int count, double shift_x,
+                                                                        double shift_y) {
     std::vector<std::uint8_t>& rows = host->skin_rows;
     rows.resize(static_cast<std::size_t>(columns) * count * 4);
-    draw_skin_rows(layouts[index == 1 ? 1 : 0], k, columns, first, count, rows.data());
+    draw_skin_rows(host->layouts[index >= 0 && index < layout_count ? index : 0], k, columns, first, count,
+                   rows.data(), shift_x, shift_y);
     return rows.data();
 }
 
@@ -360,17 +389,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_take_over(Host* host) {
 }
 
 int main() {
-    for (int i = 0; i < 2; ++i) {
-        const Layout& l = layouts[i];
-        const BestPlace& b = best_places[i];
-        murlo_web_layout(i, l.width, l.height, l.lcd_left, l.lcd_top, l.lcd_span, l.corner, b.x, b.y, b.right,
-                         best::cell);
-    }
     // Lives as long as the page: main returns, the page goes on calling.
     Host* host = new Host{};
+    for (int i = 0; i < layout_count; ++i) tell_layout(*host, i);
+    // The LCD's palettes, by name; the page shows the one the player chose.
+    for (int i = 0; i < palette_count; ++i) {
+        const auto id = static_cast<PaletteId>(i);
+        const Palette& p = palette(id);
+        const std::string name(palette_name(id));
+        murlo_web_palette(i, name.c_str(), rgb(p.clear), rgb(p.ink), rgb(p.paused_clear), rgb(p.paused_ink));
+    }
     host->runner.tracing =
-        murlo_web_start(host, rgb(lcd_clear), rgb(lcd_ink), rgb(lcd_paused_clear), rgb(lcd_paused_ink),
-                        rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left, input::Down,
+        murlo_web_start(host, rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left, input::Down,
                         input::Up, sound_count, version, static_cast<double>(runs::max_link_text)) != 0;
     start_runner(host->runner, {}, murlo_web_best());
 }

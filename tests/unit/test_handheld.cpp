@@ -98,7 +98,7 @@ TEST(Handheld, LcdHitAreaIncludesOneExtraColumnAndRow) {
 }
 
 TEST(Handheld, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
-    for (const Layout& l : {landscape, portrait}) {
+    for (const Layout& l : {landscape, portrait, sideways, stretched(portrait, 200), stretched(sideways, 90)}) {
         const int x = l.pad_x, y = l.pad_y;
         // Each arm of the cross, out to the dish's rim, and never the centre.
         EXPECT_EQ(skin_keys_at(l, x + l.pad_reach, y), input::Right);
@@ -129,7 +129,7 @@ TEST(Handheld, TouchesOnTheDrawnPadAndButtonHoldTheirKeys) {
 // where the touches find them, and is see-through outside the body; held
 // sideways at its own size it is the window's skin.
 TEST(Handheld, EachLayoutsSkinShowsItsControlsWhereTheTouchesAre) {
-    for (const Layout& l : {landscape, portrait}) {
+    for (const Layout& l : {landscape, portrait, sideways, stretched(portrait, 200), stretched(sideways, 90)}) {
         for (const double k : {1.0, 2.5}) {
             const int columns = static_cast<int>(std::lround(l.width * k));
             const int rows = static_cast<int>(std::lround(l.height * k));

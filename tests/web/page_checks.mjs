@@ -6,7 +6,7 @@
 //        MURLO_REPLAY: the replay tool for node, murlo-replay.js,
 //        MURLO_CMAKE: cmake, which makes a build's service worker)
 // Checks: load, play, touch, sound, blur, gamepad, hidden, lcd, replay,
-// install, portrait, taps, share, damaged, wakelock, suspend.
+// install, screens, taps, share, damaged, wakelock, suspend.
 import { spawnSync } from 'node:child_process';
 import { createRequire } from 'node:module';
 import { cpSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -40,19 +40,30 @@ const skin = {
   buttonX: rule('button_x'), buttonY: rule('button_y'),
   width: rule('window_width'), height: rule('window_height'),
 };
-// The layout for phones held upright, from its own block.
-const portraitBlock = rules.slice(rules.indexOf('constexpr Layout portrait{'));
-function portraitRule(name) {
-  const match = portraitBlock.match(new RegExp(`\\.${name} = (\\d+)`));
-  assert.ok(match, `portrait's ${name} in handheld.h`);
-  return Number(match[1]);
+// The layouts for phones held upright and sideways, from their own blocks.
+function layoutRules(name) {
+  const block = rules.slice(rules.indexOf(`constexpr Layout ${name}{`));
+  const rule = (field) => {
+    const match = block.match(new RegExp(`\\.${field} = (\\d+)`));
+    assert.ok(match, `${name}'s ${field} in handheld.h`);
+    return Number(match[1]);
+  };
+  return {
+    padX: rule('pad_x'), padY: rule('pad_y'), padMark: rule('pad_mark'), padReach: rule('pad_reach'),
+    buttonX: rule('button_x'), buttonY: rule('button_y'), buttonKey: rule('button_key'),
+    width: rule('width'), height: rule('height'),
+  };
 }
-const upright = {
-  padX: portraitRule('pad_x'), padY: portraitRule('pad_y'), padMark: portraitRule('pad_mark'),
-  padReach: portraitRule('pad_reach'), buttonX: portraitRule('button_x'),
-  buttonY: portraitRule('button_y'), buttonKey: portraitRule('button_key'),
-  width: portraitRule('width'), height: portraitRule('height'),
-};
+const upright = layoutRules('portrait');
+const sideways = layoutRules('sideways');
+// The LCD's palettes.
+const palettes = {};
+for (const [, name, values] of readFileSync(path.join(source, 'handheld', 'palette.h'), 'utf8')
+  .matchAll(/constexpr Palette (\w+)_palette\{(.*)\};/g)) {
+  const [clear, ink, pausedClear, pausedInk] = [...values.matchAll(/\{(\d+), (\d+), (\d+)\}/g)]
+    .map((m) => m.slice(1, 4).map(Number));
+  palettes[name] = { clear, ink, pausedClear, pausedInk };
+}
 const digSounds = ['dig.wav', 'break.wav', 'up.wav', 'down.wav'];
 
 // ---- the harness ---------------------------------------------------------
@@ -187,6 +198,19 @@ async function pagePoint(page, x, y, layout = skin) {
   return { x: box.x + ((x + 0.5) * box.width) / layout.width, y: box.y + ((y + 0.5) * box.height) / layout.height };
 }
 
+// Page coordinates of a control of the layout shown (stretched to the
+// screen's shape: upright the controls move down with the body's
+// length, sideways the button moves right with its width): the pad's
+// centre or the end of an arm ('centre', 'down', 'right'), or 'z'.
+async function control(page, which) {
+  const shown = await page.evaluate(() => murlo.layout);
+  const l = [skin, upright, sideways][shown.index];
+  const dx = shown.index === 2 ? shown.width - l.width : 0, dy = shown.index === 1 ? shown.height - l.height : 0;
+  const [x, y] = { centre: [l.padX, l.padY + dy], down: [l.padX, l.padY + dy + l.padMark],
+                   right: [l.padX + l.padMark, l.padY + dy], z: [l.buttonX + dx, l.buttonY + dy] }[which];
+  return pagePoint(page, x, y, shown);
+}
+
 // The key bits of each poll of a script ('00*2 01 ...').
 function expand(script) {
   return script.split(/\s+/).flatMap((token) => {
@@ -308,10 +332,20 @@ async function setHidden(page, hidden) {
 // ---- the checks ----------------------------------------------------------
 
 const checks = {
-  // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere;
-  // the title runs with its music.
+  // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere,
+  // under a strict Content-Security-Policy; the title runs with its music.
   async load() {
-    const page = await open();
+    // Served under a strict Content-Security-Policy: nothing inline, no
+    // eval (only WebAssembly's), nothing from elsewhere; the browser
+    // reports anything refused as an error.
+    const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
+    await context.route(pageUrl, async (route) => {
+      const response = await route.fetch();
+      await route.fulfill({ response, headers: { ...response.headers(), 'content-security-policy':
+        "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' blob: data:; " +
+        "object-src 'none'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'" } });
+    });
+    const page = await openIn(context);
     assert.equal(await page.evaluate(() => murlo.sound), 'title.wav');
     await played(page, 300);
     const rows = await page.evaluate(() => murlo.lcd());
@@ -393,9 +427,9 @@ const checks = {
   async touch() {
     const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 844, height: 390 } });
     const { send } = await touches(page);
-    const centre = await pagePoint(page, skin.padX, skin.padY);
-    const down = await pagePoint(page, skin.padX, skin.padY + skin.padMark);
-    const z = await pagePoint(page, skin.buttonX, skin.buttonY);
+    const centre = await control(page, 'centre');
+    const down = await control(page, 'down');
+    const z = await control(page, 'z');
     await send('touchStart', [centre]);
     await played(page, 100);
     assert.ok(await onTitle(page), 'the pad centre holds no key');
@@ -416,10 +450,12 @@ const checks = {
     assert.equal(await page.evaluate(() => murlo.paused), false, 'going on by a touch on Z');
   },
 
-  // No sound before a gesture. The sound button says what it does: its
-  // first click turns sound off and starts nothing; the second turns it on
-  // and starts the title music where it would be by then; a key then stops
-  // it, and the game's sounds start from their beginning.
+  // No sound before a gesture. The sound button says what is heard, by its
+  // icon and its name: before a gesture, that sound is yet to start, and
+  // its first click starts the title music where it would be by then; the
+  // next turns sound off and starts nothing until it is turned on again,
+  // remembered by the browser; a key then stops the music, and the game's
+  // sounds start from their beginning.
   async sound() {
     const page = await open({}, () => {
       window.contexts = 0;
@@ -441,18 +477,31 @@ const checks = {
     // (Half a second of the title's music at least.)
     await played(page, 500);
     assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound before a gesture');
-    assert.equal(await page.locator('#sound').textContent(), 'Sound on');
-    await page.click('#sound');
-    assert.equal(await page.locator('#sound').textContent(), 'Sound off');
-    await played(page, 300);
-    assert.deepEqual(await page.evaluate(() => window.started), [], 'no sound once turned off');
-    assert.equal(await page.evaluate(() => window.contexts), 0, 'no audio made once turned off');
+    const button = () => page.evaluate(() => {
+      const b = document.getElementById('sound');
+      return [b.textContent, b.getAttribute('aria-label'), b.getAttribute('aria-pressed'),
+              b.querySelectorAll('svg path').length];
+    });
+    assert.deepEqual(await button(), ['Start sound', 'Start sound', 'false', 2]);
     await page.click('#sound');
     await page.waitForFunction(() => window.started.length > 0);
     const [title] = await page.evaluate(() => window.started);
     assert.ok(title.length > 10, `the title music (${title.length} s)`);
     assert.ok(title.offset >= 0.4 && title.offset <= title.at / 1000, `started ${title.offset} s in`);
-    assert.equal(await page.locator('#sound').textContent(), 'Sound on');
+    assert.deepEqual(await button(), ['Sound on', 'Sound on', 'true', 2]);
+    await page.click('#sound');
+    assert.deepEqual(await button(), ['Sound off', 'Sound off', 'false', 2]);
+    assert.equal(await page.evaluate(() => window.stopped), 1, 'the music stopped');
+    await page.reload();
+    await page.waitForFunction(() => window.murlo && murlo.presented > 0);
+    const body = await pagePoint(page, skin.width / 2, skin.height - 16);  // a gesture that holds no key
+    await page.mouse.click(body.x, body.y);
+    await played(page, 300);
+    assert.deepEqual([await page.evaluate(() => [window.started, window.contexts]), await button()],
+                     [[[], 0], ['Sound off', 'Sound off', 'false', 2]], 'no audio made once turned off');
+    await page.click('#sound');
+    await page.waitForFunction(() => window.started.length > 0);
+    assert.deepEqual(await button(), ['Sound on', 'Sound on', 'true', 2]);
     await page.keyboard.down('KeyZ');
     await playing(page);
     await page.keyboard.up('KeyZ');
@@ -590,11 +639,11 @@ const checks = {
   // The LCD on screen: every pixel of it in one of the two colours (no
   // smoothing), each display pixel a square of the colour its bit says.
   // Paused, the last frame in two colours nearer each other, as crisp.
+  // The menu's high-contrast palette likewise, remembered.
   async lcd() {
     const page = await open({ deviceScaleFactor: 1, viewport: { width: 1000, height: 700 } });
     await setHidden(page, true);  // hold the game, so the picture stays
-    const clear = colour('lcd_clear');
-    const ink = colour('lcd_ink');
+    const { clear, ink } = palettes.handheld;
     assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the colours on the title');
     await lcdOnScreen(page, clear, ink);
 
@@ -609,6 +658,23 @@ const checks = {
               apart(dimInk, ink) < apart(dimInk, clear), `paused: ${dimClear} and ${dimInk}`);
     await lcdOnScreen(page, dimClear, dimInk);
     await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), 'paused-1000x700.png') });
+
+    // The high-contrast palette, paused and in play, from the menu; the
+    // browser remembers it.
+    const high = palettes.high_contrast;
+    await page.click('#contrast');
+    assert.equal(await page.getAttribute('#contrast', 'aria-pressed'), 'true');
+    assert.deepEqual(await lcdDrawn(page), [high.pausedClear, high.pausedInk], 'high contrast, paused');
+    await page.reload();  // the game kept comes back, paused
+    await page.waitForFunction(() => window.murlo && murlo.presented > 0);
+    assert.deepEqual(await lcdDrawn(page), [high.pausedClear, high.pausedInk], 'high contrast, remembered');
+    await page.keyboard.press('KeyP');
+    await setHidden(page, true);
+    assert.deepEqual(await lcdDrawn(page), [high.clear, high.ink], 'high contrast in play');
+    await lcdOnScreen(page, high.clear, high.ink);
+    await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), 'high-contrast-1000x700.png') });
+    await page.click('#contrast');
+    assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the handheld\'s own again');
   },
 
   // Installable and offline: Chromium finds nothing missing for installing
@@ -716,44 +782,133 @@ const checks = {
     rmSync(work, { recursive: true, force: true });  // its copy of the page and its browser profile
   },
 
-  // Held upright, at the sizes of common phones: the screen on top, the
-  // pad and the Z button below it, thumb-sized; nothing scrolls; the
-  // bar's buttons are thumb-high; the skin has a pixel for each screen
-  // pixel. Touches on the upright pad play; turned sideways, the page
-  // shows the whole landscape skin.
-  async portrait() {
-    for (const [width, height, scale] of [[360, 640, 2], [390, 844, 3], [412, 915, 2.625]]) {
-      const page = await open({ hasTouch: true, isMobile: true, viewport: { width, height }, deviceScaleFactor: scale });
+  // The handheld at the sizes of common phones, held either way, and of a
+  // desktop, each in a screenshot: every display pixel a square of the
+  // same whole number of screen pixels in its bit's colour, and all round
+  // the LCD the bezel's dark frame, no light edge; nothing scrolls. On a
+  // phone the menu is one thumb-sized button. Upright: the screen on top
+  // and the pad and Z at the bottom, thumb-sized, the handheld taking the
+  // height below the line (no empty band). Sideways: the screen as tall
+  // as the phone, the pad at the left edge and Z at the right, each part
+  // of the pad and Z holding a 56 x 56 CSS pixel square of its own key.
+  // Touches on the upright pad play; turned, the phone shows the other
+  // layout, and a desktop the whole landscape handheld.
+  async screens() {
+    for (const [width, height, scale] of [[360, 640, 3], [390, 844, 3], [844, 390, 3], [412, 915, 2.625],
+                                          [1280, 800, 1]]) {
+      const phone = scale > 1;
+      const page = await open({ hasTouch: phone, isMobile: phone, viewport: { width, height }, deviceScaleFactor: scale });
       await page.waitForFunction(() => getComputedStyle(document.getElementById('handheld')).backgroundColor ===
                                  'rgba(0, 0, 0, 0)');
-      await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `portrait-${width}x${height}.png`) });
+      await setHidden(page, true);  // the picture stays
+      const what = `${width} x ${height} x ${scale}`;
+      const shot = await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `screen-${width}x${height}.png`) });
       const got = await page.evaluate(() => {
-        const box = (id) => document.getElementById(id).getBoundingClientRect();
+        const box = (id) => document.getElementById(id).getBoundingClientRect().toJSON();
         return {
           scroll: [document.documentElement.scrollWidth, document.documentElement.scrollHeight],
-          handheld: box('handheld'), lcd: box('lcd'), top: box('top'),
-          buttons: Array.from(document.querySelectorAll('#bar button'), (b) => b.getBoundingClientRect().height),
+          handheld: box('handheld'), lcd: box('lcd'), top: box('top'), line: box('line'),
+          menu: Array.from(document.querySelectorAll('#menu button'), (b) => b.checkVisibility() &&
+                           [b.getBoundingClientRect().width, b.getBoundingClientRect().height]).filter(Boolean),
           skin: document.getElementById('skin').width, help: document.getElementById('help').textContent,
+          layout: murlo.layout, rows: murlo.lcd(),
         };
       });
-      const what = `${width} x ${height}`;
       assert.deepEqual(got.scroll, [width, height], `${what}: scrolls`);
       const h = got.handheld;
-      assert.ok(h.left >= 0 && h.right <= width && h.top >= got.top.bottom && h.bottom <= height,
-                `${what}: placed at ${JSON.stringify(h)}`);
-      assert.ok(h.height / h.width > 1.4, `${what}: upright`);
-      const unit = h.width / upright.width;
+      assert.ok(h.left >= 0 && h.right <= width && h.top >= 0 && h.bottom <= height, `${what}: placed at ${JSON.stringify(h)}`);
+      assert.equal(got.skin, Math.round(h.width * scale), `${what}: skin pixels across`);
+      // The LCD in the screenshot, decoded by the browser.
+      const lcd = await page.evaluate(async ([png, box, ratio, rows, clear, ink]) => {
+        const image = new Image();
+        image.src = `data:image/png;base64,${png}`;
+        await image.decode();
+        const x0 = Math.round(box.x * ratio), y0 = Math.round(box.y * ratio), side = Math.round(box.width * ratio);
+        const canvas = document.createElement('canvas');
+        canvas.width = canvas.height = side + 2;
+        const context = canvas.getContext('2d');
+        context.drawImage(image, -(x0 - 1), -(y0 - 1));
+        const data = context.getImageData(0, 0, side + 2, side + 2).data;
+        const at = (x, y) => data.subarray(((y + 1) * (side + 2) + x + 1) * 4, ((y + 1) * (side + 2) + x + 1) * 4 + 3);
+        const square = side / 32;
+        let wrong = 0, light = 0;
+        for (let y = -1; y <= side; ++y) {
+          for (let x = -1; x <= side; ++x) {
+            const p = at(x, y);
+            if (x < 0 || y < 0 || x === side || y === side) {
+              if (Math.max(...p) > 90) light += 1;  // the bezel's frame is dark
+              continue;
+            }
+            const bit = (rows[Math.floor(y / square)] >>> Math.floor(x / square)) & 1;
+            const want = bit ? ink : clear;
+            if (p[0] !== want[0] || p[1] !== want[1] || p[2] !== want[2]) wrong += 1;
+          }
+        }
+        return { side, square, wrong, light };
+      }, [shot.toString('base64'), got.lcd, scale, got.rows, palettes.handheld.clear, palettes.handheld.ink]);
+      assert.ok(Number.isInteger(lcd.square) && lcd.square >= 8, `${what}: a display pixel of ${lcd.square} screen pixels`);
+      assert.deepEqual([lcd.wrong, lcd.light], [0, 0], `${what}: screen pixels off their square's colour, light ones round the LCD`);
+
+      const shown = got.layout;
+      if (!phone) {
+        assert.equal(shown.index, 0, `${what}: the landscape handheld`);
+        assert.ok(Math.abs(h.width / h.height - 512 / 400) < 0.01 && h.top >= got.top.bottom, `${what}: ${JSON.stringify(h)}`);
+        assert.ok(got.menu.length > 4 && !(await page.isVisible('#menu-button')), `${what}: the menu a bar`);
+        await page.context().close();
+        continue;
+      }
+      assert.equal(got.menu.length, 1, `${what}: the menu folded`);
+      assert.ok(got.menu[0][0] >= 44 && got.menu[0][1] >= 44, `${what}: a menu button of ${got.menu[0]}`);
+      assert.match(got.help, /pad/);
+      const unit = h.width / shown.width;
+      if (width > height) {
+        assert.equal(shown.index, 2, `${what}: held sideways`);
+        assert.ok(h.width >= width - 4 && got.lcd.height >= 0.75 * height, `${what}: ${JSON.stringify([h, got.lcd])}`);
+        assert.ok(got.line.bottom < h.top + (sideways.padY - sideways.padReach) * unit && got.line.right < got.lcd.left,
+                  `${what}: the line on the body: ${JSON.stringify(got.line)}`);
+        // The largest square of each key, probed every 2 CSS pixels.
+        const sides = await page.evaluate(([w, hgt]) => {
+          const step = 2, columns = Math.floor(w / step), lines = Math.floor(hgt / step);
+          const sides = {};
+          let above = new Array(columns).fill(0);
+          let aboveKeys = new Array(columns).fill(-1);
+          for (let j = 0; j < lines; ++j) {
+            const row = [], keys = [];
+            for (let i = 0; i < columns; ++i) {
+              const key = murlo.keysAt(i * step, j * step);
+              keys.push(key);
+              const n = key && i > 0 && keys[i - 1] === key && aboveKeys[i] === key && aboveKeys[i - 1] === key
+                ? Math.min(row[i - 1], above[i], above[i - 1]) + 1 : 1;
+              row.push(n);
+              if (key) sides[key] = Math.max(sides[key] || 0, (n - 1) * step);
+            }
+            above = row;
+            aboveKeys = keys;
+          }
+          return sides;
+        }, [width, height]);
+        for (const [key, name] of [[0x01, 'Z'], [0x02, 'Right'], [0x04, 'Left'], [0x08, 'Down'], [0x10, 'Up']]) {
+          assert.ok(sides[key] >= 56, `${what}: ${name} holds a square of ${sides[key]} CSS pixels`);
+        }
+        const pad = await control(page, 'centre'), z = await control(page, 'z');
+        assert.ok(pad.x < got.lcd.left && pad.x < 0.2 * width && z.x > got.lcd.right && z.x > 0.8 * width,
+                  `${what}: pad at ${pad.x}, Z at ${z.x}`);
+        await page.context().close();
+        continue;
+      }
+      assert.equal(shown.index, 1, `${what}: held upright`);
+      assert.ok(h.top - got.top.bottom <= 12 && h.bottom >= height - 8, `${what}: ${JSON.stringify([got.top, h])}`);
       assert.ok(2 * upright.padReach * unit >= 0.4 * width, `${what}: pad ${2 * upright.padReach * unit} px`);
       assert.ok(2 * upright.buttonKey * unit >= 0.2 * width, `${what}: Z ${2 * upright.buttonKey * unit} px`);
-      assert.ok(got.lcd.width >= 0.75 * width && got.lcd.bottom < h.top + upright.padY * unit, `${what}: screen on top`);
-      assert.ok(got.buttons.every((b) => b >= 44), `${what}: buttons ${got.buttons} px high`);
-      assert.equal(got.skin, Math.round(h.width * scale), `${what}: skin pixels across`);
-      assert.match(got.help, /pad/);
+      const padY = (await control(page, 'centre')).y, padTop = padY - upright.padReach * unit;
+      assert.ok(got.lcd.width >= 0.75 * width && got.lcd.bottom < padTop && h.bottom - (padY + upright.padReach * unit) < 0.15 * width,
+                `${what}: screen on top, pad at the bottom (${padY})`);
       if (width !== 390) {
         await page.context().close();
         continue;
       }
-      const down = await pagePoint(page, upright.padX, upright.padY + upright.padMark, upright);
+      await setHidden(page, false);
+      const down = await control(page, 'down');
       const { send } = await touches(page);
       await send('touchStart', [down]);
       await playing(page);
@@ -766,13 +921,17 @@ const checks = {
       await tap(page, { x: got.lcd.x + got.lcd.width / 2, y: got.lcd.y + got.lcd.height / 2 }, 10);
       assert.equal(await page.evaluate(() => murlo.paused), true);
       const best = await page.locator('#best').boundingBox();
-      assert.ok(best.y > got.lcd.bottom && best.y + best.height < h.top + upright.padY * unit &&
+      assert.ok(best.y > got.lcd.bottom && best.y + best.height < padTop &&
                 Math.abs(best.x + best.width - got.lcd.right) < 2, `the best depth at ${JSON.stringify(best)}`);
-      const shot = `portrait-paused-${width}x${height}.png`;
-      await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), shot) });
+      await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `screen-paused-${width}x${height}.png`) });
+      // The menu opens as a list, thumb-high.
+      await page.click('#menu-button');
+      const entries = await page.evaluate(() => Array.from(document.querySelectorAll('#entries button'),
+                                                           (b) => b.checkVisibility() && b.getBoundingClientRect().height));
+      assert.ok(entries.length > 4 && entries.every((e) => e >= 44), `entries ${entries}`);
+      await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `screen-menu-${width}x${height}.png`) });
       await page.setViewportSize({ width: height, height: width });
-      await page.waitForFunction(() => { const b = document.getElementById('handheld').getBoundingClientRect();
-                                         return Math.abs(b.width / b.height - 512 / 400) < 0.01; });
+      await page.waitForFunction(() => murlo.layout.index === 2);
       await page.context().close();
     }
   },
@@ -789,13 +948,13 @@ const checks = {
 
     const page = await open({ hasTouch: true, isMobile: true, viewport: { width: 844, height: 390 } },
                             () => { window.murloRecord = []; });
-    await tap(page, await pagePoint(page, skin.buttonX, skin.buttonY), 10);
+    await tap(page, await control(page, 'z'), 10);
     await playing(page);
     await played(page, 5 * frame);
     const before = await page.evaluate(() => window.murloRecord.length);
     // (Let go at once: a busy machine could stretch a held touch over two
     // polls.)
-    await tap(page, await pagePoint(page, skin.padX + skin.padMark, skin.padY), 0);
+    await tap(page, await control(page, 'right'), 0);
     await played(page, 5 * frame);
     const after = (await page.evaluate(() => window.murloRecord)).slice(before);
     const right = polls(after).filter((line) => parseInt(line.slice(5), 16) & 0x02);
@@ -856,7 +1015,7 @@ const checks = {
 
     // Paused while watched, so the run is still on when it is made faster.
     const watcher = await open({}, () => { window.murloRecord = []; }, undefined, link);
-    assert.equal(await watcher.evaluate(() => murlo.watching), true);
+    assert.equal(await watcher.evaluate(() => [murlo.watching, location.href].join()), `true,${link}`);
     await playing(watcher);
     await watcher.keyboard.press('KeyP');
     assert.equal(await watcher.evaluate(() => murlo.paused), true, 'a watched game paused');
@@ -866,6 +1025,7 @@ const checks = {
     await watcher.keyboard.press('KeyP');
     await watcher.waitForFunction(() => !murlo.watching);
     assert.equal(await watcher.locator('#watching').isHidden(), true);
+    assert.equal(await watcher.evaluate(() => location.href), pageUrl, 'the link gone once played to its end');
     await watcher.waitForFunction((n) => window.murloRecord.filter((l) => l.startsWith('poll ')).length > n,
                                   polls(trace).length);
     assertSameCalls(await watcher.evaluate(() => window.murloRecord), trace, 'the link\'s run');
@@ -873,6 +1033,15 @@ const checks = {
     assert.deepEqual(await watcher.evaluate(() => [murlo.depth, murlo.best, localStorage.getItem('murlo.best')]),
                      [-1, 0, null], 'the link\'s game counts for no best depth');
     await watcher.context().close();
+
+    // Taken over: the link leaves the address, and a reload starts afresh.
+    const taker = await open({}, null, undefined, link);
+    await taker.click('#takeover');
+    assert.equal(await taker.evaluate(() => [murlo.watching, location.href].join()), `false,${pageUrl}`);
+    await taker.reload();
+    await taker.waitForFunction(() => window.murlo && murlo.presented > 0);
+    assert.ok(await onTitle(taker) && !(await taker.evaluate(() => murlo.watching)), 'a reload after taking over');
+    await taker.context().close();
 
     const opener = await open({}, () => { window.murloRecord = []; });
     await opener.setInputFiles('#file', saved);
@@ -887,8 +1056,9 @@ const checks = {
     rmSync(path.dirname(saved), { recursive: true, force: true });
   },
 
-  // Damaged, cut or hostile links: one plain line says so, and the game
-  // starts as usual.
+  // Damaged, cut or hostile links: one plain line says so, the link leaves
+  // the address (a reload warns no more), and the game starts as usual. A
+  // good link opened then is watched without the other's note.
   async damaged() {
     const b64 = (bytes) => Buffer.from(bytes).toString('base64url');
     const good = b64(deflateRawSync('01 08*3\n'));
@@ -906,8 +1076,18 @@ const checks = {
       const note = await page.locator('#note').textContent();
       assert.match(note, /^[^\n]*damaged[^\n]*$/, what);
       assert.equal(await page.evaluate(() => murlo.watching), false, what);
+      assert.equal(await page.evaluate(() => location.href), pageUrl, what);
       assert.ok(await onTitle(page), what);
       await played(page, 300);  // the title runs
+      if (what === 'bad token') {
+        await page.reload();
+        await page.waitForFunction(() => window.murlo && murlo.presented > 0);
+        await played(page, 300);
+        assert.equal(await page.locator('#note').isHidden(), true, 'a note after the reload');
+        await page.evaluate((hash) => { location.hash = hash; }, `#run=1.${good}`);
+        await page.waitForFunction(() => murlo.watching);
+        assert.equal(await page.locator('#note').isHidden(), true, 'the damaged link\'s note beside another');
+      }
       await page.context().close();
     }
   },
