@@ -31,7 +31,7 @@ void carry_out(Host& h, const Report& report) {
         pause_sound(h.audio, h.sound_held);
     }
     if (report.sound) {
-        if (r.state.sound == no_sound)
+        if (r.state.sound == no_sound || h.window.settings.mute)
             silence(h.audio);
         else
             play_sound_file(h.audio, exe_dir(h.window), sound_name(static_cast<Sound>(r.state.sound)),
@@ -84,6 +84,43 @@ void turn(Host& h) {
                         std::min<std::uint64_t>({wake_ms, signal_check_ms, ms_until_flush(h.files)})));
     if (hung_up != 0) h.quit = true;
     if (!h.quit) run_now(h);
+}
+
+void change_settings(Host& h, Change change) {
+    desktop::Settings now = h.window.settings;
+    desktop::Settings& kept = h.stored;
+    switch (change) {
+    case Change::full_screen:
+        kept.full_screen = now.full_screen = !now.full_screen;
+        break;
+    case Change::leave_full_screen:
+        now.full_screen = false;
+        break;
+    case Change::shown:
+        kept.shown = now.shown =
+            now.shown == desktop::Shown::Handheld ? desktop::Shown::ScreenOnly : desktop::Shown::Handheld;
+        break;
+    case Change::mute:
+        kept.mute = now.mute = !now.mute;
+        if (now.mute) silence(h.audio);
+        break;
+    case Change::palette:
+        kept.palette = now.palette = now.palette == handheld::PaletteId::Handheld ? handheld::PaletteId::HighContrast
+                                                                                  : handheld::PaletteId::Handheld;
+        break;
+    case Change::bigger:
+    case Change::smaller:
+        if (now.full_screen) return;  // the window's size, not the screen's
+        now.scale = std::clamp(now.scale + (change == Change::bigger ? 1 : -1), 1, handheld::max_scale);
+        if (now.scale == h.window.settings.scale) return;
+        kept.scale = now.scale;
+        break;
+    }
+    if (!change_window(h.window, now)) {
+        h.quit = true;
+        return;
+    }
+    if (change != Change::leave_full_screen) desktop::write_settings(h.settings_file, kept, h.settings_said);
 }
 
 void finish(Host& h) {
