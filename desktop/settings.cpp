@@ -1,5 +1,6 @@
 #include "desktop/settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -146,6 +147,37 @@ bool write_settings(const std::filesystem::path& path, const Settings& settings,
     if (write_whole_file(path, settings_text(settings), why)) return true;
     if (!said) say(stderr, "cannot write %s: %s", path.string().c_str(), why.c_str());
     said = true;
+    return false;
+}
+
+bool change_settings(Change change, Settings& now, Settings& kept) {
+    switch (change) {
+    case Change::full_screen:
+        kept.full_screen = now.full_screen = !now.full_screen;
+        return true;
+    case Change::leave_full_screen:
+        if (!now.full_screen) return false;
+        now.full_screen = false;
+        return true;
+    case Change::shown:
+        kept.shown = now.shown = now.shown == Shown::Handheld ? Shown::ScreenOnly : Shown::Handheld;
+        return true;
+    case Change::mute:
+        kept.mute = now.mute = !now.mute;
+        return true;
+    case Change::palette:
+        kept.palette = now.palette = now.palette == handheld::PaletteId::Handheld ? handheld::PaletteId::HighContrast
+                                                                                  : handheld::PaletteId::Handheld;
+        return true;
+    case Change::bigger:
+    case Change::smaller: {
+        if (now.full_screen) return false;  // the window's size, not the screen's
+        const int scale = std::clamp(now.scale + (change == Change::bigger ? 1 : -1), 1, handheld::max_scale);
+        if (scale == now.scale) return false;
+        kept.scale = now.scale = scale;
+        return true;
+    }
+    }
     return false;
 }
 

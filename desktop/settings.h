@@ -59,6 +59,15 @@ bool parse_setting_option(int argc, const char* const* argv, int& i, SettingOpti
 // The settings for this run: the file's, with the options given over them.
 Settings with_options(Settings settings, const SettingOptions& options);
 
+// What the player's keys change: full screen (switched, or left by Escape,
+// which the file does not keep: the next start is in full screen again),
+// the screen alone or the handheld, mute, the palette, the window's scale
+// (a step up or down, 1 to max_scale; not in full screen).
+enum class Change : std::uint8_t { full_screen, leave_full_screen, shown, mute, palette, bigger, smaller };
+// The change made to the settings in use (`now`) and to those kept
+// (`kept`, which only it changes of them); false when it changes nothing.
+bool change_settings(Change change, Settings& now, Settings& kept);
+
 // The usage and help text of those options, shared by both games.
 extern const char setting_usage[];
 extern const char setting_help[];

@@ -88,39 +88,13 @@ void turn(Host& h) {
 
 void change_settings(Host& h, Change change) {
     desktop::Settings now = h.window.settings;
-    desktop::Settings& kept = h.stored;
-    switch (change) {
-    case Change::full_screen:
-        kept.full_screen = now.full_screen = !now.full_screen;
-        break;
-    case Change::leave_full_screen:
-        now.full_screen = false;
-        break;
-    case Change::shown:
-        kept.shown = now.shown =
-            now.shown == desktop::Shown::Handheld ? desktop::Shown::ScreenOnly : desktop::Shown::Handheld;
-        break;
-    case Change::mute:
-        kept.mute = now.mute = !now.mute;
-        if (now.mute) silence(h.audio);
-        break;
-    case Change::palette:
-        kept.palette = now.palette = now.palette == handheld::PaletteId::Handheld ? handheld::PaletteId::HighContrast
-                                                                                  : handheld::PaletteId::Handheld;
-        break;
-    case Change::bigger:
-    case Change::smaller:
-        if (now.full_screen) return;  // the window's size, not the screen's
-        now.scale = std::clamp(now.scale + (change == Change::bigger ? 1 : -1), 1, handheld::max_scale);
-        if (now.scale == h.window.settings.scale) return;
-        kept.scale = now.scale;
-        break;
-    }
+    if (!desktop::change_settings(change, now, h.stored)) return;
+    if (now.mute) silence(h.audio);
     if (!change_window(h.window, now)) {
         h.quit = true;
         return;
     }
-    if (change != Change::leave_full_screen) desktop::write_settings(h.settings_file, kept, h.settings_said);
+    if (change != Change::leave_full_screen) desktop::write_settings(h.settings_file, h.stored, h.settings_said);
 }
 
 void finish(Host& h) {

@@ -67,11 +67,10 @@ void turn(Host& h);
 // Run the runner now: the time since it last ran has passed, with the
 // keys held as of the events served; what it reports is carried out.
 void run_now(Host& h);
-// What the player's keys change of the settings: full screen (switched, or
-// left by Escape, which the file does not keep: the next start is in full
-// screen again), the screen alone or the handheld, mute, the palette, the
-// window's scale. Each is shown at once and written to the file.
-enum class Change { full_screen, leave_full_screen, shown, mute, palette, bigger, smaller };
+// A change of the settings by the player's keys (desktop/settings.h),
+// shown at once and written to the file (unless it is Escape leaving full
+// screen).
+using desktop::Change;
 void change_settings(Host& h, Change change);
 
 // The way out, wherever the game is: a game in the middle kept for the

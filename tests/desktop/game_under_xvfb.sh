@@ -1011,7 +1011,7 @@ bad-input)
   [ "$(cat ok.script)" = 00 ] || fail "the script played was overwritten"
   expect_refused "--scale 5" "^usage: murlo " --scale 5
   expect_refused "--palette grey" "--palette takes handheld or high-contrast, not grey" --palette grey
-  expect_refused "an unknown option" "^usage: murlo " --fullscreen
+  expect_refused "an unknown option" "^usage: murlo " --zoom
   expect_refused "a stray argument" "unexpected argument" game.script
   for program in "$MURLO" "$MURLO_REPLAY"; do
     name=$(basename "$program")
