@@ -12,8 +12,8 @@ const char usage_text[] =
     "       murlo --help | --version\n";
 
 const char help_text[] =
-    "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Any key\n"
-    "leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
+    "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Z or an\n"
+    "arrow leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
     "leaves full screen, or quits, and a game left in the middle comes back\n"
     "paused at the next start. A controller's pad or left stick gives the\n"
     "arrows, its south or east button Z, Start pauses. F11 or Alt+Enter\n"
