@@ -24,6 +24,12 @@ std::filesystem::path best_depth_path() {
     return {};
 }
 
+std::filesystem::path settings_path() {
+    if (const char* config = folder_from("XDG_CONFIG_HOME")) return std::filesystem::path(config) / "murlo" / "settings";
+    if (const char* home = folder_from("HOME")) return std::filesystem::path(home) / ".config/murlo/settings";
+    return {};
+}
+
 std::filesystem::path kept_game_path() {
     const std::filesystem::path best = best_depth_path();
     return best.empty() ? best : best.parent_path() / "suspend";

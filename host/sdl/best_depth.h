@@ -20,6 +20,9 @@ struct BestDepth {
 // Where the best depth is kept: empty when neither XDG_STATE_HOME nor HOME
 // names a folder (a path from the root).
 std::filesystem::path best_depth_path();
+// Where the settings are kept: $XDG_CONFIG_HOME/murlo/settings, else
+// ~/.config/murlo/settings; empty when neither names a folder.
+std::filesystem::path settings_path();
 // Where a game in the middle is kept: beside it (empty as it is).
 std::filesystem::path kept_game_path();
 

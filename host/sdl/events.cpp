@@ -9,8 +9,10 @@
 #endif
 
 #include <climits>
+#include <optional>
 
 #include "desktop/notices.h"
+#include "desktop/view.h"
 #include "handheld/handheld.h"
 
 namespace murlo::sdl {
@@ -90,6 +92,35 @@ InputBits button_bit(Uint8 button) {
     return handheld::pad_keys(pad);
 }
 
+// The keys that change a setting: F11 and Alt+Enter full screen, S the
+// screen alone, M mute, C the palette, + (or =) and - the window's scale.
+// By the letter they type on the user's layout.
+std::optional<Change> settings_key(const SDL_Keysym& key) {
+    switch (key.sym) {
+    case SDLK_F11:
+        return Change::full_screen;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        if ((key.mod & KMOD_ALT) != 0) return Change::full_screen;
+        return std::nullopt;
+    case SDLK_s:
+        return Change::shown;
+    case SDLK_m:
+        return Change::mute;
+    case SDLK_c:
+        return Change::palette;
+    case SDLK_PLUS:
+    case SDLK_EQUALS:
+    case SDLK_KP_PLUS:
+        return Change::bigger;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        return Change::smaller;
+    default:
+        return std::nullopt;
+    }
+}
+
 // The pause is about to change: the runner runs first, so that the time
 // up to now counts as the game's (or, while paused, as no one's).
 void run_before_pause_change(Host& h) {
@@ -104,6 +135,9 @@ void handle_event(Host& h, const SDL_Event& event) {
         h.quit = true;
         break;
     case SDL_WINDOWEVENT:
+        // A window made before this one (another scale, full screen) still
+        // sends its last events: they are not the game's.
+        if (event.window.windowID != window_id(h.window)) break;
         switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
             h.quit = true;
@@ -133,18 +167,42 @@ void handle_event(Host& h, const SDL_Event& event) {
         break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-        // Escape closes the window, pressed or released.
         if (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.scancode == SDL_SCANCODE_ESCAPE) {
-            h.quit = true;
+            // Escape leaves full screen first; then it closes the window,
+            // pressed or released (but for the release, or the repeats, of
+            // the press that left full screen).
+            if (event.type == SDL_KEYDOWN && !event.key.repeat) {
+                h.escape_left_full_screen = h.window.settings.full_screen;
+                if (h.escape_left_full_screen)
+                    change_settings(h, Change::leave_full_screen);
+                else
+                    h.quit = true;
+            } else if (!h.escape_left_full_screen) {
+                h.quit = true;
+            }
             break;
         }
+        if (event.type == SDL_KEYDOWN && !event.key.repeat) h.escape_left_full_screen = false;
         if (event.type == SDL_KEYUP || event.key.repeat) break;
-        if (event.key.keysym.sym == SDLK_p || event.key.keysym.sym == SDLK_PAUSE) {
+        if (const auto change = settings_key(event.key.keysym)) {
+            change_settings(h, *change);
+        } else if (event.key.keysym.sym == SDLK_p || event.key.keysym.sym == SDLK_PAUSE) {
             run_before_pause_change(h);
             press_pause(r);
         } else if (paused(r)) {
             run_before_pause_change(h);
             press_keys(r, key_bit(event.key.keysym));
+        }
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        // A click on the drawn controls goes on with a paused game as their
+        // key does.
+        if (event.button.button == SDL_BUTTON_LEFT && paused(r)) {
+            const InputBits key = desktop::view_keys_at(h.window.view, event.button.x, event.button.y);
+            if (key != 0) {
+                run_before_pause_change(h);
+                press_keys(r, key);
+            }
         }
         break;
     case SDL_CONTROLLERBUTTONDOWN:
@@ -163,7 +221,7 @@ void handle_event(Host& h, const SDL_Event& event) {
         remove_controller(h.controllers, event.cdevice.which);  // an instance id
         break;
     case SDL_MOUSEMOTION:
-        set_pointer_hidden(h.window, handheld::in_lcd_hit_area(event.motion.x, event.motion.y, h.window.scale));
+        set_pointer_hidden(h.window, desktop::on_lcd(h.window.view, event.motion.x, event.motion.y));
         break;
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
     case SDL_SYSWMEVENT:
@@ -171,7 +229,8 @@ void handle_event(Host& h, const SDL_Event& event) {
         // here after being pressed in another window closes all the same.
         if (event.syswm.msg != nullptr && event.syswm.msg->subsystem == SDL_SYSWM_X11) {
             XEvent& x = event.syswm.msg->msg.x11.event;
-            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape) h.quit = true;
+            if (x.type == KeyRelease && XLookupKeysym(&x.xkey, 0) == XK_Escape && !h.escape_left_full_screen)
+                h.quit = true;
         }
         break;
 #endif
@@ -252,6 +311,11 @@ InputBits held_keys(const Host& h) {
     if (z != SDL_SCANCODE_UNKNOWN && keys[z]) bits |= input::Z;
     for (const Arrow& arrow : arrows)
         if (keys[arrow.scancode]) bits |= arrow.bit;
+    // The left button held on the drawn controls, over the game's window.
+    int x = 0, y = 0;
+    if ((SDL_GetMouseState(&x, &y) & SDL_BUTTON_LMASK) != 0 && SDL_GetMouseFocus() == h.window.window &&
+        h.window.window != nullptr)
+        bits |= desktop::view_keys_at(h.window.view, x, y);
     // The controllers as they are now; those plugged in or pulled out
     // meanwhile come as events, served at the next turn.
     SDL_GameControllerUpdate();

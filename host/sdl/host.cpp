@@ -31,7 +31,7 @@ void carry_out(Host& h, const Report& report) {
         pause_sound(h.audio, h.sound_held);
     }
     if (report.sound) {
-        if (r.state.sound == no_sound)
+        if (r.state.sound == no_sound || h.window.settings.mute)
             silence(h.audio);
         else
             play_sound_file(h.audio, exe_dir(h.window), sound_name(static_cast<Sound>(r.state.sound)),
@@ -84,6 +84,17 @@ void turn(Host& h) {
                         std::min<std::uint64_t>({wake_ms, signal_check_ms, ms_until_flush(h.files)})));
     if (hung_up != 0) h.quit = true;
     if (!h.quit) run_now(h);
+}
+
+void change_settings(Host& h, Change change) {
+    desktop::Settings now = h.window.settings;
+    if (!desktop::change_settings(change, now, h.stored)) return;
+    if (now.mute) silence(h.audio);
+    if (!change_window(h.window, now)) {
+        h.quit = true;
+        return;
+    }
+    if (change != Change::leave_full_screen) desktop::write_settings(h.settings_file, h.stored, h.settings_said);
 }
 
 void finish(Host& h) {

@@ -36,6 +36,14 @@ struct Host {
     RunFiles files;
     BestDepth best;
     desktop::KeptGame kept;  // the game kept for the next start
+    // The settings as the file keeps them (those in use are the window's:
+    // the command line's for this run over these), where it is (empty:
+    // kept nowhere), and whether a failed write of it was named.
+    desktop::Settings stored;
+    std::filesystem::path settings_file;
+    bool settings_said = false;
+    // Escape, pressed in full screen, left it: its release does not quit.
+    bool escape_left_full_screen = false;
 
     std::chrono::steady_clock::time_point last_run{};  // when the runner last ran
     std::uint64_t wake_in_us = 0;                      // after this long it wants to run again
@@ -59,6 +67,12 @@ void turn(Host& h);
 // Run the runner now: the time since it last ran has passed, with the
 // keys held as of the events served; what it reports is carried out.
 void run_now(Host& h);
+// A change of the settings by the player's keys (desktop/settings.h),
+// shown at once and written to the file (unless it is Escape leaving full
+// screen).
+using desktop::Change;
+void change_settings(Host& h, Change change);
+
 // The way out, wherever the game is: a game in the middle kept for the
 // next start and its depth kept as the best if deeper, the trace's quit
 // line, the record closed, the sound stopped, the controllers and the

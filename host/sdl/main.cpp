@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     case desktop::Command::help:
         std::fputs(desktop::usage_text, stdout);
         std::fputs(desktop::help_text, stdout);
+        std::fputs(desktop::setting_help, stdout);
+        std::fputs(desktop::help_end, stdout);
         return 0;
     case desktop::Command::version:
         std::printf("murlo %s\n%s", version, licence_note);
@@ -47,7 +49,10 @@ int main(int argc, char** argv) {
     }
     // A trace or record into a pipe that closes is a failed write, not the end.
     if (options.record != nullptr || options.trace != nullptr) std::signal(SIGPIPE, SIG_IGN);
-    if (!sdl::open_window(h.window, options.scale)) return 1;
+    // The settings kept, with those given for this run over them.
+    h.settings_file = sdl::settings_path();
+    h.stored = desktop::read_settings(h.settings_file);
+    if (!sdl::open_window(h.window, desktop::with_options(h.stored, options.settings))) return 1;
     const std::int32_t best = sdl::load_best_depth(h.best, h.window);
     sdl::open_controllers();
     sdl::open_audio(h.audio);

@@ -2,58 +2,50 @@
 
 #include <cstring>
 
-#include "handheld/handheld.h"
 
 namespace murlo::desktop {
 
 const char usage_text[] =
-    "usage: murlo [--scale N|auto] [--play SCRIPT] [--record FILE] [--trace FILE]\n"
+    "usage: murlo [--play SCRIPT] [--record FILE] [--trace FILE]\n"
+    "             [--scale N|auto] [--fullscreen|--windowed] [--show handheld|screen-only]\n"
+    "             [--mute|--unmute] [--palette handheld|high-contrast]\n"
     "       murlo --help | --version\n";
 
 const char help_text[] =
     "Murlo: dig down a well of blocks on a 32 x 32 one-bit screen. Z or an\n"
     "arrow leaves the title; the arrows walk and dig; P or Pause pauses; Escape\n"
-    "quits, and a game left in the middle comes back paused at the next\n"
-    "start. A controller's pad or left stick gives the arrows, its south or\n"
-    "east button Z, Start pauses. The best depth and that game are kept in\n"
-    "$XDG_STATE_HOME/murlo (~/.local/state/murlo).\n"
-    "  --scale N       a window N times the size, N from 1 to 4 (default 1);\n"
-    "                  auto: the largest that fits in two thirds of the screen\n"
+    "leaves full screen, or quits, and a game left in the middle comes back\n"
+    "paused at the next start. A controller's pad or left stick gives the\n"
+    "arrows, its south or east button Z, Start pauses. F11 or Alt+Enter\n"
+    "switches full screen, S the screen alone, M mutes, C the palette, + and -\n"
+    "the window's size: kept in $XDG_CONFIG_HOME/murlo/settings\n"
+    "(~/.config/murlo/settings). The best depth and a game in the middle are\n"
+    "kept in $XDG_STATE_HOME/murlo (~/.local/state/murlo).\n"
     "  --play SCRIPT   show the run of an input script (- for standard input)\n"
     "                  at the game's pace, then play on with the keyboard\n"
     "  --record FILE   write the keys of every poll as an input script, for\n"
     "                  murlo-replay or --play\n"
     "  --trace FILE    write one line per host call, as murlo-replay prints them\n"
+    "Settings for this run, over the file's (which they leave as it is):\n";
+
+const char help_end[] =
     "  --help          print this and exit\n"
     "  --version       print the version and exit\n";
-
-namespace {
-
-bool parse_scale(const char* text, int& scale) {
-    if (std::strcmp(text, "auto") == 0) {
-        scale = 0;
-        return true;
-    }
-    if (text[0] >= '1' && text[0] <= '0' + handheld::max_scale && text[1] == '\0') {
-        scale = text[0] - '0';
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 Command parse_options(int argc, const char* const* argv, Options& options, std::string& problem) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) return Command::help;
         if (std::strcmp(arg, "--version") == 0) return Command::version;
+        if (parse_setting_option(argc, argv, i, options.settings, problem)) {
+            if (!problem.empty()) return Command::bad;
+            continue;
+        }
         const char** path = nullptr;
         if (std::strcmp(arg, "--play") == 0) path = &options.play;
         if (std::strcmp(arg, "--record") == 0) path = &options.record;
         if (std::strcmp(arg, "--trace") == 0) path = &options.trace;
-        const bool is_scale = std::strcmp(arg, "--scale") == 0;
-        if (path == nullptr && !is_scale) {
+        if (path == nullptr) {
             problem = arg[0] == '-' ? std::string("unknown option ") + arg
                                     : std::string("unexpected argument ") + arg;
             return Command::bad;
@@ -62,14 +54,7 @@ Command parse_options(int argc, const char* const* argv, Options& options, std::
             problem = std::string("missing value for ") + arg;
             return Command::bad;
         }
-        const char* value = argv[++i];
-        if (path != nullptr) {
-            *path = value;
-        } else if (!parse_scale(value, options.scale)) {
-            problem = std::string("--scale takes 1 to ") + std::to_string(handheld::max_scale) +
-                      " or auto, not " + value;
-            return Command::bad;
-        }
+        *path = argv[++i];
     }
     return Command::play;
 }

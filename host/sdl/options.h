@@ -3,10 +3,12 @@
 
 #include <string>
 
+#include "desktop/settings.h"
+
 namespace murlo::desktop {
 
 struct Options {
-    int scale = 1;            // 1..max_scale; 0 for --scale auto
+    SettingOptions settings;       // the settings given, over the file's for this run
     const char* play = nullptr;    // input script to show before the keyboard takes over
     const char* record = nullptr;  // where to write every poll's keys as a script
     const char* trace = nullptr;   // where to write the trace of the run
@@ -19,6 +21,9 @@ enum class Command { play, help, version, bad };
 Command parse_options(int argc, const char* const* argv, Options& options, std::string& problem);
 
 extern const char usage_text[];  // the usage lines
-extern const char help_text[];   // what each option does, after the usage
+// What each option does, after the usage: help_text, desktop::setting_help
+// and help_end.
+extern const char help_text[];
+extern const char help_end[];
 
 }  // namespace murlo::desktop

@@ -96,6 +96,14 @@ WindowPicture make_window_picture(SDL_Surface* skin, int scale) {
     return {scale_up(picture, scale), shaped};
 }
 
+SDL_Surface* scale_picture(SDL_Surface* picture, int scale) {
+    SDL_Surface* copy = make_rgb888(picture->w, picture->h);
+    if (copy == nullptr) return nullptr;
+    SDL_SetSurfaceBlendMode(picture, SDL_BLENDMODE_NONE);
+    SDL_BlitSurface(picture, nullptr, copy, nullptr);
+    return scale_up(copy, scale);
+}
+
 SDL_Surface* make_fallback_shape(int scale) {
     SDL_Surface* surface = make_rgb888(window_width, window_height);
     if (surface == nullptr) return nullptr;

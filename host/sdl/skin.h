@@ -27,6 +27,10 @@ struct WindowPicture {
 // the caller.
 WindowPicture make_window_picture(SDL_Surface* skin, int scale);
 
+// A copy of a 32-bit RGB888 picture `scale` times its size, each pixel an
+// exact square. Null when memory runs out.
+SDL_Surface* scale_picture(SDL_Surface* picture, int scale);
+
 // The rounded-rectangle outline used without a skin's, colour-keyed, at
 // `scale`. Null when memory runs out.
 SDL_Surface* make_fallback_shape(int scale);

@@ -8,6 +8,7 @@
 #include <X11/Xproto.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,7 @@
 namespace murlo::sdl {
 
 using namespace desktop;
+using handheld::Palette;
 using namespace handheld;
 
 namespace {
@@ -60,25 +62,26 @@ int on_x_error(Display* display, XErrorEvent* error) {
 
 // LCD rows first..last of the presented frame into the LCD area of the
 // window surface: each pixel an exact square (8 x 8 at scale 1) in one of
-// the two colours.
+// the two colours of the palette.
 void draw_lcd(const Window& w, SDL_Surface* surface, int first, int last) {
-    const std::uint32_t clear = map(surface->format, w.dimmed ? lcd_paused_clear : lcd_clear);
-    const std::uint32_t ink = map(surface->format, w.dimmed ? lcd_paused_ink : lcd_ink);
-    const Geometry& g = w.scaled;
-    const int side = g.lcd_pixel;
-    if (surface->format->BytesPerPixel == 4) {
-        std::uint32_t line[lcd_span * max_scale];
-        const std::size_t line_bytes = static_cast<std::size_t>(g.lcd_span) * 4;
+    const Palette& colours = palette(w.settings.palette);
+    const std::uint32_t clear = map(surface->format, w.dimmed ? colours.paused_clear : colours.clear);
+    const std::uint32_t ink = map(surface->format, w.dimmed ? colours.paused_ink : colours.ink);
+    const View& v = w.view;
+    const int side = v.lcd_pixel;
+    // Only what lies in the surface: a screen smaller than the handheld
+    // cuts it.
+    const int left = std::max(v.lcd_left, 0), right = std::min(v.lcd_left + v.lcd_span(), surface->w);
+    const int top = std::max(v.lcd_top, 0), bottom = std::min(v.lcd_top + v.lcd_span(), surface->h);
+    if (surface->format->BytesPerPixel == 4 && left < right) {
         for (int y = first; y <= last; ++y) {
             const std::uint32_t word = w.presented.row[y];
-            for (int x = 0; x < lcd_size; ++x) {
-                const std::uint32_t colour = (word >> x) & 1u ? ink : clear;
-                for (int i = 0; i < side; ++i) line[x * side + i] = colour;
-            }
             for (int i = 0; i < side; ++i) {
-                auto* dest = static_cast<std::uint8_t*>(surface->pixels) +
-                             (g.lcd_top + y * side + i) * surface->pitch + g.lcd_left * 4;
-                std::memcpy(dest, line, line_bytes);
+                const int row = v.lcd_top + y * side + i;
+                if (row < top || row >= bottom) continue;
+                auto* dest = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
+                                                              row * surface->pitch);
+                for (int x = left; x < right; ++x) dest[x] = (word >> ((x - v.lcd_left) / side)) & 1u ? ink : clear;
             }
         }
         return;
@@ -86,47 +89,108 @@ void draw_lcd(const Window& w, SDL_Surface* surface, int first, int last) {
     // Other pixel sizes are rare on today's displays: square by square.
     for (int y = first; y <= last; ++y)
         for (int x = 0; x < lcd_size; ++x) {
-            const SDL_Rect square{g.lcd_left + x * side, g.lcd_top + y * side, side, side};
+            const SDL_Rect square{v.lcd_left + x * side, v.lcd_top + y * side, side, side};
             SDL_FillRect(surface, &square, (w.presented.row[y] >> x) & 1u ? ink : clear);
         }
 }
 
-// SDL hands the callback the pointer it was given: the window's scale.
-SDL_HitTestResult hit_test(SDL_Window*, const SDL_Point* point, void* scale) {
-    return in_lcd_hit_area(point->x, point->y, *static_cast<const int*>(scale)) ? SDL_HITTEST_NORMAL
-                                                                                : SDL_HITTEST_DRAGGABLE;
+// Cells of a label (bit c of rows[r]) as squares of `side` in the skin's
+// ink, from (x, y) of the background.
+template <typename Word, int rows>
+void draw_cells(SDL_Surface* picture, const Word (&cells)[rows], int columns, int x, int y, int side) {
+    const std::uint32_t ink = map(picture->format, skin_ink);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            if (((cells[r] >> c) & 1u) == 0) continue;
+            SDL_Rect square{x + c * side, y + r * side, side, side};
+            SDL_FillRect(picture, &square, ink);
+        }
 }
 
-SDL_Window* make_window(const Window& w, const WindowPlace& place, const SDL_Rect& screen, bool skin_shape) {
+// The background at the window's size: the backdrop, and the handheld at
+// its scale and place with the best depth and the mute mark on its body.
+void draw_background(Window& w) {
+    SDL_FreeSurface(w.background);
+    w.background = nullptr;
+    const View& v = w.view;
+    SDL_Surface* picture = SDL_CreateRGBSurfaceWithFormat(0, v.width, v.height, 32, SDL_PIXELFORMAT_RGB888);
+    if (picture == nullptr) return;
+    SDL_FillRect(picture, nullptr, map(picture->format, backdrop_colour));
+    if (v.skin) {
+        SDL_Surface* body = w.skin != nullptr ? scale_picture(w.skin, v.skin_scale) : nullptr;
+        SDL_Rect place{v.skin_x, v.skin_y, window_width * v.skin_scale, window_height * v.skin_scale};
+        if (body != nullptr) {
+            // On the whole screen the skin's see-through parts show the
+            // backdrop; a window is cut to its shape instead (or, where
+            // windows have no shapes, shows the skin as it is).
+            if (w.settings.full_screen) SDL_SetColorKey(body, SDL_TRUE, map(body->format, key_colour));
+            SDL_BlitSurface(body, nullptr, picture, &place);
+            SDL_FreeSurface(body);
+        } else {
+            SDL_FillRect(picture, &place, map(picture->format, fill_colour));
+        }
+        const int k = v.skin_scale;
+        std::uint64_t best_cells[best::rows];
+        best_label(w.best, best_cells);
+        draw_cells(picture, best_cells, best::columns, v.skin_x + best::x * k, v.skin_y + best::y * k, best::cell * k);
+        if (w.settings.mute) {
+            std::uint32_t mark[mute_mark::rows];
+            mute_mark_cells(mark);
+            draw_cells(picture, mark, mute_mark::columns, v.skin_x + mute_mark::x * k, v.skin_y + mute_mark::y * k,
+                       mute_mark::cell * k);
+        }
+    }
+    w.background = picture;
+}
+
+// SDL hands the callback the pointer it was given: the window. In full
+// screen nothing drags; in a window, anything but the LCD and the drawn
+// controls.
+SDL_HitTestResult hit_test(SDL_Window*, const SDL_Point* point, void* window) {
+    const Window& w = *static_cast<const Window*>(window);
+    if (w.settings.full_screen || on_lcd(w.view, point->x, point->y) || view_keys_at(w.view, point->x, point->y) != 0)
+        return SDL_HITTEST_NORMAL;
+    return SDL_HITTEST_DRAGGABLE;
+}
+
+SDL_Window* make_window(const Window& w, const SDL_Rect& screen, const SDL_Rect& usable, bool have_usable) {
+    if (w.settings.full_screen)
+        return SDL_CreateWindow(window_caption, screen.x, screen.y, screen.w, screen.h,
+                                SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    const int scale = w.settings.scale;
+    WindowPlace place = window_place(screen.w, screen.h, scale);
+    if (!place.centred && have_usable) {
+        // Too small a screen to centre on. SDL offers no default place for a
+        // shaped window (it would stay parked off screen), so take the one a
+        // window system gives a first window: the top-left corner of the free
+        // part of the screen.
+        place.x = usable.x - screen.x;
+        place.y = usable.y - screen.y;
+    }
     const int x = screen.x + place.x;
     const int y = screen.y + place.y;
 
-    // A shaped window where the platform has them; it is created off screen
-    // and moved into place once it has its shape.
-    SDL_Window* window = SDL_CreateShapedWindow(window_caption, 0, 0, w.scaled.window_width,
-                                                w.scaled.window_height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    // A shaped window where the platform has them, showing the handheld;
+    // it is created off screen and moved into place once it has its shape.
+    SDL_Window* window = w.view.skin ? SDL_CreateShapedWindow(window_caption, 0, 0, w.view.width, w.view.height,
+                                                              SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN)
+                                     : nullptr;
     if (window != nullptr) {
         SDL_Surface* shape = nullptr;
-        bool own_shape = false;
-        if (skin_shape) {
-            shape = w.background;
-        } else {
-            shape = make_fallback_shape(w.scale);
-            own_shape = true;
-        }
+        // The skin's outline, without the labels drawn on its body.
+        shape = w.skin_shaped ? scale_picture(w.skin, scale) : make_fallback_shape(scale);
         if (shape != nullptr) {
             SDL_WindowShapeMode mode{};
             mode.mode = ShapeModeColorKey;
             mode.parameters.colorKey = SDL_Color{key_colour.r, key_colour.g, key_colour.b, 255};
             SDL_SetWindowShape(window, shape, &mode);  // on failure: a plain rectangle
         }
-        if (own_shape) SDL_FreeSurface(shape);
+        SDL_FreeSurface(shape);
         SDL_SetWindowPosition(window, x, y);
         return window;
     }
-    // No shaped windows here: a plain borderless rectangle.
-    return SDL_CreateWindow(window_caption, x, y, w.scaled.window_width, w.scaled.window_height,
-                            SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
+    // No shaped windows here, or the screen alone: a plain borderless rectangle.
+    return SDL_CreateWindow(window_caption, x, y, w.view.width, w.view.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
 }
 
 // Put the frame last shown on the screen: the whole window, or only the LCD
@@ -136,6 +200,13 @@ void paint(Window& w, bool whole) {
     SDL_Surface* surface = SDL_GetWindowSurface(w.window);
     if (surface == nullptr) return;  // kept; the next repaint shows it
     if (surface != w.painted_surface || !w.lcd_on_screen) whole = true;
+    if (w.settings.full_screen && (surface->w != w.view.width || surface->h != w.view.height)) {
+        // The full screen is not the size asked for (another screen, or the
+        // window system's say): laid out again at the size it is.
+        w.view = full_screen_view(w.settings.shown, surface->w, surface->h);
+        draw_background(w);
+        whole = true;
+    }
     int first = 0, last = lcd_size - 1;
     if (!whole) {
         while (first < lcd_size && w.presented.row[first] == w.on_surface.row[first]) ++first;
@@ -156,17 +227,42 @@ void paint(Window& w, bool whole) {
         SDL_UpdateWindowSurface(w.window);
         w.painted_surface = surface;
     } else {
-        const SDL_Rect rows{w.scaled.lcd_left, w.scaled.lcd_top + first * w.scaled.lcd_pixel, w.scaled.lcd_span,
-                            (last - first + 1) * w.scaled.lcd_pixel};
+        const SDL_Rect rows{w.view.lcd_left, w.view.lcd_top + first * w.view.lcd_pixel, w.view.lcd_span(),
+                            (last - first + 1) * w.view.lcd_pixel};
         SDL_UpdateWindowSurfaceRects(w.window, &rows, 1);
     }
     w.on_surface = w.presented;
     w.lcd_on_screen = true;
 }
 
+// The window made as w.settings say, with its background, shown and
+// painted; false when no window can be had (SDL_GetError says why).
+bool make_shown_window(Window& w) {
+    SDL_Rect screen{0, 0, 0, 0};
+    if (SDL_GetDisplayBounds(0, &screen) != 0) screen = SDL_Rect{0, 0, 0, 0};
+    SDL_Rect usable{0, 0, 0, 0};
+    const bool have_usable = SDL_GetDisplayUsableBounds(0, &usable) == 0;
+    if (w.settings.scale < 1 || w.settings.scale > max_scale)
+        w.settings.scale = have_usable ? auto_scale(usable.w, usable.h) : 1;
+    w.view = w.settings.full_screen && screen.w > 0 ? full_screen_view(w.settings.shown, screen.w, screen.h)
+                                                    : window_view(w.settings.shown, w.settings.scale);
+    draw_background(w);
+    w.window = make_window(w, screen, usable, have_usable);
+    if (w.window == nullptr) return false;
+    SDL_SetWindowHitTest(w.window, hit_test, &w);
+    SDL_ShowWindow(w.window);
+    SDL_RaiseWindow(w.window);
+    w.painted_surface = nullptr;
+    w.lcd_on_screen = false;
+    paint(w, true);
+    return true;
+}
+
 }  // namespace
 
 const char* exe_dir(const Window& w) { return w.have_program_dir ? w.program_dir : nullptr; }
+
+std::uint32_t window_id(const Window& w) { return w.window != nullptr ? SDL_GetWindowID(w.window) : 0; }
 
 void show_frame(Window& w, const LcdFrame& frame, bool dimmed) {
     w.presented = frame;
@@ -178,25 +274,10 @@ void show_frame(Window& w, const LcdFrame& frame, bool dimmed) {
 void repaint_window(Window& w) { paint(w, true); }
 
 void show_best(Window& w, std::int32_t depth) {
-    if (w.background == nullptr || w.under_label == nullptr) return;
-    SDL_Rect area = w.label_area;
-    SDL_BlitSurface(w.under_label, nullptr, w.background, &area);
-    std::uint64_t rows[best::rows];
-    best_label(depth, rows);
-    const std::uint32_t ink = map(w.background->format, skin_ink);
-    const int side = best::cell * w.scale;
-    for (int r = 0; r < best::rows; ++r)
-        for (int c = 0; c < best::columns; ++c) {
-            if (((rows[r] >> c) & 1u) == 0) continue;
-            SDL_Rect square{w.label_area.x + c * side, w.label_area.y + r * side, side, side};
-            SDL_FillRect(w.background, &square, ink);
-        }
-    if (w.window == nullptr) return;
-    SDL_Surface* surface = SDL_GetWindowSurface(w.window);
-    if (surface == nullptr || surface != w.painted_surface) return;  // the next repaint shows it
-    area = w.label_area;
-    SDL_BlitSurface(w.background, &area, surface, &area);
-    SDL_UpdateWindowSurfaceRects(w.window, &w.label_area, 1);
+    if (depth == w.best && w.background != nullptr) return;
+    w.best = depth;
+    draw_background(w);
+    paint(w, true);
 }
 
 void set_pointer_hidden(Window& w, bool hidden) {
@@ -211,11 +292,31 @@ void close_window(Window& w) {
     w.painted_surface = nullptr;
     SDL_FreeSurface(w.background);
     w.background = nullptr;
-    SDL_FreeSurface(w.under_label);
-    w.under_label = nullptr;
+    SDL_FreeSurface(w.skin);
+    w.skin = nullptr;
 }
 
-bool open_window(Window& w, int asked_scale) {
+bool change_window(Window& w, const desktop::Settings& settings) {
+    const desktop::Settings was = w.settings;
+    w.settings = settings;
+    if (settings.full_screen == was.full_screen && settings.shown == was.shown &&
+        (settings.scale == was.scale || settings.full_screen)) {
+        // The same window: another palette or mute mark.
+        draw_background(w);
+        paint(w, true);
+        return true;
+    }
+    // Made again: a shaped window cannot be given another size or shape,
+    // nor leave its shape for the whole screen.
+    if (w.window != nullptr) SDL_DestroyWindow(w.window);
+    w.window = nullptr;
+    set_pointer_hidden(w, false);
+    if (make_shown_window(w)) return true;
+    std::fprintf(stderr, "fatal error: the window could not be made again (%s)\n", SDL_GetError());
+    return false;
+}
+
+bool open_window(Window& w, const desktop::Settings& settings) {
     // Draw straight into the window's own surface: SDL's accelerated
     // stand-in would re-create the window and lose its shape.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -237,58 +338,27 @@ bool open_window(Window& w, int asked_scale) {
         if (w.have_program_dir) std::strcpy(w.program_dir, base);
         SDL_free(base);
     }
-
-    SDL_Rect screen{0, 0, 0, 0};
-    if (SDL_GetDisplayBounds(0, &screen) != 0) screen = SDL_Rect{0, 0, 0, 0};
-    SDL_Rect usable{0, 0, 0, 0};
-    const bool have_usable = SDL_GetDisplayUsableBounds(0, &usable) == 0;
-    w.scale = asked_scale;
-    if (w.scale < 1 || w.scale > max_scale) w.scale = have_usable ? auto_scale(usable.w, usable.h) : 1;
-    w.scaled = geometry(w.scale);
+    w.settings = settings;
 
     char path[4096 + 64];
     SDL_Surface* skin = nullptr;
     if (find_data_file(skin_file, exe_dir(w), path, sizeof path)) skin = load_skin(path, skin_file);
-    const WindowPicture window_picture = make_window_picture(skin, w.scale);
+    const WindowPicture window_picture = make_window_picture(skin, 1);
     SDL_FreeSurface(skin);
-    w.background = window_picture.picture;
+    w.skin = window_picture.picture;
     // The skin gives the shape when it has anything to show.
-    const bool skin_shape = window_picture.shaped;
-    // What lies under the best depth's label, kept to draw each new number on.
-    w.label_area = {best::x * w.scale, best::y * w.scale, best::columns * best::cell * w.scale,
-                    best::rows * best::cell * w.scale};
-    if (w.background != nullptr) {
-        w.under_label =
-            SDL_CreateRGBSurfaceWithFormat(0, w.label_area.w, w.label_area.h, 32, w.background->format->format);
-        SDL_Rect area = w.label_area;
-        if (w.under_label != nullptr) SDL_BlitSurface(w.background, &area, w.under_label, nullptr);
-    }
+    w.skin_shaped = window_picture.shaped;
 
-    WindowPlace place = window_place(screen.w, screen.h, w.scale);
-    if (!place.centred && have_usable) {
-        // Too small a screen to centre on. SDL offers no default place for a
-        // shaped window (it would stay parked off screen), so take the one a
-        // window system gives a first window: the top-left corner of the free
-        // part of the screen.
-        place.x = usable.x - screen.x;
-        place.y = usable.y - screen.y;
-    }
-    w.window = make_window(w, place, screen, skin_shape);
-    if (w.window == nullptr) {
-        close_window(w);  // the pictures; SDL's error stays as it was
-        return fail_to_start(SDL_GetError());
-    }
-
-    SDL_SetWindowHitTest(w.window, hit_test, &w.scale);
     SDL_StopTextInput();
     SDL_EventState(SDL_TEXTINPUT, SDL_IGNORE);
     SDL_EventState(SDL_TEXTEDITING, SDL_IGNORE);
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
 #endif
-    SDL_ShowWindow(w.window);
-    SDL_RaiseWindow(w.window);
-    paint(w, true);
+    if (!make_shown_window(w)) {
+        close_window(w);  // the pictures; SDL's error stays as it was
+        return fail_to_start(SDL_GetError());
+    }
     return true;
 }
 

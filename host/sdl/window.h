@@ -1,14 +1,19 @@
 // The window: a borderless 512 x 400 window shaped by the skin (exact
-// magenta is see-through), dragged by any visible point outside the LCD,
-// with the LCD picture magnified eight times in it. At a scale of N
-// (--scale) all of it is N times the size, each of its pixels an N x N
-// square.
+// magenta is see-through), dragged by any visible point outside the LCD
+// and the drawn controls, with the LCD picture magnified eight times in it.
+// At a scale of N all of it is N times the size, each of its pixels an
+// N x N square. Showing the screen alone, the window is a plain rectangle
+// of that size with the LCD at the largest whole scale in it; in full
+// screen it covers the screen, the handheld or its screen centred on the
+// backdrop at the largest whole scale that fits.
 #pragma once
 
 #include <SDL.h>
 
 #include <cstdint>
 
+#include "desktop/settings.h"
+#include "desktop/view.h"
 #include "handheld/handheld.h"
 #include "lcd/lcd.h"
 
@@ -16,13 +21,20 @@ namespace murlo::sdl {
 
 struct Window {
     SDL_Window* window = nullptr;  // none until open_window has made it
-    int scale = 1;                 // 1 to max_scale
-    // The window's sizes and the LCD's place in it, at its scale.
-    handheld::Geometry scaled = handheld::geometry(1);
+    // How it is shown: scale (1 to max_scale), full screen, the handheld or
+    // its screen alone, the palette, and the mark of a muted game.
+    desktop::Settings settings;
+    // What the window shows where, at its size.
+    desktop::View view = desktop::window_view(desktop::Shown::Handheld, 1);
 
-    // Fill colour with the skin over it, at the window's size: what the
-    // window shows outside the LCD area. Drawn once; copied to the window
-    // on repaints.
+    // The skin as loaded, made into the handheld's picture at scale 1 (the
+    // fill colour under it), and whether it gives the window its outline.
+    SDL_Surface* skin = nullptr;
+    bool skin_shaped = false;
+    // What the window shows outside the LCD, at its size: the backdrop,
+    // the handheld's picture with the best depth and the mute mark on its
+    // body. Drawn when the window is made or they change; copied to the
+    // window on repaints.
     SDL_Surface* background = nullptr;
     // The window's own surface as last fully painted; when SDL hands out a
     // different one, everything is painted again.
@@ -35,21 +47,25 @@ struct Window {
     LcdFrame on_surface{};       // what the window surface holds of it
     bool lcd_on_screen = false;  // on_surface is on the screen
     bool dimmed = false;         // the game is paused: the LCD at lower contrast
-
-    // The best depth's label on the body, drawn into the window's picture;
-    // what the picture held there before, to draw a new number on.
-    SDL_Rect label_area{};
-    SDL_Surface* under_label = nullptr;
+    std::int32_t best = 0;       // the best depth on the body
 
     bool pointer_hidden = false;
 };
 
-// Start SDL's video and show the window at `scale`, 1 to
-// handheld::max_scale, or 0 for the largest that fits the screen. False
-// without a display or when no window can be had: the reason has gone to
-// stderr (and into a box where there is a display), SDL is shut down and
-// the program is to end with code 1.
-bool open_window(Window& w, int scale);
+// Start SDL's video and show the window as `settings` say (a scale of 0:
+// the largest that fits the screen, which settings.scale then holds).
+// False without a display or when no window can be had: the reason has
+// gone to stderr (and into a box where there is a display), SDL is shut
+// down and the program is to end with code 1.
+bool open_window(Window& w, const desktop::Settings& settings);
+// Show the window as `settings` now say: made again at another scale, in
+// or out of full screen, with or without the handheld; repainted in
+// another palette or with the mute mark changed. False when no window can
+// be had any more (said on stderr): the program is to end.
+bool change_window(Window& w, const desktop::Settings& settings);
+
+// The window's id, for its events (0 when there is none).
+std::uint32_t window_id(const Window& w);
 
 // Where the skin and sounds are looked for besides the working directory:
 // the folder of the program, or null when unknown.

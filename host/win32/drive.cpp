@@ -19,12 +19,13 @@ constexpr DWORD wake_mask = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESS
                             QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
 static_assert(wake_mask == 0xFF);
 
-// %LOCALAPPDATA%\Murlo\NAME; empty where Windows names no such folder.
-std::filesystem::path state_path(const wchar_t* name) {
-    const DWORD size = GetEnvironmentVariableW(L"LOCALAPPDATA", nullptr, 0);
+// %LOCALAPPDATA%\Murlo\NAME (or another variable's folder); empty where
+// Windows names no such folder.
+std::filesystem::path state_path(const wchar_t* name, const wchar_t* variable = L"LOCALAPPDATA") {
+    const DWORD size = GetEnvironmentVariableW(variable, nullptr, 0);
     if (size == 0) return {};
     std::wstring folder(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", folder.data(), size);
+    const DWORD length = GetEnvironmentVariableW(variable, folder.data(), size);
     if (length == 0 || length >= size) return {};
     folder.resize(length);
     return std::filesystem::path(folder) / L"Murlo" / name;
@@ -72,7 +73,11 @@ void sleep_until_due(const Host& host) {
 
 }  // namespace
 
-bool start_host(Host& host, runs::Script script) {
+bool start_host(Host& host, runs::Script script, const desktop::SettingOptions& options) {
+    // The settings kept (roaming with the user), those given over them.
+    host.settings_path = state_path(L"settings.ini", L"APPDATA");
+    host.stored = desktop::read_settings(host.settings_path);
+    host.settings = desktop::with_options(host.stored, options);
     host.best_path = state_path(L"best.txt");
     const std::int32_t best = host.best_path.empty() ? 0 : desktop::read_best(host.best_path);
     // A script's start leaves the kept game for the player's next start.
@@ -104,7 +109,8 @@ bool host_turn(Host& host) {
         press_pause(r);
 
     const std::uint64_t now = clock_us(host);
-    const Report report = run(r, now - host.last_us, static_cast<InputBits>(keyboard_keys() | pads.held));
+    const Report report =
+        run(r, now - host.last_us, static_cast<InputBits>(keyboard_keys() | pads.held | mouse_keys(host)));
     desktop::keep_as_it_goes(host.kept, r, report, now - host.last_us);
     host.last_us = now;
 
@@ -117,7 +123,8 @@ bool host_turn(Host& host) {
     }
     // Nor can it start one part of the way in: a sound plays from its start,
     // and a game gone on with paused starts silent.
-    if (report.sound && !paused(r)) play_sound(host.notices, r.state.sound);
+    // Muted, none plays (and whatever played stopped with the mute).
+    if (report.sound && !paused(r) && !host.settings.mute) play_sound(host.notices, r.state.sound);
     if (report.best) keep_best(host, r.state.best);
     host.wake_never = report.wake_in_us == never;
     host.wake_us = now + (host.wake_never ? 0 : report.wake_in_us);

@@ -71,12 +71,24 @@ InputBits keyboard_keys() {
     return keys_from_state(state);
 }
 
-void key_pressed(Runner& runner, std::uint8_t virtual_key) {
+void key_pressed(Host& host, std::uint8_t virtual_key) {
+    if (const auto change = settings_key(virtual_key, (GetKeyState(VK_MENU) & 0x8000) != 0)) {
+        change_settings(host, *change);
+        return;
+    }
     const KeyPress press = key_press(virtual_key);
     if (press.pause_key)
-        press_pause(runner);
+        press_pause(host.runner);
     else
-        press_keys(runner, press.key);
+        press_keys(host.runner, press.key);
+}
+
+InputBits mouse_keys(const Host& host) {
+    if (host.window == nullptr || (GetKeyState(VK_LBUTTON) & 0x8000) == 0) return 0;
+    POINT point{};
+    if (!GetCursorPos(&point) || WindowFromPoint(point) != host.window || !ScreenToClient(host.window, &point))
+        return 0;
+    return desktop::view_keys_at(host.view, point.x, point.y);
 }
 
 std::uint64_t counter_now() {

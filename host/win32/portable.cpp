@@ -39,6 +39,31 @@ KeyPress key_press(std::uint8_t virtual_key) {
     return press;
 }
 
+std::optional<desktop::Change> settings_key(std::uint8_t virtual_key, bool alt) {
+    using desktop::Change;
+    switch (virtual_key) {
+    case 0x7A:  // VK_F11
+        return Change::full_screen;
+    case 0x0D:  // VK_RETURN
+        if (alt) return Change::full_screen;
+        return std::nullopt;
+    case 0x53:  // S
+        return Change::shown;
+    case 0x4D:  // M
+        return Change::mute;
+    case 0x43:  // C
+        return Change::palette;
+    case 0xBB:  // VK_OEM_PLUS, the = and + key
+    case 0x6B:  // VK_ADD
+        return Change::bigger;
+    case 0xBD:  // VK_OEM_MINUS
+    case 0x6D:  // VK_SUBTRACT
+        return Change::smaller;
+    default:
+        return std::nullopt;
+    }
+}
+
 InputBits xinput_keys(const XInputPad& pad) {
     const auto held = [&pad](std::uint16_t button) { return (pad.buttons & button) != 0; };
     return handheld::pad_keys({held(xinput::dpad_up), held(xinput::dpad_down), held(xinput::dpad_left),

@@ -10,7 +10,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "desktop/settings.h"
 
 #include "game/calls.h"
 #include "handheld/handheld.h"
@@ -58,6 +61,11 @@ struct KeyPress {
     InputBits key;   // the game's key, or 0
 };
 KeyPress key_press(std::uint8_t virtual_key);
+
+// A key that changes a setting, by virtual-key code: F11, or Enter with
+// Alt held, full screen; S the screen alone; M mute; C the palette; + and
+// - (either row's) the window's scale.
+std::optional<desktop::Change> settings_key(std::uint8_t virtual_key, bool alt);
 
 // An XInput controller as its XINPUT_GAMEPAD reports it: the buttons word
 // and the left stick, whose y grows upwards.

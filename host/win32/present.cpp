@@ -1,6 +1,7 @@
 // The LCD on screen: each picture becomes a top-down one-bit bitmap with a
-// two-colour table, stretched eight times into the LCD area. While the game
-// is paused the table holds the handheld's paused colours.
+// two-colour table in the palette's colours, stretched into the LCD area
+// (eight times at scale 1). While the game is paused the table holds the
+// palette's paused colours.
 #include <cstring>
 
 #include "host/win32/win32_host.h"
@@ -24,21 +25,7 @@ constexpr BITMAPINFOHEADER lcd_header = {
     0, 0, 0, 0, 0,
 };
 
-constexpr LcdBitmapInfo lcd_info = {
-    lcd_header,
-    {
-        {handheld::lcd_clear.b, handheld::lcd_clear.g, handheld::lcd_clear.r, 0},
-        {handheld::lcd_ink.b, handheld::lcd_ink.g, handheld::lcd_ink.r, 0},
-    },
-};
-
-constexpr LcdBitmapInfo lcd_dimmed_info = {
-    lcd_header,
-    {
-        {handheld::lcd_paused_clear.b, handheld::lcd_paused_clear.g, handheld::lcd_paused_clear.r, 0},
-        {handheld::lcd_paused_ink.b, handheld::lcd_paused_ink.g, handheld::lcd_paused_ink.r, 0},
-    },
-};
+RGBQUAD quad(handheld::Rgb c) { return {c.b, c.g, c.r, 0}; }
 
 }  // namespace
 
@@ -58,10 +45,14 @@ void show_picture(Host& host, const LcdFrame& frame, bool dimmed) {
 }
 
 void draw_lcd(const Host& host, HDC dc) {
-    const LcdBitmapInfo& info = host.dimmed ? lcd_dimmed_info : lcd_info;
-    StretchDIBits(dc, handheld::lcd_left, handheld::lcd_top, handheld::lcd_span, handheld::lcd_span,
-                  0, 0, lcd_size, lcd_size, host.image, reinterpret_cast<const BITMAPINFO*>(&info),
-                  DIB_RGB_COLORS, SRCCOPY);
+    // The palette's two colours, or its paused pair.
+    const handheld::Palette& colours = handheld::palette(host.settings.palette);
+    const LcdBitmapInfo info{lcd_header,
+                             {quad(host.dimmed ? colours.paused_clear : colours.clear),
+                              quad(host.dimmed ? colours.paused_ink : colours.ink)}};
+    const desktop::View& v = host.view;
+    StretchDIBits(dc, v.lcd_left, v.lcd_top, v.lcd_span(), v.lcd_span(), 0, 0, lcd_size, lcd_size, host.image,
+                  reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
 }
 
 }  // namespace murlo

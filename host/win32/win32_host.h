@@ -24,6 +24,8 @@
 
 #include "desktop/kept_game.h"
 #include "desktop/notices.h"
+#include "desktop/settings.h"
+#include "desktop/view.h"
 #include "handheld/handheld.h"
 #include "host/win32/portable.h"
 #include "runner/runner.h"
@@ -81,6 +83,18 @@ struct Host {
     std::uint64_t wake_us = 0;
     bool wake_never = false;
 
+    // The settings in use (the command line's over the file's), those the
+    // file keeps, where it is (%APPDATA%\Murlo\settings.ini; empty: kept
+    // nowhere) and whether a failed write of it was named; what the window
+    // shows where; Escape, pressed in full screen, left it (its release
+    // and repeats do not quit).
+    desktop::Settings settings;
+    desktop::Settings stored;
+    std::filesystem::path settings_path;
+    bool settings_said = false;
+    desktop::View view = desktop::window_view(desktop::Shown::Handheld, 1);
+    bool escape_left_full_screen = false;
+
     Runner runner;
 };
 
@@ -89,7 +103,7 @@ struct Host {
 // (empty: none; the player's start, which goes on with a kept game), the
 // window made and shown: false when the window cannot be made. Then
 // host_turn until it says the program closes, then close_host.
-bool start_host(Host& host, runs::Script script);
+bool start_host(Host& host, runs::Script script, const desktop::SettingOptions& options = {});
 // One turn: messages served, the runner run, its report carried out, then
 // asleep until it wants to run again or a message comes. False once the
 // quit message came (Escape, or the window closed).
@@ -108,11 +122,19 @@ void keep_at_close(Host& host);
 // The window, made and shown; false when it cannot be made.
 bool create_main_window(Host& host);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height);
+// The skin's opaque pixels as a region, each a `scale` x `scale` square.
+HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height, int scale = 1);
 HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF key, int width,
-                        int height);
+                        int height, int scale = 1);
 // "BEST n" on the body in the skin's ink repainted: the best depth changed.
 void show_best(const Host& host);
+// The window as host.settings now say: its size and place (the whole
+// screen, or the handheld's size at its scale, centred), its outline, and
+// all of it painted again.
+void lay_out_window(Host& host);
+// A change of the settings by the player's keys, shown at once and kept
+// in the file (unless it is Escape leaving full screen).
+void change_settings(Host& host, desktop::Change change);
 
 // --- LCD presentation (present.cpp)
 // The frame on the LCD now, in the paused colours when `dimmed`; it is
@@ -131,8 +153,11 @@ DWORD controller_interval(const Pads& pads);
 // The five keys held, as the thread's keyboard state has them.
 InputBits keyboard_keys();
 // A key pressed in the window (not a repeat): pauses, goes on, or is one of
-// the five keys that end a pause.
-void key_pressed(Runner& runner, std::uint8_t virtual_key);
+// the five keys that end a pause, or changes a setting.
+void key_pressed(Host& host, std::uint8_t virtual_key);
+// The key the left mouse button holds on the drawn controls, while it is
+// down over the game's window.
+InputBits mouse_keys(const Host& host);
 // The performance counter, and its rate.
 std::uint64_t counter_now();
 std::uint64_t counter_rate();

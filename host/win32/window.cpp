@@ -54,58 +54,101 @@ HBITMAP load_skin(const char* name) {
     return bitmap;
 }
 
-bool in_lcd_area(HWND window, int screen_x, int screen_y) {
+bool in_lcd_area(const Host& host, HWND window, int screen_x, int screen_y) {
     POINT point{screen_x, screen_y};
     if (!ScreenToClient(window, &point)) return false;
-    return handheld::in_lcd_hit_area(point.x, point.y);
+    return desktop::on_lcd(host.view, point.x, point.y);
 }
 
+// The parts of the window that do not drag it: all of it in full screen,
+// else the LCD and the drawn controls.
+bool in_client_area(const Host& host, HWND window, int screen_x, int screen_y) {
+    POINT point{screen_x, screen_y};
+    if (host.settings.full_screen || !ScreenToClient(window, &point)) return true;
+    return desktop::on_lcd(host.view, point.x, point.y) || desktop::view_keys_at(host.view, point.x, point.y) != 0;
+}
+
+// The window's outline: the skin's (or the rounded rectangle) at the
+// window's scale showing the handheld in a window; none (the whole
+// rectangle) in full screen or showing the screen alone.
 void apply_window_shape(const Host& host, HWND window) {
-    HRGN region =
-        build_skin_region(host.skin, key_colour, handheld::window_width, handheld::window_height);
+    if (host.settings.full_screen || !host.view.skin) {
+        SetWindowRgn(window, nullptr, TRUE);
+        return;
+    }
+    const int scale = host.view.skin_scale;
+    HRGN region = build_skin_region(host.skin, key_colour, handheld::window_width, handheld::window_height, scale);
     if (region == nullptr)
-        region = CreateRoundRectRgn(0, 0, handheld::window_width, handheld::window_height,
-                                    handheld::fallback_corner, handheld::fallback_corner);
+        region = CreateRoundRectRgn(0, 0, handheld::window_width * scale, handheld::window_height * scale,
+                                    handheld::fallback_corner * scale, handheld::fallback_corner * scale);
     if (region == nullptr) return;
     // On success the window owns the region.
     if (!SetWindowRgn(window, region, TRUE)) DeleteObject(region);
 }
 
+void fill(HDC dc, const RECT& area, COLORREF colour) {
+    const HBRUSH brush = CreateSolidBrush(colour);
+    if (brush == nullptr) return;
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+}
+
+// The backdrop, and the handheld at its scale and place: the fill colour,
+// the skin over it (its see-through parts the backdrop's on the whole
+// screen; a window is cut to its outline instead).
 void paint_background(const Host& host, HDC dc) {
-    const HBRUSH brush = CreateSolidBrush(fill_colour);
-    if (brush != nullptr) {
-        const RECT whole{0, 0, handheld::window_width, handheld::window_height};
-        FillRect(dc, &whole, brush);
-        DeleteObject(brush);
-    }
+    const desktop::View& v = host.view;
+    fill(dc, RECT{0, 0, v.width, v.height},
+         RGB(handheld::backdrop_colour.r, handheld::backdrop_colour.g, handheld::backdrop_colour.b));
+    if (!v.skin) return;
+    const int width = handheld::window_width * v.skin_scale, height = handheld::window_height * v.skin_scale;
+    if (host.skin == nullptr || !host.settings.full_screen) fill(dc, RECT{v.skin_x, v.skin_y, v.skin_x + width, v.skin_y + height}, fill_colour);
     const HDC memory = CreateCompatibleDC(dc);
     if (memory == nullptr) return;
     if (host.skin != nullptr) {
         const HGDIOBJ previous = SelectObject(memory, host.skin);
         if (previous != nullptr && previous != HGDI_ERROR) {
-            BitBlt(dc, 0, 0, handheld::window_width, handheld::window_height, memory, 0, 0,
-                   SRCCOPY);
+            if (host.settings.full_screen)
+                GdiTransparentBlt(dc, v.skin_x, v.skin_y, width, height, memory, 0, 0, handheld::window_width,
+                                  handheld::window_height, key_colour);
+            else
+                StretchBlt(dc, v.skin_x, v.skin_y, width, height, memory, 0, 0, handheld::window_width,
+                           handheld::window_height, SRCCOPY);
             SelectObject(memory, previous);
         }
     }
     DeleteDC(memory);
 }
 
-// "BEST n" on the body in the skin's ink.
-void draw_best(const Host& host, HDC dc) {
+// Cells of a label (bit c of rows[r]) as squares of `side` in the skin's
+// ink, from (x, y).
+template <typename Word, int rows>
+void draw_cells(HDC dc, const Word (&cells)[rows], int columns, int x, int y, int side) {
     const HBRUSH ink = CreateSolidBrush(RGB(handheld::skin_ink.r, handheld::skin_ink.g, handheld::skin_ink.b));
     if (ink == nullptr) return;
-    std::uint64_t rows[handheld::best::rows];
-    handheld::best_label(host.runner.state.best, rows);
-    for (int r = 0; r < handheld::best::rows; ++r)
-        for (int c = 0; c < handheld::best::columns; ++c) {
-            if (((rows[r] >> c) & 1u) == 0) continue;
-            const int x = handheld::best::x + handheld::best::cell * c;
-            const int y = handheld::best::y + handheld::best::cell * r;
-            const RECT cell{x, y, x + handheld::best::cell, y + handheld::best::cell};
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            if (((cells[r] >> c) & 1u) == 0) continue;
+            const RECT cell{x + c * side, y + r * side, x + (c + 1) * side, y + (r + 1) * side};
             FillRect(dc, &cell, ink);
         }
     DeleteObject(ink);
+}
+
+// "BEST n" on the body in the skin's ink, and the mark of a muted game.
+void draw_best(const Host& host, HDC dc) {
+    const desktop::View& v = host.view;
+    if (!v.skin) return;
+    const int k = v.skin_scale;
+    std::uint64_t rows[handheld::best::rows];
+    handheld::best_label(host.runner.state.best, rows);
+    draw_cells(dc, rows, handheld::best::columns, v.skin_x + handheld::best::x * k,
+               v.skin_y + handheld::best::y * k, handheld::best::cell * k);
+    if (!host.settings.mute) return;
+    std::uint32_t mark[desktop::mute_mark::rows];
+    desktop::mute_mark_cells(mark);
+    draw_cells(dc, mark, desktop::mute_mark::columns, v.skin_x + desktop::mute_mark::x * k,
+               v.skin_y + desktop::mute_mark::y * k, desktop::mute_mark::cell * k);
 }
 
 void paint_window(const Host& host, HWND window) {
@@ -144,17 +187,13 @@ bool create_main_window(Host& host) {
     const ATOM atom = RegisterClassA(&window_class);
     if (atom == 0) return false;
 
-    const handheld::WindowPlace place =
-        handheld::window_place(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    const int x = place.centred ? place.x : CW_USEDEFAULT;
-    const int y = place.centred ? place.y : CW_USEDEFAULT;
-
     // The host goes with the window: WM_NCCREATE keeps it in the window's
-    // user data and WM_CREATE shapes the window, both inside this call.
-    const HWND window =
-        CreateWindowExA(0, MAKEINTATOM(atom), handheld::window_caption, WS_POPUP, x, y, handheld::window_width,
-                        handheld::window_height, nullptr, nullptr, host.instance, &host);
+    // user data, inside this call; then it is sized, placed and shaped.
+    const HWND window = CreateWindowExA(0, MAKEINTATOM(atom), handheld::window_caption, WS_POPUP, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, handheld::window_width, handheld::window_height, nullptr,
+                                        nullptr, host.instance, &host);
     if (window == nullptr) return false;
+    lay_out_window(host);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     open_controllers(host.pads);
@@ -174,9 +213,6 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     Host* const host = reinterpret_cast<Host*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (host == nullptr) return DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
-        case WM_CREATE:
-            apply_window_shape(*host, window);
-            break;
         case WM_DESTROY:
             // The turn that takes the quit message ends the loop.
             host->window = nullptr;
@@ -188,30 +224,61 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_CLOSE:
             DestroyWindow(window);
             return 0;
-        case WM_SETCURSOR:
+        case WM_SETCURSOR: {
             // Over the LCD the pointer would only hide the picture.
-            if (LOWORD(lparam) == HTCLIENT) {
+            POINT at{};
+            if (LOWORD(lparam) == HTCLIENT && GetCursorPos(&at) && in_lcd_area(*host, window, at.x, at.y)) {
                 SetCursor(nullptr);
                 return TRUE;
             }
             break;
-        case WM_NCHITTEST: {
-            // Outside the LCD the skin acts as a caption bar, so it drags.
-            const ScreenPoint point = point_from_packed(static_cast<std::uint32_t>(lparam));
-            return in_lcd_area(window, point.x, point.y) ? HTCLIENT : HTCAPTION;
         }
+        case WM_NCHITTEST: {
+            // Outside the LCD and the drawn controls the skin acts as a
+            // caption bar, so it drags (not in full screen).
+            const ScreenPoint point = point_from_packed(static_cast<std::uint32_t>(lparam));
+            return in_client_area(*host, window, point.x, point.y) ? HTCLIENT : HTCAPTION;
+        }
+        case WM_LBUTTONDOWN:
+            // A click on the drawn controls goes on with a paused game as
+            // their key does (and is held as that key while it lasts).
+            if (paused(host->runner))
+                press_keys(host->runner, desktop::view_keys_at(host->view, static_cast<std::int16_t>(LOWORD(lparam)),
+                                                                static_cast<std::int16_t>(HIWORD(lparam))));
+            break;
         case WM_NCPAINT:
             InvalidateRect(window, nullptr, TRUE);
             break;
         case WM_KEYDOWN:
         case WM_KEYUP:
-            // Pressed or released: an Escape released here after being
-            // pressed in another window closes the game too.
-            if (wparam == VK_ESCAPE) PostMessageA(window, WM_CLOSE, 0, 0);
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP: {
             // Bit 30: the key was down already, a repeat.
-            if (message == WM_KEYDOWN && (lparam & (1 << 30)) == 0)
-                key_pressed(host->runner, static_cast<std::uint8_t>(wparam));
+            const bool pressed = (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && (lparam & (1 << 30)) == 0;
+            if (wparam == VK_ESCAPE) {
+                // Escape leaves full screen first; then it closes the game,
+                // pressed or released (an Escape released here after being
+                // pressed in another window too), but for the release and
+                // the repeats of the press that left full screen.
+                if (pressed) {
+                    host->escape_left_full_screen = host->settings.full_screen;
+                    if (host->escape_left_full_screen)
+                        change_settings(*host, desktop::Change::leave_full_screen);
+                    else
+                        PostMessageA(window, WM_CLOSE, 0, 0);
+                } else if (!host->escape_left_full_screen) {
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+                }
+                return 0;
+            }
+            if (pressed) {
+                host->escape_left_full_screen = false;
+                key_pressed(*host, static_cast<std::uint8_t>(wparam));
+            }
+            // Alt and F10 would open the system menu: the game has none.
+            if (message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) return wparam == VK_F4 ? DefWindowProcA(window, message, wparam, lparam) : 0;
             break;
+        }
         case WM_ACTIVATE:
             if (LOWORD(wparam) == WA_INACTIVE) lose_focus(host->runner);
             break;
@@ -240,16 +307,49 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 }
 
 void show_best(const Host& host) {
-    if (host.window == nullptr) return;
+    if (host.window == nullptr || !host.view.skin) return;
     // The skin under the old label is painted again before the new one.
-    const RECT label{handheld::best::x, handheld::best::y,
-                     handheld::best::x + handheld::best::cell * handheld::best::columns,
-                     handheld::best::y + handheld::best::cell * handheld::best::rows};
+    const int k = host.view.skin_scale;
+    const int x = host.view.skin_x + handheld::best::x * k, y = host.view.skin_y + handheld::best::y * k;
+    const RECT label{x, y, x + handheld::best::cell * handheld::best::columns * k,
+                     y + handheld::best::cell * handheld::best::rows * k};
     InvalidateRect(host.window, &label, FALSE);
     UpdateWindow(host.window);
 }
 
-HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
+void lay_out_window(Host& host) {
+    if (host.window == nullptr) return;
+    const int screen_width = GetSystemMetrics(SM_CXSCREEN), screen_height = GetSystemMetrics(SM_CYSCREEN);
+    int x = 0, y = 0;
+    if (host.settings.full_screen) {
+        host.view = desktop::full_screen_view(host.settings.shown, screen_width, screen_height);
+    } else {
+        if (host.settings.scale < 1 || host.settings.scale > handheld::max_scale) {
+            RECT work{};
+            host.settings.scale =
+                SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)
+                    ? handheld::auto_scale(work.right - work.left, work.bottom - work.top)
+                    : 1;
+        }
+        host.view = desktop::window_view(host.settings.shown, host.settings.scale);
+        const handheld::WindowPlace place = handheld::window_place(screen_width, screen_height, host.settings.scale);
+        x = place.x;
+        y = place.y;
+    }
+    apply_window_shape(host, host.window);
+    SetWindowPos(host.window, HWND_TOP, x, y, host.view.width, host.view.height, SWP_NOACTIVATE);
+    InvalidateRect(host.window, nullptr, TRUE);
+}
+
+void change_settings(Host& host, desktop::Change change) {
+    if (!desktop::change_settings(change, host.settings, host.stored)) return;
+    if (host.settings.mute) stop_sounds();
+    lay_out_window(host);
+    if (change != desktop::Change::leave_full_screen)
+        desktop::write_settings(host.settings_path, host.stored, host.settings_said);
+}
+
+HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height, int scale) {
     if (bitmap == nullptr) return nullptr;
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(BITMAPINFOHEADER);
@@ -269,15 +369,15 @@ HRGN build_skin_region(HBITMAP bitmap, COLORREF key, int width, int height) {
                                 reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (lines <= 0) return nullptr;
-    return region_from_pixels(pixels.get(), skin_row_stride(width), key, width, height);
+    return region_from_pixels(pixels.get(), skin_row_stride(width), key, width, height, scale);
 }
 
 HRGN region_from_pixels(const std::uint8_t* pixels, std::size_t stride, COLORREF key, int width,
-                        int height) {
+                        int height, int scale) {
     const handheld::Rgb key_rgb{GetRValue(key), GetGValue(key), GetBValue(key)};
     HRGN region = nullptr;
     for (const PixelRun& run : opaque_runs(pixels, stride, key_rgb, width, height)) {
-        const HRGN rect = CreateRectRgn(run.left, run.top, run.right, run.top + 1);
+        const HRGN rect = CreateRectRgn(run.left * scale, run.top * scale, run.right * scale, (run.top + 1) * scale);
         if (rect == nullptr) continue;
         if (region == nullptr) {
             region = rect;

@@ -219,6 +219,31 @@ lcd_shows() {
   [ "$(compare -metric AE "$work/frame.ppm" "$work/now-lcd.ppm" null: 2>&1)" = 0 ]
 }
 
+# square_in SHOT X Y SIDE CLEAR INK: the square of the screen there shows
+# those two colours and no other.
+square_in() {
+  convert "$work/$1.png" -crop "$4x$4+$2+$3" +repage -unique-colors txt:- |
+    sed -n 's/.*srgb(\([0-9,]*\)).*/\1/p' | sort >"$work/colours"
+  [ -s "$work/colours" ] && ! grep -qvx "$5\|$6" "$work/colours"
+}
+# sized W H X Y: the game's window is that big, there (the window asked
+# about may be gone meanwhile: then it is not).
+sized() {
+  local info
+  info=$(xwininfo -id "$window_id" 2>/dev/null) || return 1
+  [ "$(sed -n 's/.*Width: *//p; s/.*Height: *//p; s/.*Absolute upper-left [XY]: *//p' <<<"$info" | tr '\n' ' ')" = "$3 $4 $1 $2 " ]
+}
+# fresh_window: the window made again (another size, full screen) and shown.
+fresh_window() {
+  window_id=$(xwininfo -name "Murlo Win" 2>/dev/null | sed -n 's/.*Window id: \(0x[0-9a-f]*\).*/\1/p')
+  [ -n "$window_id" ] && xwininfo -id "$window_id" | grep -q IsViewable
+}
+# showing KEY W H X Y: KEY pressed, and the window is then that big, there.
+showing() {
+  xdotool key "$1"
+  wait_for "$patience" "after $1 the window is not $2x$3+$4+$5" eval "fresh_window && sized $2 $3 $4 $5"
+}
+
 # press KEY WHAT CONDITION...: KEY held until the condition holds.
 press() {
   local key=$1 what=$2
@@ -342,6 +367,8 @@ expect_best() {
 }
 # Nothing in the tests touches the user's own.
 export XDG_STATE_HOME="$work/state"
+export XDG_CONFIG_HOME="$work/config"
+settings="$work/config/murlo/settings"
 state="$work/state/murlo"
 best_file="$state/best"
 
@@ -608,6 +635,89 @@ scale-auto)
   wait_managed
   check_drag 700 500 240 110
   quit_with_escape
+  ;;
+
+settings)
+  # A damaged settings file: one line naming it, and the defaults (a
+  # window at scale 1, the handheld's palette). The keys change the
+  # settings, each shown at once and kept: + a window twice the size, F11
+  # full screen (the handheld at the largest whole scale, 2, centred on the
+  # backdrop, its drawn pad clicked at that scale and place), C the high-
+  # contrast palette, M mute (a mark on the body), S the screen alone and
+  # back. Escape leaves full screen first, then quits. The next start is
+  # as they were left (full screen, palette, mute: no sound at all); the
+  # command line wins over them for a run and leaves the file as it is.
+  mkdir -p "$work/config/murlo"
+  printf 'palette = high-contrast\nscale = 9\n' >"$settings"
+  start_x 1280x1024
+  use_disk_audio
+  start_game "$MURLO" --trace "$work/run.trace"
+  wait_window
+  sized 512 400 384 312 || fail "a damaged file did not give a window at scale 1"
+  shows_playing || fail "a damaged file did not give the handheld's palette"
+  [ "$(grep -c '^murlo:' "$work/game.err")" = 1 ] && grep -qx "murlo: $settings not used: line 2: scale cannot be '9'" "$work/game.err" ||
+    fail "the damaged settings were not named in one line"
+  showing plus 1024 800 128 112
+  showing F11 1280 1024 0 0
+  hh_x=128 hh_y=112 lcd_x=384 lcd_y=240
+  backdrop_shown() { shot full && [ "$(pixel full 0 0)" = 35,37,47 ] && [ "$(pixel full 1279 1023)" = 35,37,47 ] &&
+                     square_in full "$lcd_x" "$lcd_y" 512 "$lcd_clear" "$lcd_ink"; }
+  wait_for "$patience" "no backdrop around the handheld, or no LCD at twice its size in the middle" backdrop_shown
+  # The handheld, pixel for pixel: the skin at twice its size where the
+  # LCD is not, its see-through parts the backdrop, "BEST 0" on it.
+  convert "$MURLO_SHARE/window.bmp" -scale 200% -fill "rgb(35,37,47)" -opaque '#ff00ff' \
+    -fill white -draw "rectangle 256,128 767,639 rectangle 668,714 879,743" "$work/expected.ppm" || fail "cannot scale the skin"
+  convert "$work/full.png" -crop "1024x800+$hh_x+$hh_y" +repage \
+    -fill white -draw "rectangle 256,128 767,639 rectangle 668,714 879,743" "$work/window.ppm" || fail "cannot crop"
+  differ=$(compare -metric AE "$work/expected.ppm" "$work/window.ppm" null: 2>&1)
+  [ "$differ" = 0 ] || fail "$differ pixels of the full screen differ from the skin at twice its size, centred"
+  # The drawn pad's Right arm, 30 skin pixels right of its centre (64, 192).
+  win_x=$hh_x win_y=$hh_y scale=2
+  press z "the title stayed" lcd_changed_from full
+  xdotool mousemove $(( hh_x + 2 * 94 )) $(( hh_y + 2 * 192 )) mousedown 1
+  wait_for "$patience" "a click on the drawn pad's Right arm was not Right held" held_for 02 3 "$work/run.trace"
+  xdotool mouseup 1
+  contrast_clear=226,232,214 contrast_ink=18,20,30
+  xdotool key c
+  wait_for "$patience" "C did not change the palette" eval 'shot now && square_in now $lcd_x $lcd_y 512 $contrast_clear $contrast_ink'
+  ink=52,60,116
+  [ "$(pixel now $(( hh_x + 2 * 132 )) $(( hh_y + 2 * 357 )))" != "$ink" ] || fail "a mute mark before M"
+  xdotool key m
+  wait_for "$patience" "M put no mark on the body" eval '[ "$(shot now; pixel now $(( hh_x + 2 * 132 )) $(( hh_y + 2 * 357 )))" = $ink ]'
+  xdotool key s
+  wait_for "$patience" "S did not show the screen alone" eval 'shot now && square_in now 128 0 1024 $contrast_clear $contrast_ink'
+  [ "$(pixel now 127 500)" = 35,37,47 ] || fail "no backdrop beside the screen alone"
+  cp "$work/now.png" "$work/screen-only.png"
+  xdotool key s
+  wait_for "$patience" "S did not bring the handheld back" eval 'shot now && square_in now $lcd_x $lcd_y 512 $contrast_clear $contrast_ink'
+  showing Escape 1024 800 128 112
+  kill -0 "$game_pid" 2>/dev/null || fail "Escape in full screen ended the game"
+  quit_with_escape "in a window"
+  for line in 'scale = 2' 'full-screen = yes' 'show = handheld' 'mute = yes' 'palette = high-contrast'; do
+    grep -qx "$line" "$settings" || fail "the settings kept are not '$line': $(cat "$settings")"
+  done
+  rm -f "$work/audio.raw"
+  : >"$work/game.err"
+  start_game
+  wait_for "$patience" "the next start is not in full screen" eval 'fresh_window && sized 1280 1024 0 0'
+  # The game left in the middle comes back paused, in the palette's paused colours.
+  wait_for "$patience" "the palette was not kept" eval 'shot again && square_in again $lcd_x $lcd_y 512 150,156,142 46,48,62'
+  [ "$(pixel again $(( hh_x + 2 * 132 )) $(( hh_y + 2 * 357 )))" = "$ink" ] || fail "no mute mark at the next start"
+  wait_audio 88200
+  audio_silent 0 "$(audio_size)" || fail "sound from a muted game"
+  showing Escape 1024 800 128 112
+  quit_with_escape "the next start"
+  cp "$settings" "$work/kept"
+  scale=1
+  start_game "$MURLO" --windowed --scale 1 --palette handheld --show screen-only
+  wait_window
+  sized 512 400 384 312 || fail "the options did not win over the file"
+  shot options
+  # (the game in the middle back again, paused)
+  square_in options $(( 384 + 64 )) $(( 312 + 8 )) 384 "$paused_clear" "$paused_ink" || fail "not the screen alone at 12 times in the window"
+  quit_with_escape "with options"
+  cmp -s "$settings" "$work/kept" || fail "the options changed the file"
+  grep '^murlo:' "$work/game.err" && fail "the game complained"
   ;;
 
 record)
@@ -900,7 +1010,8 @@ bad-input)
   expect_refused "--trace over the script played" "same file" --play ok.script --trace ./ok.script
   [ "$(cat ok.script)" = 00 ] || fail "the script played was overwritten"
   expect_refused "--scale 5" "^usage: murlo " --scale 5
-  expect_refused "an unknown option" "^usage: murlo " --fullscreen
+  expect_refused "--palette grey" "--palette takes handheld or high-contrast, not grey" --palette grey
+  expect_refused "an unknown option" "^usage: murlo " --zoom
   expect_refused "a stray argument" "unexpected argument" game.script
   for program in "$MURLO" "$MURLO_REPLAY"; do
     name=$(basename "$program")

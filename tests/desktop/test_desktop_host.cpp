@@ -272,7 +272,7 @@ public:
         setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
         setenv("XDG_STATE_HOME", (scratch / "state").c_str(), 1);
         host = std::make_unique<sdl::Host>();
-        ASSERT_TRUE(sdl::open_window(host->window, scale));
+        ASSERT_TRUE(sdl::open_window(host->window, desktop::Settings{.scale = scale}));
         sdl::open_controllers();
         sdl::open_audio(host->audio);
         ASSERT_TRUE(serve_until([] { return run("xwininfo -name 'Murlo Win' | grep -q IsViewable") == 0; }))

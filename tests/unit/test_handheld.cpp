@@ -22,6 +22,8 @@
 #include "desktop/best.h"
 #include "handheld/skin_art.h"
 #include "desktop/notices.h"
+#include "desktop/settings.h"
+#include "desktop/view.h"
 #include "handheld/handheld.h"
 #include "handheld/palette.h"
 #include "sounds/sounds.h"
@@ -302,6 +304,63 @@ TEST(DesktopBest, KeptAsTheLargerDepthAndNeverLeftBroken) {
     EXPECT_TRUE(said);  // named once, and not again
     EXPECT_EQ(contents(), "5\n");
     std::filesystem::remove_all(dir);
+}
+
+TEST(DesktopSettings, WrittenAndReadBackChangedByKeysAndRefusedWhole) {
+    Settings s{.scale = 3, .full_screen = true, .shown = Shown::ScreenOnly, .mute = true,
+               .palette = handheld::PaletteId::HighContrast};
+    Settings read;
+    std::string why;
+    ASSERT_TRUE(parse_settings(settings_text(s), read, why)) << why;
+    EXPECT_EQ(read, s);
+    ASSERT_TRUE(parse_settings("\n# mine\n  palette=high-contrast \r\nscale = auto\n", read, why)) << why;
+    EXPECT_EQ(read, (Settings{.scale = 0, .palette = handheld::PaletteId::HighContrast}));
+    // Anything wrong refuses the whole file, saying where, settings untouched.
+    for (const auto& [text, said] : {std::pair{"mute = yes\nscale = 5\n", "line 2: scale cannot be '5'"},
+                                     {"volume = 3", "line 1: unknown key 'volume'"},
+                                     {"mute yes", "line 1: no '='"},
+                                     {"show = both", "line 1: show cannot be 'both'"}}) {
+        EXPECT_FALSE(parse_settings(text, read, why)) << text;
+        EXPECT_EQ(why, said);
+        EXPECT_EQ(read.scale, 0);
+    }
+    // Keys change what is in use and what is kept alike; Escape leaving
+    // full screen only what is in use; the scale stays in 1..4.
+    Settings now{.scale = 4, .full_screen = true}, kept = now;
+    EXPECT_TRUE(change_settings(Change::leave_full_screen, now, kept));
+    EXPECT_FALSE(now.full_screen);
+    EXPECT_TRUE(kept.full_screen);
+    EXPECT_FALSE(change_settings(Change::bigger, now, kept));
+    EXPECT_TRUE(change_settings(Change::smaller, now, kept));
+    EXPECT_TRUE(change_settings(Change::palette, now, kept));
+    EXPECT_EQ(kept, (Settings{.scale = 3, .full_screen = true, .palette = handheld::PaletteId::HighContrast}));
+    // Options win for the run, each only where given.
+    SettingOptions options;
+    const char* argv[] = {"murlo", "--mute", "--palette", "handheld", "--show", "screen-only", "--scale", "9"};
+    std::string problem;
+    for (int i = 1; i < 6; ++i) ASSERT_TRUE(parse_setting_option(8, argv, i, options, problem) && problem.empty());
+    EXPECT_EQ(with_options(kept, options), (Settings{.scale = 3, .full_screen = true, .shown = Shown::ScreenOnly,
+                                                     .mute = true}));
+    int at = 6;
+    EXPECT_TRUE(parse_setting_option(8, argv, at, options, problem));
+    EXPECT_EQ(problem, "--scale takes 1 to 4 or auto, not 9");
+}
+
+TEST(DesktopView, FullScreenCentresTheHandheldOrItsScreenAtWholeScales) {
+    // 1920 x 1080: the handheld at 2 (1024 x 800), its screen alone at 33.
+    const View hand = full_screen_view(Shown::Handheld, 1920, 1080);
+    EXPECT_EQ(hand, (View{1920, 1080, true, 2, 448, 140, 448 + 256, 140 + 128, 16}));
+    EXPECT_EQ(full_screen_view(Shown::ScreenOnly, 1920, 1080), (View{1920, 1080, false, 1, 0, 0, 432, 12, 33}));
+    // A window showing its screen alone: 12 times at scale 1.
+    EXPECT_EQ(window_view(Shown::ScreenOnly, 1), (View{512, 400, false, 1, 0, 0, 64, 8, 12}));
+    // The LCD and the drawn controls where the scaled skin puts them.
+    EXPECT_TRUE(on_lcd(hand, 704, 268));
+    EXPECT_TRUE(on_lcd(hand, 704 + 512 + 1, 268 + 512 + 1));
+    EXPECT_FALSE(on_lcd(hand, 703, 300));
+    EXPECT_EQ(view_keys_at(hand, 448 + 2 * 94, 140 + 2 * 192), input::Right);
+    EXPECT_EQ(view_keys_at(hand, 448 + 2 * 448, 140 + 2 * 192), input::Z);
+    EXPECT_EQ(view_keys_at(hand, 447, 140 + 2 * 192), 0);
+    EXPECT_EQ(view_keys_at(full_screen_view(Shown::ScreenOnly, 1920, 1080), 100, 300), 0);
 }
 
 }  // namespace

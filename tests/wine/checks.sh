@@ -246,6 +246,91 @@ check_window() {
     expect_eq "closed, exit status" "$bg_rc" 0
 }
 
+# The game's X window as "x y width height".
+x_geometry() {
+    xwininfo -name "Murlo Win" 2>/dev/null | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+        /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+geometry_is() { [ "$(x_geometry)" = "$1" ]; }
+# Colours of a square of the last screenshot: square_colours X Y SIDE.
+square_colours() {
+    convert shot.png -crop "$3x$3+$1+$2" +repage -unique-colors txt:- | awk 'NR > 1 {print $2}' | tr -d '()' |
+        sort | tr '\n' ' '
+}
+square_is() {  # X Y SIDE COLOURS...
+    local x=$1 y=$2 side=$3
+    shift 3
+    shoot
+    [ "$(square_colours "$x" "$y" "$side")" = "$(printf '%s\n' "$@" | sort | tr '\n' ' ')" ]
+}
+# key_shows KEY GEOMETRY: KEY pressed, and the window is then that.
+key_shows() {
+    xdotool key "$1"
+    wait_until geometry_is "$2" || fail "after $1 the window is $(x_geometry), not $2"
+}
+
+check_settings() {
+    # A damaged settings file: one line naming it, and the defaults. The
+    # keys change the settings, shown at once and kept: + a window twice
+    # the size, F11 full screen (the handheld centred on the backdrop), C
+    # the high-contrast palette, M mute (a mark on the body), S the screen
+    # alone. Escape leaves full screen first, then quits. The next start is
+    # as they were left; the command line wins for a run.
+    local folder file backdrop=35,37,47 clear=226,232,214 ink=18,20,30
+    folder=$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')
+    file=$(winepath -u "$folder\Murlo\settings.ini" 2>/dev/null)
+    mkdir -p "$(dirname "$file")"
+    printf 'mute = perhaps\n' >"$file"
+    start_bg "$murlo_exe"
+    wait_for_window
+    expect_eq "a damaged file: the window at scale 1" "$(x_geometry)" "256 184 512 400"
+    expect_eq "a damaged file named" "$(tr -d '\r' <bg.err | grep '^murlo:' || true)" \
+        "murlo: $folder\Murlo\settings.ini not used: line 1: mute cannot be 'perhaps'"
+    focus_game
+    key_shows plus "0 0 1024 800"
+    key_shows F11 "0 0 1024 768"
+    wait_until square_is 384 248 256 "$lcd_clear" "$lcd_ink" || fail "no LCD in the middle of the full screen"
+    expect_eq "the backdrop round the handheld" "$(pixels shot.png 0 0 1023 767 255 183)" \
+        "$(printf '%s\n' $backdrop $backdrop $backdrop)"
+    expect_eq "the handheld at scale 1 in the middle" "$(pixels shot.png 256 184 767 583)" "$(printf '%s\n' $fill $fill)"
+    xdotool key c
+    wait_until square_is 384 248 256 "$clear" "$ink" || fail "C did not change the palette"
+    xdotool key m
+    wait_until eval '[ "$(shoot; pixels shot.png $((256 + 132)) $((184 + 357)))" = $skin_ink ]' || fail "M put no mark on the body"
+    xdotool key s
+    wait_until square_is 128 0 768 "$clear" "$ink" || fail "S did not show the screen alone"
+    cp shot.png screen-only.png
+    key_shows Escape "0 0 1024 800"
+    kill -0 "$bg_pid" 2>/dev/null && pass "Escape left full screen" || fail "Escape in full screen ended the game"
+    xdotool key Escape
+    finish_bg
+    expect_eq "Escape in a window, exit status" "$bg_rc" 0
+    expect_eq "the settings kept" "$(tr -d '\r' <"$file" | grep -v '^#' | tr '\n' ' ')" \
+        "scale = 2 full-screen = yes show = screen-only mute = yes palette = high-contrast "
+    start_bg "$murlo_exe"
+    wait_until geometry_is "0 0 1024 768" || fail "the next start is not in full screen"
+    wait_until square_is 128 0 768 "$clear" "$ink" || fail "the next start is not the screen alone, high-contrast"
+    focus_game
+    xdotool key s
+    wait_until eval '[ "$(shoot; pixels shot.png $((256 + 132)) $((184 + 357)))" = $skin_ink ]' || fail "no mute mark at the next start"
+    key_shows Escape "0 0 1024 800"
+    xdotool key Escape
+    finish_bg
+    cp "$file" kept.ini
+    start_bg "$murlo_exe" --windowed --scale 1 --palette handheld --unmute
+    wait_for_window
+    expect_eq "the options over the file" "$(x_geometry)" "256 184 512 400"
+    wait_until lcd_colours_are "$lcd_clear" "$lcd_ink" || fail "--palette handheld did not win"
+    expect_eq "no mute mark with --unmute" "$(pixels shot.png $((256 + 132)) $((184 + 357)))" "$fill"
+    inspect close >/dev/null
+    finish_bg
+    cmp -s "$file" kept.ini && pass "the options left the file as it was" || fail "the options changed the file"
+    start_bg "$murlo_exe" --palette grey
+    finish_bg
+    expect_eq "--palette grey, exit status" "$bg_rc" 2
+    rm -f "$file"
+}
+
 check_class() {
     wine "$probe_exe" class || failures=$((failures + 1))
 }
@@ -622,8 +707,9 @@ check_drag() {
     wait_until wm_running || fail "no window manager"
     start_bg "$murlo_exe"
     wait_for_window
-    # From the skin outside the LCD the window follows the pointer.
-    drag_until 60 200 100 50 "$((ox + 100)) $((oy + 50))"
+    # From the skin outside the LCD and the drawn pad (below it) the
+    # window follows the pointer.
+    drag_until 60 300 100 50 "$((ox + 100)) $((oy + 50))"
     expect_eq "dragged by the skin" "$(window_origin)" "$((ox + 100)) $((oy + 50))"
     read -r ox oy <<<"$(window_origin)"
     # From inside the LCD it stays put: dragged from the skin afterwards,
@@ -632,7 +718,7 @@ check_drag() {
     xdotool mousedown 1
     pointer_to $((ox + 356)) $((oy + 250))
     xdotool mouseup 1
-    drag_until 60 200 -50 -20 "$((ox - 50)) $((oy - 20))"
+    drag_until 60 300 -50 -20 "$((ox - 50)) $((oy - 20))"
     expect_eq "not dragged by the LCD" "$(window_origin)" "$((ox - 50)) $((oy - 20))"
     inspect close >/dev/null
     finish_bg
@@ -770,6 +856,7 @@ fatal) check_fatal ;;
 drag) check_drag ;;
 package) check_package ;;
 bad_skins) check_bad_skins ;;
+settings) check_settings ;;
 bad_sounds) check_bad_sounds ;;
 *)
     echo "unknown check $name" >&2

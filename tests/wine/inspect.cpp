@@ -205,7 +205,9 @@ int hit_checks() {
     const Case cases[] = {
         {128, 64, HTCLIENT},  {384, 320, HTCLIENT}, {383, 319, HTCLIENT}, {256, 200, HTCLIENT},
         {385, 200, HTCAPTION}, {127, 200, HTCAPTION}, {200, 63, HTCAPTION}, {200, 321, HTCAPTION},
-        {20, 200, HTCAPTION},
+        {20, 260, HTCAPTION},
+        // The drawn pad and button take clicks: they do not drag.
+        {20, 200, HTCLIENT}, {448, 192, HTCLIENT},
     };
     for (const Case& c : cases) {
         const int sx = rect.left + c.x;
@@ -217,7 +219,7 @@ int hit_checks() {
         SendMessageTimeoutA(window, WM_NCHITTEST, 0, packed, SMTO_ABORTIFHUNG, 5000, &result);
         char what[96];
         std::snprintf(what, sizeof what, "client (%d, %d) hits %s", c.x, c.y,
-                      c.want == HTCLIENT ? "the LCD" : "the caption");
+                      c.want == HTCLIENT ? "the client (LCD or controls)" : "the caption");
         check(static_cast<LRESULT>(result) == c.want, what);
     }
     return finish();
