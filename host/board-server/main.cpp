@@ -219,16 +219,7 @@ std::string client_of(const httplib::Request& req, const std::string& trust_prox
     return first == std::string::npos ? req.remote_addr : last.substr(first, end - first + 1);
 }
 
-int serve(const Options& o, murlo::board::Service& service) {
-    // Signals are taken by one thread, which stops the server: main then
-    // returns through its normal path.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+int serve(const Options& o, murlo::board::Service& service, const sigset_t& signals) {
 
     murlo::board::RateLimit limit;
     limit.per_minute = o.per_minute;
@@ -316,6 +307,16 @@ int serve(const Options& o, murlo::board::Service& service) {
 int main(int argc, char** argv) {
     Options o;
     if (const int status = parse_options(argc, argv, o); status != 0) return status < 0 ? 0 : status;
+    // Signals are taken by one thread, which stops the server: main then
+    // returns through its normal path. Blocked before any thread starts
+    // (PostgreSQL's listener among them), so none of them is killed by one.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    if (o.remove < 0) pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    signal(SIGPIPE, SIG_IGN);
     murlo::board::Service service;
     service.version = murlo::version;
     std::string error;
@@ -339,5 +340,5 @@ int main(int argc, char** argv) {
     const int marked = murlo::board::recheck_entries(service, error);
     if (marked < 0) std::fprintf(stderr, "murlo-board: cannot recheck older entries: %s\n", error.c_str());
     if (marked > 0) std::printf("murlo-board: %d older entries replay alike under %s\n", marked, murlo::version);
-    return serve(o, service);
+    return serve(o, service, signals);
 }

@@ -108,9 +108,10 @@ Answer cached(Service& s, Key&& key, Make&& make) {
     return answer;
 }
 
-// A run's script: from a link (or its "#run=" part), or the text itself.
+// A run's script: from a link (or its "#run=" part, or the page-relative
+// "/#run=..." the board gives out), or the text itself.
 bool read_run(const std::string& run, runs::Script& script, std::string& problem) {
-    const bool link = runs::is_run_link(run);
+    const bool link = runs::is_run_link(run) || run.starts_with("/#run=");
     std::string text;
     if (link && !runs::link_text(run, text, problem)) {
         problem = "the link is damaged: " + problem;
