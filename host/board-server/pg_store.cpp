@@ -33,7 +33,6 @@ static_assert(std::size(migrations) == schema_version);
 
 // The advisory lock's key that serialises schema upgrades ("murlo" in ASCII).
 constexpr const char* upgrade_lock = "SELECT pg_advisory_xact_lock(474413574767)";
-constexpr const char* channel = "murlo_board";
 
 struct Result {
     PGresult* r;

@@ -246,7 +246,7 @@ Answer board_page(Service& s) {
             std::string html =
                 "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
                 "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-                "<title>Murlo: the board</title>\n<link rel=\"stylesheet\" href=\"/board.css\">\n</head>\n<body>\n"
+                "<title>Murlo: the board</title>\n<link rel=\"stylesheet\" href=\"/board.css\">\n<link rel=\"icon\" href=\"/murlo.svg\" type=\"image/svg+xml\">\n</head>\n<body>\n"
                 "<h1>The deepest runs</h1>\n";
             if (entries.empty()) html += "<p>No runs yet.</p>\n";
             else {
