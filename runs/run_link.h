@@ -27,4 +27,9 @@ bool is_run_link(std::string_view name);
 // no bits left over).
 bool link_payload(std::string_view link, std::string& deflated, std::string& problem);
 
+// The script text a link carries: its payload inflated, stopping at
+// max_link_text. False, with the reason in `problem` ("not base64url",
+// "not raw deflate", "its script is over 16 MiB", ...), otherwise.
+bool link_text(std::string_view link, std::string& text, std::string& problem);
+
 }  // namespace murlo::runs

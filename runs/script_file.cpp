@@ -99,12 +99,16 @@ bool inflate(const std::string&, std::string&, std::string& problem) {
 
 }  // namespace
 
+bool link_text(std::string_view link, std::string& text, std::string& problem) {
+    std::string deflated;
+    return link_payload(link, deflated, problem) && inflate(deflated, text, problem);
+}
+
 bool load_script(const char* path, Script& script, std::string& problem) {
     std::string text;
     const bool link = is_run_link(path);
     if (link) {
-        std::string deflated;
-        if (!link_payload(path, deflated, problem) || !inflate(deflated, text, problem)) {
+        if (!link_text(path, text, problem)) {
             problem = "the link is damaged: " + problem;
             return false;
         }

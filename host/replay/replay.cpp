@@ -44,18 +44,14 @@ void capture_calls([[maybe_unused]] const Calls& calls, [[maybe_unused]] Capture
 }
 
 void run(const Script& script, Trace& trace, Capture* capture) {
-    // The runner, without its clock: an advance after another, the script's
-    // keys at every poll, until a poll finds the script used up.
     const auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     r.tracing = true;
-    r.end_with_script = true;
-    start_runner(r, script, 0);
-    do {
-        trace.text(r.trace);
-        r.trace.clear();
-        capture_calls(r.calls, capture);
-    } while (advance_once(r, 0));
+    play(r, script, [&](Runner& played) {
+        trace.text(played.trace);
+        played.trace.clear();
+        capture_calls(played.calls, capture);
+    });
     close_trace(r);
     trace.text(r.trace);
     trace.flush();

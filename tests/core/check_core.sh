@@ -129,6 +129,8 @@ includes)
   check 'lcd/|board/|game/|screens/|cycle/' "$src"/cycle/*
   check 'lcd/|board/|game/|runs/' "$src"/runs/*
   check 'lcd/|board/|game/|cycle/|runs/|runner/' "$src"/runner/*
+  # The board server is a host: it plays runs as the replay host does.
+  check 'game/|runs/|runner/|host/replay/|host/board-server/|murlo/' "$src"/host/board-server/*
   [ $status -eq 0 ] && echo "includes run one way"
   exit $status
   ;;

@@ -49,7 +49,9 @@ diff <(sed -n '/^Permission/,$p' "$source_dir/LICENSE") \
 zcat share/doc/murlo/changelog.gz | head -1 | grep -q "^murlo ($version) " ||
   fail "share/doc/murlo/changelog.gz: the latest entry is not $version"
 
-for program in murlo murlo-replay; do
+programs=(murlo murlo-replay)
+[ -e bin/murlo-board ] && programs+=(murlo-board)
+for program in "${programs[@]}"; do
   version_text=$(bin/$program --version)
   [ "$(head -1 <<<"$version_text")" = "$program $version" ] || fail "$program --version: $version_text"
   grep -q "MIT licence" <<<"$version_text" || fail "$program --version names no licence"
