@@ -165,7 +165,10 @@ async function api(db) {
                          (listed[i - 1].depth === e.depth && listed[i - 1].frames <= e.frames)));
 
   // A full queue is refused, never a backlog: many at once, none lost.
-  const flood = await Promise.all(Array.from({ length: 140 }, () => submit(server, 'Flood', link(win))));
+  // Each is the won run with a long wait on the title after it, so each
+  // takes a while to play, and it claims nothing beyond the won entry.
+  const longer = link(`${win}\n00*100000\n`);
+  const flood = await Promise.all(Array.from({ length: 140 }, () => submit(server, 'Flood', longer)));
   const statuses = new Set(flood.map((r) => r.status));
   assert.ok(flood.some((r) => r.status === 503 && r.headers.get('retry-after')), [...statuses].join());
   assert.ok(flood.every((r) => r.status === 503 || (r.status === 200 && r.body.id === won.body.id)));
