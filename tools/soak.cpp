@@ -2,7 +2,7 @@
 // checks after every advance that its state is one the rules can make
 // (game/invariants.h) and that nothing was allocated on the heap.
 //
-// usage: murlo-soak --frames N [--seed S]
+// usage: murlo-soak --frames N [--seed S] [--script FILE]
 //
 // N counts the steps that play a game frame (outcome Frame, LevelDone,
 // Died or Won); title passes and the closing sequences (which run inside
@@ -29,6 +29,13 @@
 // (G games started, D the deepest depth reached). The first violations are
 // listed on stderr with their frame numbers. Exit status 1 when V or A is
 // not 0, 2 on bad arguments.
+//
+// --script FILE writes the run as an input script for murlo-replay: the
+// keys of every poll from start-up as the game was finally played, frames
+// a rewind undid left out. So a violation can be replayed, and distinct
+// seeds give distinct runs of a chosen length to submit to murlo-board.
+// Before it is written the script is played again from start-up, and it
+// must end on the very Game the soak ended on (exit status 1 if not).
 #include <dlfcn.h>
 
 #include <cstddef>
@@ -37,6 +44,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "board/board.h"
 #include "cycle/cycle.h"
@@ -45,6 +54,8 @@
 #include "game/invariants.h"
 #include "game/player.h"
 #include "game/rules.h"
+#include "game/state.h"
+#include "runs/script.h"
 #include "tools/bot/moves.h"
 #include "tools/bot/stepping.h"
 
@@ -265,6 +276,15 @@ long games = 0;
 std::int32_t deepest = 0;
 std::int32_t previous_depth = murlo::first_check_of_game;
 
+// The keys of every poll as the run stands, when --script asks for them:
+// made room for before counting starts, so recording allocates nothing.
+bool recording = false;
+std::vector<InputBits> recorded;
+
+void record(InputBits key) {
+    if (recording) recorded.push_back(key);
+}
+
 void check() {
     if (const char* what = murlo::check_invariants(game, previous_depth)) {
         if (violations < violations_kept)
@@ -281,6 +301,7 @@ void check() {
 // checked after every advance, in the middle of the closing pictures too;
 // the poll's outcome.
 murlo::Outcome play_frame(InputBits key) {
+    record(key);
     murlo::advance(game, key, calls);
     const murlo::Outcome outcome = calls.outcome;
     if (murlo::bot::is_game_frame(outcome)) ++frames;
@@ -358,6 +379,7 @@ void begin_move(Move m) {
 struct Choice {
     murlo::Game saved;
     std::int32_t depth;
+    std::size_t polls;  // keys recorded up to here
     Move order[move_count];  // the moves that can start here, cheapest first
     int moves;
     int tried;
@@ -378,6 +400,7 @@ void choose() {
     Choice& c = choices[choice_count++];
     c.saved = game;
     c.depth = game.depth;
+    c.polls = recorded.size();
     int cost[move_count] = {};  // (filled as moves are considered; zeroed for the optimiser's sake)
     c.moves = 0;
     const auto consider = [&](Move m) {
@@ -415,6 +438,7 @@ bool rewind() {
         --rewinds_left;
         game = c.saved;
         previous_depth = c.depth;
+        recorded.resize(c.polls);
         begin_move(c.order[c.tried++]);
         return true;
     }
@@ -425,6 +449,8 @@ bool rewind() {
 void play_game(long frame_limit) {
     const int title_passes = static_cast<int>(draw_below(40));
     const auto title_key = static_cast<InputBits>(1 + draw_below(murlo::input::all));
+    for (int i = 0; i < title_passes; ++i) record(0);
+    record(title_key);
     murlo::bot::leave_title(game, calls, title_passes, title_key, check);
     ++games;
     forget_choices();
@@ -471,27 +497,59 @@ bool parse_count(const char* text, long& out) {
     return true;
 }
 
+// The recorded keys played again from start-up, as murlo-replay plays a
+// script, end on the Game the soak ended on; then the script is written.
+bool write_script(const char* path) {
+    murlo::Game replayed;
+    murlo::bot::play_script(replayed, calls, recorded.data(), recorded.size());
+    std::uint8_t ended[murlo::game_bytes];
+    std::uint8_t again[murlo::game_bytes];
+    murlo::ByteWriter a{ended};
+    murlo::ByteWriter b{again};
+    murlo::write_game(a, game);
+    murlo::write_game(b, replayed);
+    if (std::memcmp(ended, again, sizeof ended) != 0) {
+        std::fputs("murlo-soak: the recorded script does not replay to the game played\n", stderr);
+        return false;
+    }
+    const std::string text = murlo::runs::format_script(murlo::runs::script_of(recorded));
+    std::FILE* out = std::fopen(path, "w");
+    const bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if ((out != nullptr && std::fclose(out) != 0) || !written) {
+        std::fprintf(stderr, "murlo-soak: cannot write %s\n", path);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long frame_limit = -1;
     long seed = 1;
+    const char* script_path = nullptr;
     bool ok = true;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
             ok = ok && parse_count(argv[++i], frame_limit);
         else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
             ok = ok && parse_count(argv[++i], seed);
+        else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
+            script_path = argv[++i];
         else
             ok = false;
     }
     if (!ok || frame_limit < 0) {
-        std::fputs("usage: murlo-soak --frames N [--seed S]\n", stderr);
+        std::fputs("usage: murlo-soak --frames N [--seed S] [--script FILE]\n", stderr);
         return 2;
     }
     // xorshift never leaves 0; mix the seed so nearby seeds differ at once.
     random_state = static_cast<std::uint64_t>(seed) * 0x9E3779B97F4A7C15ull + 0x632BE59BD9B4E019ull;
     if (random_state == 0) random_state = 1;
+    // Every game plays a counted frame, and each takes at most 40 title
+    // passes and a key to begin: room for every poll.
+    recording = script_path != nullptr;
+    if (recording) recorded.reserve(static_cast<std::size_t>(frame_limit) * 42 + 1);
 
     murlo::start_up(game, calls);
     check();
@@ -509,5 +567,6 @@ int main(int argc, char** argv) {
     }
     std::printf("frames %ld games %ld deepest %d violations %ld allocations %zu\n", frames, games,
                 static_cast<int>(deepest), violations, allocations);
-    return violations != 0 || allocations != 0 ? 1 : 0;
+    const bool scripted = script_path == nullptr || write_script(script_path);
+    return violations != 0 || allocations != 0 || !scripted ? 1 : 0;
 }

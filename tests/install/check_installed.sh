@@ -4,7 +4,9 @@
 # them, manual pages that format without a warning and name every option
 # the programs' --help gives, the installed programs' version, the licence
 # wherever a packager looks, and a changelog whose latest entry is this
-# version.
+# version. With murlo-board's package: its own copyright and changelog,
+# and its systemd unit's command, run from the installed files, serving
+# the installed page and the board.
 #
 # usage: check_installed.sh BUILD_DIR VERSION
 set -uo pipefail
@@ -35,19 +37,22 @@ grep -q '<launchable type="desktop-id">murlo.desktop</launchable>' share/metainf
 grep -q '<project_license>MIT</project_license>' share/metainfo/*.xml || fail "the metadata names no licence"
 
 # Debian's machine-readable copyright file: its format, the holder and year
-# of LICENSE, and LICENSE's permission and disclaimer word for word.
-copyright=share/doc/murlo/copyright
-head -1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
-  fail "$copyright is not in the machine-readable format"
-grep -qx "Copyright: $(sed -n 's/^Copyright (c) //p' "$source_dir/LICENSE")" "$copyright" ||
-  fail "$copyright names another holder than LICENSE"
-diff <(sed -n '/^Permission/,$p' "$source_dir/LICENSE") \
-     <(sed -n '/^License:/,/^[A-Z]/{/^ /p}' "$copyright" | sed 's/^ //; s/^\.$//') >/dev/null ||
-  fail "$copyright: the licence text differs from LICENSE"
-# The changelog, as Debian keeps a native package's: its latest entry is
+# of LICENSE, and LICENSE's permission and disclaimer word for word; and
+# the changelog, as Debian keeps a native package's: its latest entry is
 # this version (a new version needs its entry).
-zcat share/doc/murlo/changelog.gz | head -1 | grep -q "^murlo ($version) " ||
-  fail "share/doc/murlo/changelog.gz: the latest entry is not $version"
+check_doc() {
+  local package=$1 copyright=share/doc/$1/copyright
+  head -1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+    fail "$copyright is not in the machine-readable format"
+  grep -qx "Copyright: $(sed -n 's/^Copyright (c) //p' "$source_dir/LICENSE")" "$copyright" ||
+    fail "$copyright names another holder than LICENSE"
+  diff <(sed -n '/^Permission/,$p' "$source_dir/LICENSE") \
+       <(sed -n '/^License: Expat$/,/^[A-Z]/{/^ /p}' "$copyright" | sed 's/^ //; s/^\.$//') >/dev/null ||
+    fail "$copyright: the licence text differs from LICENSE"
+  zcat "share/doc/$package/changelog.gz" | head -1 | grep -q "^$package ($version) " ||
+    fail "share/doc/$package/changelog.gz: the latest entry is not $version"
+}
+check_doc murlo
 
 programs=(murlo murlo-replay)
 [ -e bin/murlo-board ] && programs+=(murlo-board)
@@ -77,6 +82,69 @@ fi
 # The installed replay tool runs from its place.
 [ "$(printf '08\n' | bin/murlo-replay)" = "$(printf 'sound title.wav\npoll 08\nstop\nquit')" ] ||
   fail "the installed murlo-replay"
+
+# murlo-board's package: the unit's command, its paths taken into this
+# root and its database into a scratch file, serves the installed page and
+# the board.
+unit=lib/systemd/system/murlo-board.service
+if [ -e bin/murlo-board ] && [ -e "$unit" ]; then
+  check_doc murlo-board
+  # systemd's own reading of the unit, in this root beside a copy of the
+  # system's units: a warning is a fault.
+  if command -v systemd-analyze >/dev/null && [ -d /lib/systemd/system ]; then
+    mkdir -p "$root/lib/systemd"
+    cp -r /lib/systemd/system "$root/lib/systemd/"
+    verified=$(MANPATH="$root/usr/share/man" systemd-analyze verify --root="$root" "$root/usr/$unit" 2>&1) ||
+      fail "systemd-analyze verify $unit: $verified"
+    [ -z "$verified" ] || fail "systemd-analyze verify $unit: $verified"
+  fi
+  read -r -a command <<<"$(sed -n 's/^ExecStart=//p' "$unit")"
+  program=$root${command[0]}
+  [ "$program" -ef bin/murlo-board ] || fail "$unit runs ${command[0]}, not the installed murlo-board"
+  options=()
+  for (( i = 1; i < ${#command[@]}; ++i )); do
+    case ${command[i]} in
+      --web) options+=(--web "$root${command[i + 1]}"); i=$(( i + 1 )) ;;
+      --db) options+=(--db "$root/board.sqlite"); i=$(( i + 1 )) ;;
+      --port) i=$(( i + 1 )) ;;
+      \$MURLO_BOARD_OPTIONS) ;;
+      *) options+=("${command[i]}") ;;
+    esac
+  done
+  # A free port: the server exits at once on a taken one.
+  served=""
+  for _ in 1 2 3 4 5; do
+    port=$(( 20000 + RANDOM % 40000 ))
+    "$program" "${options[@]}" --port "$port" >"$root/board.log" 2>&1 &
+    board=$!
+    for _ in $(seq 50); do
+      grep -qs "serving on" "$root/board.log" && break
+      kill -0 "$board" 2>/dev/null || break
+      sleep 0.1
+    done
+    if grep -qs "serving on" "$root/board.log"; then served=$port; break; fi
+    wait "$board"
+    grep -qs "cannot listen" "$root/board.log" || break
+  done
+  # get PATH: the answer's head and body.
+  get() {
+    exec 3<>"/dev/tcp/127.0.0.1/$served"
+    printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n' "$1" >&3
+    cat <&3
+    exec 3<&-
+  }
+  if [ -z "$served" ]; then
+    fail "the unit's command: $(cat "$root/board.log")"
+  else
+    page=$(get /)
+    grep -q '^HTTP/1.1 200' <<<"$page" && grep -q 'Content-Security-Policy' <<<"$page" &&
+      [ "$(sed '1,/^\r$/d' <<<"$page")" = "$(cat "share/murlo-board/web/index.html")" ] ||
+      fail "the unit's command does not serve the installed page"
+    grep -q '"entries":\[\]' <<<"$(get /api/board)" || fail "the unit's command serves no board"
+    kill "$board"
+    wait "$board" || fail "murlo-board did not stop cleanly on SIGTERM"
+  fi
+fi
 
 [ "$failures" = 0 ] || exit 1
 echo "ok: installed files check"
