@@ -243,9 +243,14 @@ int serve(const Options& o, murlo::board::Service& service, const sigset_t& sign
         if (res.get_header_value("Content-Type").starts_with("text/html"))
             res.set_header("Content-Security-Policy", req.path == "/board" ? board_policy : page_csp);
     });
-    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return;
-        const char* what = res.status == 413   ? "the body is over 256 KiB"
+        // The HTTP library refuses a form body past 8 KiB before we see it
+        // (curl -d sends one): say what to send instead.
+        const bool form = req.get_header_value("Content-Type").starts_with("application/x-www-form-urlencoded");
+        const char* what = res.status == 413 && form
+                               ? "a form body is over 8 KiB: send the run as JSON (Content-Type: application/json)"
+                           : res.status == 413 ? "the body is over 256 KiB"
                            : res.status == 404 ? "not found"
                            : res.status < 500  ? "bad request"
                                                : "the server failed";

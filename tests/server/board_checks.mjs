@@ -147,6 +147,10 @@ async function api(db) {
     assert.equal(typeof r.body.error, 'string');
     if (message) assert.match(r.body.error, message);
   }
+  // curl -d sends a form: past 8 KiB it is told to send JSON.
+  const form = await submit(server, 'x', '00 '.repeat(3000), { 'Content-Type': 'application/x-www-form-urlencoded' });
+  assert.equal(form.status, 413);
+  assert.match(form.body.error, /as JSON/);
   assert.equal(JSON.stringify(await wholeBoard(server)), before);
 
   // Twenty characters of any script is a name; shown escaped.
