@@ -51,14 +51,14 @@ void leave_title(Game& g, Calls& calls) {
     calls.outcome = Outcome::TitleLeft;
 }
 
-void title_poll(Game& g, InputBits keys, Calls& calls) {
+void title_poll(Game& g, InputBits keys, Calls& calls, bool draw) {
     latch_input(g, keys);
     if (keys != 0) {
         leave_title(g, calls);
         return;
     }
     // The random state doubles as the title's clock.
-    draw_title(g.lcd, g.speck_seed, g.well.rng_state);
+    if (draw) draw_title(g.lcd, g.speck_seed, g.well.rng_state);
     present_frame(calls, g.lcd);
     ++g.well.rng_state;
     calls.outcome = Outcome::TitlePass;
@@ -115,8 +115,8 @@ void begin_closing(Game& g, Calls& calls, Closing why) {
 
 // One game frame, from its poll. The last frame shown before a death or a
 // win is the one it happened in; the closing pictures follow.
-void game_frame(Game& g, InputBits keys, Calls& calls) {
-    clear_frame(g.lcd);
+void game_frame(Game& g, InputBits keys, Calls& calls, bool draw) {
+    if (draw) clear_frame(g.lcd);
     latch_input(g, keys);
     // Board steps first, so the player moves against this frame's board.
     advance_board(g.well);
@@ -125,11 +125,13 @@ void game_frame(Game& g, InputBits keys, Calls& calls) {
     player_dig(g, calls);
     // The player goes under the board so a block falling onto it hides it.
     count_blink(g);
-    draw_player(g.lcd, g);
-    draw_board(g.lcd, g.well, g.player_x, g.player_y);
-    draw_air_gauge(g.lcd, g);
+    if (draw) {
+        draw_player(g.lcd, g);
+        draw_board(g.lcd, g.well, g.player_x, g.player_y);
+        draw_air_gauge(g.lcd, g);
+    }
     count_depth_box(g);
-    draw_depth(g.lcd, g);
+    if (draw) draw_depth(g.lcd, g);
     present_frame(calls, g.lcd);
     if (check_hazards(g, calls)) {
         play_sound(calls, Sound::Auu);
@@ -170,11 +172,11 @@ void start_up(Game& g, Calls& calls, std::uint32_t seed) {
     calls.outcome = Outcome::Started;
 }
 
-void advance(Game& g, InputBits keys, Calls& calls) {
+void advance(Game& g, InputBits keys, Calls& calls, bool draw) {
     clear_calls(calls);
     switch (g.phase) {
-        case Phase::Title: title_poll(g, keys, calls); return;
-        case Phase::Play: game_frame(g, keys, calls); return;
+        case Phase::Title: title_poll(g, keys, calls, draw); return;
+        case Phase::Play: game_frame(g, keys, calls, draw); return;
         default:
             calls.outcome = Outcome::Closing;
             run_closing(g, calls);

@@ -35,8 +35,11 @@ constexpr bool awaits_poll(const Game& g) { return g.phase == Phase::Title || g.
 
 // The game's next calls, up to its next poll or wait. `keys` are the keys
 // held at the poll it begins with, when it begins with one (awaits_poll);
-// a closing sequence reads no keys.
-void advance(Game& g, InputBits keys, Calls& calls);
+// a closing sequence reads no keys. With `draw` false, the title and the
+// game frames leave g.lcd as it was: no rule reads the picture, so the game
+// plays on exactly as drawn, for whoever needs only what the rules did (the
+// board's verifier); the frames listed are then stale.
+void advance(Game& g, InputBits keys, Calls& calls, bool draw = true);
 
 // A poll and everything after it up to the next poll, for the tools that
 // play the game without carrying out its calls: `calls` is left holding

@@ -106,7 +106,7 @@ bool advance_at(Runner& r, InputBits player_keys, std::uint64_t at, Report* repo
         r.writer.add(keys, r.record);
         if (r.tracing) trace_line(r, runs::poll_line(keys).view());
     }
-    advance(s.game, keys, r.calls);
+    advance(s.game, keys, r.calls, r.drawing);
     carry_out(r, at);
     // The best depth counts the games the player's keys began, not those a
     // played script began (even when the player takes one over).

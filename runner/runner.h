@@ -94,6 +94,7 @@ struct Runner {
     std::uint64_t script_in_run = 0;
     bool end_with_script = false;  // the run ends when the script is used up (the replay tool)
     double speed = 1;              // how much faster the clock runs while a script is watched
+    bool drawing = true;           // false: the game plays undrawn, for a verifier of its outcome
 
     runs::ScriptWriter writer;  // the recorded run: a script of every poll's keys
     std::string record;         // its complete tokens so far

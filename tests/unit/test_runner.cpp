@@ -13,6 +13,7 @@
 
 #include "cycle/cycle.h"
 #include "game/invariants.h"
+#include "game/state.h"
 #include "runner/runner.h"
 #include "runner/snapshot.h"
 #include "runner/state.h"
@@ -232,6 +233,50 @@ TEST(Runner, AStateOrSnapshotOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas
     std::uint8_t again[state_bytes];
     save_state(copy, again);
     EXPECT_EQ(std::memcmp(good, again, state_bytes), 0);
+}
+
+// Undrawn, the game plays the very same: after every advance of a whole
+// won game, the Game is the drawn one's but for the picture, and each
+// advance says the same. Only the drawn one's picture changes.
+TEST(Runner, UndrawnTheGamePlaysTheSameButForThePicture) {
+    const runs::Script win = testing::committed_script("win.script");
+    auto drawn = std::make_unique<Runner>();
+    auto undrawn = std::make_unique<Runner>();
+    undrawn->drawing = false;
+    for (Runner* r : {drawn.get(), undrawn.get()}) {
+        r->end_with_script = true;
+        start_runner(*r, win, 0);
+    }
+    const auto bytes = [](Game g) {
+        g.lcd = LcdFrame{};
+        std::vector<std::uint8_t> out(game_bytes);
+        ByteWriter w{out.data()};
+        write_game(w, g);
+        return out;
+    };
+    const auto same = [](const LcdFrame& a, const LcdFrame& b) {
+        return std::memcmp(a.row, b.row, sizeof a.row) == 0;
+    };
+    int frames = 0;
+    int drawn_changes = 0;
+    int undrawn_changes = 0;
+    for (;;) {
+        const LcdFrame drawn_before = drawn->state.game.lcd;
+        const LcdFrame undrawn_before = undrawn->state.game.lcd;
+        const bool more = advance_once(*drawn, 0);
+        ASSERT_EQ(advance_once(*undrawn, 0), more);
+        if (!more) break;
+        ASSERT_EQ(undrawn->calls.outcome, drawn->calls.outcome) << frames;
+        ASSERT_TRUE(bytes(undrawn->state.game) == bytes(drawn->state.game)) << frames;
+        if (drawn->calls.outcome != Outcome::Frame) continue;
+        ++frames;
+        drawn_changes += !same(drawn_before, drawn->state.game.lcd);
+        undrawn_changes += !same(undrawn_before, undrawn->state.game.lcd);
+    }
+    EXPECT_EQ(undrawn->state.game.depth, 1000);
+    EXPECT_GT(frames, 5000);
+    EXPECT_GT(drawn_changes, frames / 2);
+    EXPECT_EQ(undrawn_changes, 0);
 }
 
 }  // namespace
