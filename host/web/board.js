@@ -36,6 +36,7 @@ var MurloBoard = (function () {
     // On a phone the entries are folded away: the menu button says there
     // is something new in it.
     $('menu-button').classList.toggle('news', offered);
+    $('menu-button').setAttribute('aria-label', offered ? 'Menu, with a run to send' : 'Menu');
   }
 
   function storedName() {
