@@ -108,7 +108,13 @@ async function openIn(context, initScript = null, initArg = undefined, address =
   page.on('request', (request) => {
     if (!/^(http:\/\/127\.0\.0\.1:\d+\/|blob:)/.test(request.url())) problems.push(`request elsewhere: ${request.url()}`);
   });
-  page.on('requestfailed', (request) => boardProbe(request.url()) || problems.push(`request failed: ${request.url()}`));
+  // (The browser's fetch of the tab's icon is cut short when the page
+  // reloads or closes as it goes: no fault of the page's.)
+  page.on('requestfailed', (request) => {
+    if (boardProbe(request.url())) return;
+    if (request.url().endsWith('/murlo.svg') && request.failure()?.errorText === 'net::ERR_ABORTED') return;
+    problems.push(`request failed: ${request.url()}`);
+  });
   page.on('response', (response) => {
     if (response.status() >= 400 && !(response.status() === 404 && boardProbe(response.url()))) {
       problems.push(`HTTP ${response.status()}: ${response.url()}`);
