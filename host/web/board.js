@@ -4,15 +4,15 @@
 // ended can be sent to it, under a name asked once and remembered by the
 // browser. Served anywhere else (a static host, a file) the page shows
 // none of this and asks nothing more. Loaded before the game, so the
-// question goes out at once; page.js hands over its menu and the run
-// (attach) and says when the player's own game has ended (offer).
+// question goes out at once; page.js hands over its menu (attach) and,
+// when the player's own game has ended, its run (offer).
 var MurloBoard = (function () {
   'use strict';
 
   var nameKey = 'murlo.name';
   var found = false;    // the page is served by a board
-  var page = null;      // from attach: {addEntry, runText}
-  var offered = false;  // the player's game ended, in a run all the player's own
+  var attached = false;
+  var run = null;       // the run to send: the player's own, to a game's end
   var sending = false;
   var remembered = '';  // the player's name on boards
 
@@ -30,13 +30,13 @@ var MurloBoard = (function () {
   });
 
   function show() {
-    if (!found || !page) return;
+    if (!found || !attached) return;
     $('board').hidden = false;
-    $('send').hidden = !offered;
+    $('send').hidden = run === null;
     // On a phone the entries are folded away: the menu button says there
     // is something new in it.
-    $('menu-button').classList.toggle('news', offered);
-    $('menu-button').setAttribute('aria-label', offered ? 'Menu, with a run to send' : 'Menu');
+    $('menu-button').classList.toggle('news', run !== null);
+    $('menu-button').setAttribute('aria-label', run !== null ? 'Menu, with a run to send' : 'Menu');
   }
 
   function storedName() {
@@ -70,14 +70,14 @@ var MurloBoard = (function () {
     openDialog();
   }
 
-  // The run so far, under `name`. The board plays it and answers with
+  // The run offered, under `name`. The board plays it and answers with
   // its place; a run it has already is no mistake, only said so.
   function send(name) {
-    if (sending) return;
+    if (sending || run === null) return;
     sending = true;
     say('Sending the run as ' + name + '\u2026');
     fetch('api/runs', {method: 'POST', headers: {'Content-Type': 'application/json'},
-                       body: JSON.stringify({name: name, run: page.runText()})}).then(function (response) {
+                       body: JSON.stringify({name: name, run: run})}).then(function (response) {
       return response.json().catch(function () { return {}; }).then(function (body) {
         var status = response.status;
         if (status === 200 || status === 201) {
@@ -93,12 +93,12 @@ var MurloBoard = (function () {
     }).then(function () { sending = false; });
   }
 
-  function attach(p) {
-    page = p;
+  function attach(addEntry) {
+    attached = true;
     remembered = storedName();
-    p.addEntry({id: 'board', text: ['Board'], title: 'The deepest runs sent here',
+    addEntry({id: 'board', text: ['Board'], title: 'The deepest runs sent here',
                 click: function () { location.assign('board'); }}).hidden = true;
-    var entry = p.addEntry({id: 'send', text: ['Send', '\u00a0to the board'], title: 'Put this run on the board',
+    var entry = addEntry({id: 'send', text: ['Send', '\u00a0to the board'], title: 'Put this run on the board',
                             click: function () { if (remembered) send(remembered); else askName(); }});
     entry.hidden = true;
     $('share').after(entry);  // beside sharing the run
@@ -119,10 +119,10 @@ var MurloBoard = (function () {
 
   return {
     attach: attach,
-    // Whether the run can be sent now: from the end of a game of the
-    // player's until the next begins.
-    offer: function (on) {
-      offered = on;
+    // The run that can be sent now (from the end of a game of the
+    // player's until the next begins), or null.
+    offer: function (text) {
+      run = text;
       show();
     },
   };

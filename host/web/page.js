@@ -906,7 +906,7 @@ var MurloPage = (function () {
     textIn(text);
     if (!game._murlo_web_watch(host)) return refused(textOut());
     ownRun = false;
-    offer(false);
+    offer(null);
     dropNote();  // a note was about what was shown before
     begin();
   }
@@ -943,9 +943,10 @@ var MurloPage = (function () {
     }, function (error) { damaged(error.message || 'not raw deflate'); });
   }
 
-  // Whether the run can go to a board now (board.js, when the page has it).
-  function offer(on) {
-    if (window.MurloBoard) MurloBoard.offer(on);
+  // The run a board may be sent now (board.js, when the page has it), or
+  // null for none.
+  function offer(run) {
+    if (window.MurloBoard) MurloBoard.offer(run);
   }
 
   function showWatching(on) {
@@ -1099,7 +1100,7 @@ var MurloPage = (function () {
       lcdWords = new Uint32Array(lcdImage.data.buffer);
       usePalette(Math.max(0, index));
       buttons();
-      if (window.MurloBoard) MurloBoard.attach({addEntry: addEntry, runText: runText});
+      if (window.MurloBoard) MurloBoard.attach(addEntry);
       listen();
       // The game starts once it has been set up (when this returns) and
       // the page knows whether it keeps the player's game: the game kept
@@ -1161,9 +1162,12 @@ var MurloPage = (function () {
     playing: function (on) {
       wake.playing = on;
       keepAwake();
-      if (on) offer(false);  // a new game
+      if (on) offer(null);  // a new game
     },
-    gameOver: function (own) { offer(own && ownRun); },
+    // The run as the player's game ended: the same however long the title
+    // runs on before it is sent (its passes are polls of the run, which a
+    // board takes only so many of).
+    gameOver: function (own) { offer(own && ownRun ? runText() : null); },
     linkFor: linkFor,
     // The test interface, kept in the released page.
     api: {
