@@ -88,4 +88,8 @@ mergeInto(LibraryManager.library, {
   murlo_web_drop_game: function () {
     MurloPage.dropGame();
   },
+
+  murlo_web_game_over: function (own) {
+    MurloPage.gameOver(own !== 0);
+  },
 });

@@ -2,12 +2,13 @@
 // that suits the screen, keys, pointers and gamepads, the picture, the
 // sound, pause, the best depth, the game kept when the page closes, the
 // screen's wake lock, runs saved, opened and shared as links, and the
-// timer that runs the game. The game (C++) reaches it through library.js;
-// geometry, colours, key bits and the rules of links all come from the
-// game, none is written here. The page calls the game's murlo_web_run
-// with the time passed since the last, and sets one timer for the time
-// the run asks for; the game's runner keeps the game's time, its pause,
-// the watched script and the best depth's rule.
+// timer that runs the game (a board the page may be served by is
+// board.js's). The game (C++) reaches it through library.js; geometry,
+// colours, key bits and the rules of links all come from the game, none
+// is written here. The page calls the game's murlo_web_run with the time
+// passed since the last, and sets one timer for the time the run asks
+// for; the game's runner keeps the game's time, its pause, the watched
+// script and the best depth's rule.
 var MurloPage = (function () {
   'use strict';
 
@@ -67,6 +68,10 @@ var MurloPage = (function () {
   var keepSaid = false;  // the line saying it cannot be kept was shown
 
   var speed = 1;  // how fast a watched script plays
+  // The run recorded is all the player's: no script was watched in it, nor
+  // in the game kept that it goes on with. Only such a run goes to a board.
+  var ownRun = true;
+  var watchedKey = keptKey + '.watched';
   var lastLink = '';
   var noteTimer = null;
 
@@ -319,6 +324,7 @@ var MurloPage = (function () {
 
   function listen() {
     window.addEventListener('keydown', function (event) {
+      if (document.querySelector('dialog[open]')) return;  // typing there
       if ((event.code === 'KeyP' || event.code === 'Pause') &&
           !event.ctrlKey && !event.metaKey && !event.altKey) {
         event.preventDefault();
@@ -583,7 +589,10 @@ var MurloPage = (function () {
       taken = game._murlo_web_resume(host);
       why = textOut();
     }
-    if (taken === 1) return;
+    if (taken === 1) {
+      try { ownRun = window.localStorage.getItem(watchedKey) === null; } catch (e) { /* no storage */ }
+      return;
+    }
     console.warn('murlo: the game kept in this browser cannot go on: ' + why);
     note(taken === 2 ? 'The game kept here is from another version of Murlo, which this one cannot go on with.'
                      : 'The game kept here is damaged, so it cannot go on.');
@@ -604,6 +613,8 @@ var MurloPage = (function () {
     }
     try {
       window.localStorage.setItem(keptKey, btoa(text));
+      if (ownRun) window.localStorage.removeItem(watchedKey);
+      else window.localStorage.setItem(watchedKey, '1');
     } catch (e) {
       cannotKeep('the browser\'s storage is full or refused');
     }
@@ -618,7 +629,10 @@ var MurloPage = (function () {
   // The kept game ended.
   function dropGame() {
     if (!keeper) return;
-    try { window.localStorage.removeItem(keptKey); } catch (e) { /* no storage */ }
+    try {
+      window.localStorage.removeItem(keptKey);
+      window.localStorage.removeItem(watchedKey);
+    } catch (e) { /* no storage */ }
   }
 
   // "BEST n" on the handheld's body, in the display's digit shapes, drawn
@@ -891,6 +905,8 @@ var MurloPage = (function () {
   function watch(text, refused) {
     textIn(text);
     if (!game._murlo_web_watch(host)) return refused(textOut());
+    ownRun = false;
+    offer(null);
     dropNote();  // a note was about what was shown before
     begin();
   }
@@ -925,6 +941,12 @@ var MurloPage = (function () {
     return inflate(bytesOut(), setup.maxLinkText).then(function (text) {
       watch(text, damaged);
     }, function (error) { damaged(error.message || 'not raw deflate'); });
+  }
+
+  // The run a board may be sent now (board.js, when the page has it), or
+  // null for none.
+  function offer(run) {
+    if (window.MurloBoard) MurloBoard.offer(run);
   }
 
   function showWatching(on) {
@@ -1078,6 +1100,7 @@ var MurloPage = (function () {
       lcdWords = new Uint32Array(lcdImage.data.buffer);
       usePalette(Math.max(0, index));
       buttons();
+      if (window.MurloBoard) MurloBoard.attach(addEntry);
       listen();
       // The game starts once it has been set up (when this returns) and
       // the page knows whether it keeps the player's game: the game kept
@@ -1139,7 +1162,12 @@ var MurloPage = (function () {
     playing: function (on) {
       wake.playing = on;
       keepAwake();
+      if (on) offer(null);  // a new game
     },
+    // The run as the player's game ended: the same however long the title
+    // runs on before it is sent (its passes are polls of the run, which a
+    // board takes only so many of).
+    gameOver: function (own) { offer(own && ownRun ? runText() : null); },
     linkFor: linkFor,
     // The test interface, kept in the released page.
     api: {

@@ -82,6 +82,7 @@ void murlo_web_watching(int on);
 void murlo_web_playing(int on);
 void murlo_web_keep_game(const char* bytes, int size);
 void murlo_web_drop_game();
+void murlo_web_game_over(int own);
 }
 
 namespace murlo {
@@ -184,11 +185,13 @@ void keep_game(Host& h) {
 
 // After a run: a game of the player's is kept as it starts (in place of
 // the one kept before), at each level and every keep_every_us of play;
-// when it ends, nothing is left to keep.
+// when it ends, nothing is left to keep. The page hears of every game that
+// ends, and whether it was the player's (whose run may go to a board).
 void keep_as_it_goes(Host& h, const Report& report, std::uint64_t elapsed_us) {
     const Runner& r = h.runner;
     const bool own = worth_keeping(r);
     if (report.game_over && h.own_game) murlo_web_drop_game();
+    if (report.game_over) murlo_web_game_over(h.own_game ? 1 : 0);
     if (own && !paused(r)) h.since_kept_us += elapsed_us;
     if (own && (!h.own_game || report.level_done || h.since_kept_us >= keep_every_us)) keep_game(h);
     h.own_game = own;

@@ -15,6 +15,7 @@ import path from 'node:path';
 import { deflateRawSync, inflateRawSync } from 'node:zlib';
 import { fileURLToPath } from 'node:url';
 import assert from 'node:assert/strict';
+import { diesDeep, expand, holdKeys } from './scripted_keys.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const source = path.join(here, '..', '..');
@@ -84,57 +85,40 @@ async function open(options = {}, initScript = null, initArg = undefined, addres
   return openIn(context, initScript, initArg, address);
 }
 
-// The keys of a game that digs down a few rows and dies there, a poll
-// each, the first of them leaving the title at its first pass too.
-const diesDeep = '08*6 0c*6 08*8 04*2 0c*2 08*10 04*10 0c*2 02*4 04*2 02*4 0a*3';
-
-// A page whose keys, held as it reads them, are `keys`: the first until a
-// key leaves the title (at its first pass, run as the page starts, and
-// at the game's first frame, polled at once), then one a poll, then none.
-// (A game polls at most once each time the page runs it.) The page
-// records its calls, and window.deepest notes the deepest the game in
-// play was as the page ran it. `initScript` runs too, as for open.
+// A page played by keys set in advance (holdKeys), its calls recorded.
+// `initScript` runs too, as for open.
 async function openScripted(keys, initScript, initArg) {
   const context = await browser.newContext({ viewport: { width: 1000, height: 700 } });
-  await context.addInitScript((keys) => {
-    window.deepest = -1;
-    window.murloRecord = [];
-    let murloPage;
-    Object.defineProperty(window, 'MurloPage', {
-      configurable: true,
-      get: () => murloPage,
-      set: (value) => {
-        murloPage = value;
-        let seen = 0, polls = 0, left = -1;  // lines read, polls among them, the poll that left the title
-        murloPage.keys = () => {
-          const record = window.murloRecord;
-          for (; seen < record.length; ++seen) {
-            if (!record[seen].startsWith('poll ')) continue;
-            if (left < 0 && record[seen] !== 'poll 00') left = polls;
-            polls += 1;
-          }
-          window.deepest = Math.max(window.deepest, value.api.depth);
-          const next = left < 0 ? 0 : polls - left - 1;
-          return next < keys.length ? keys[next] : 0;
-        };
-      },
-    });
-  }, keys);
+  await context.addInitScript(holdKeys, keys);
   return openIn(context, initScript, initArg);
 }
+
+// The page asks once whether a board serves it: here the answer is no
+// (not found), or none at all when the server is gone.
+const boardProbe = (url) => /\/api\/board\?limit=1$/.test(url || '');
 
 async function openIn(context, initScript = null, initArg = undefined, address = pageUrl) {
   const page = await context.newPage();
   page.on('pageerror', (error) => problems.push(`page error: ${error.message}`));
   page.on('console', (message) => {
-    if (message.type() === 'error') problems.push(`console error: ${message.text()}`);
+    if (message.type() === 'error' && !boardProbe(message.location().url)) {
+      problems.push(`console error: ${message.text()}`);
+    }
   });
   page.on('request', (request) => {
     if (!/^(http:\/\/127\.0\.0\.1:\d+\/|blob:)/.test(request.url())) problems.push(`request elsewhere: ${request.url()}`);
   });
-  page.on('requestfailed', (request) => problems.push(`request failed: ${request.url()}`));
+  // (The browser's fetch of the tab's icon is cut short when the page
+  // reloads or closes as it goes: no fault of the page's.)
+  page.on('requestfailed', (request) => {
+    if (boardProbe(request.url())) return;
+    if (request.url().endsWith('/murlo.svg') && request.failure()?.errorText === 'net::ERR_ABORTED') return;
+    problems.push(`request failed: ${request.url()}`);
+  });
   page.on('response', (response) => {
-    if (response.status() >= 400) problems.push(`HTTP ${response.status()}: ${response.url()}`);
+    if (response.status() >= 400 && !(response.status() === 404 && boardProbe(response.url()))) {
+      problems.push(`HTTP ${response.status()}: ${response.url()}`);
+    }
   });
   page.setDefaultTimeout(deadline);
   if (initScript) await page.addInitScript(initScript, initArg);
@@ -209,14 +193,6 @@ async function control(page, which) {
   const [x, y] = { centre: [l.padX, l.padY + dy], down: [l.padX, l.padY + dy + l.padMark],
                    right: [l.padX + l.padMark, l.padY + dy], z: [l.buttonX + dx, l.buttonY + dy] }[which];
   return pagePoint(page, x, y, shown);
-}
-
-// The key bits of each poll of a script ('00*2 01 ...').
-function expand(script) {
-  return script.split(/\s+/).flatMap((token) => {
-    const [value, count = '1'] = token.split('*');
-    return new Array(Number(count)).fill(parseInt(value, 16));
-  });
 }
 
 // Until the LCD's canvas shows the latest frame, in one colour for each
@@ -334,6 +310,7 @@ async function setHidden(page, hidden) {
 const checks = {
   // Loads from 127.0.0.1 with no error and nothing fetched from elsewhere,
   // under a strict Content-Security-Policy; the title runs with its music.
+  // Served by no board, it asks once and shows nothing of one.
   async load() {
     // Served under a strict Content-Security-Policy: nothing inline, no
     // eval (only WebAssembly's), nothing from elsewhere; the browser
@@ -345,8 +322,12 @@ const checks = {
         "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' blob: data:; " +
         "object-src 'none'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'" } });
     });
+    const asked = [];
+    context.on('request', (request) => request.url().includes('/api/') && asked.push(request.url()));
+    const answered = context.waitForEvent('response', (response) => boardProbe(response.url()));
     const page = await openIn(context);
     assert.equal(await page.evaluate(() => murlo.sound), 'title.wav');
+    assert.equal((await answered).status(), 404);
     await played(page, 300);
     const rows = await page.evaluate(() => murlo.lcd());
     assert.equal(rows.length, 32);
@@ -360,6 +341,8 @@ const checks = {
     const [pictures, ms] = (await page.evaluate(() => [murlo.presented, murlo.clock])).map((v, i) => v - before[i]);
     assert.ok(pictures >= 1 && pictures <= 1 + ms / (1000 / 15 - 1), `${pictures} pictures in ${ms} ms of the title`);
     assert.equal(await page.locator('#message').isHidden(), true);
+    assert.deepEqual(asked, [`${pageUrl}api/board?limit=1`]);
+    for (const id of ['#board', '#send', '#sending']) assert.equal(await page.locator(id).isHidden(), true, id);
     // The skin is drawn at the screen's own pixel size, and the plain
     // outline's fill is gone.
     await page.waitForFunction(() => getComputedStyle(document.getElementById('handheld')).backgroundColor ===
@@ -924,10 +907,10 @@ const checks = {
       assert.ok(best.y > got.lcd.bottom && best.y + best.height < padTop &&
                 Math.abs(best.x + best.width - got.lcd.right) < 2, `the best depth at ${JSON.stringify(best)}`);
       await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `screen-paused-${width}x${height}.png`) });
-      // The menu opens as a list, thumb-high.
+      // The menu opens as a list, thumb-high (the board's entries hidden: no board here).
       await page.click('#menu-button');
-      const entries = await page.evaluate(() => Array.from(document.querySelectorAll('#entries button'),
-                                                           (b) => b.checkVisibility() && b.getBoundingClientRect().height));
+      const entries = await page.evaluate(() => Array.from(document.querySelectorAll('#entries button'))
+        .filter((b) => !b.hidden).map((b) => b.checkVisibility() && b.getBoundingClientRect().height));
       assert.ok(entries.length > 4 && entries.every((e) => e >= 44), `entries ${entries}`);
       await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), `screen-menu-${width}x${height}.png`) });
       await page.setViewportSize({ width: height, height: width });
