@@ -239,7 +239,11 @@ fresh_window() {
   [ -n "$window_id" ] && xwininfo -id "$window_id" | grep -q IsViewable
 }
 # showing KEY W H X Y: KEY pressed, and the window is then that big, there.
+# The key waits for the window to have the focus: one made again (full
+# screen, the screen alone) takes it a moment after it is shown.
 showing() {
+  wait_for "$patience" "the window did not have the focus for $1" \
+    eval 'fresh_window && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$(( window_id ))" ]'
   xdotool key "$1"
   wait_for "$patience" "after $1 the window is not $2x$3+$4+$5" eval "fresh_window && sized $2 $3 $4 $5"
 }
