@@ -2,7 +2,6 @@
 // and the board's API on one port; every run submitted is played with the
 // game itself before it is stored.
 #include <httplib.h>
-#include <openssl/evp.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -10,10 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <functional>
 #include <future>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -153,48 +150,14 @@ int parse_options(int argc, char** argv, Options& o) {
     return 0;
 }
 
-std::string base64_sha256(std::string_view text) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    EVP_Digest(text.data(), text.size(), digest, &size, EVP_sha256(), nullptr);
-    std::string out(4 * ((size + 2) / 3) + 1, '\0');
-    out.resize(static_cast<std::size_t>(
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()), digest, static_cast<int>(size))));
-    return out;
-}
-
-// The hashes of the inline <TAG> elements (no attributes) of a page, as
-// CSP sources: the page's own inline script and style, and nothing else.
-std::string inline_hashes(const std::string& html, const std::string& tag) {
-    std::string sources;
-    const std::string open = "<" + tag + ">";
-    const std::string close = "</" + tag + ">";
-    for (std::size_t at = html.find(open); at != std::string::npos; at = html.find(open, at)) {
-        at += open.size();
-        const std::size_t end = html.find(close, at);
-        if (end == std::string::npos) break;
-        sources += " 'sha256-" + base64_sha256(std::string_view(html).substr(at, end - at)) + "'";
-        at = end;
-    }
-    return sources;
-}
-
 // What the game's page needs and no more: its own scripts and the wasm it
-// compiles, its own style, fetches, service worker, manifest and icons.
-// Sound is synthesised with Web Audio, which needs no source.
-std::string page_policy(const std::string& web) {
-    std::string html;
-    if (!web.empty()) {
-        std::ifstream in(web + "/index.html", std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        html = text.str();
-    }
-    return "default-src 'none'; script-src 'self' 'wasm-unsafe-eval'" + inline_hashes(html, "script") +
-           "; style-src 'self'" + inline_hashes(html, "style") +
-           "; img-src 'self' data: blob:; connect-src 'self'; worker-src 'self'; manifest-src 'self';"
-           " base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
-}
+// compiles, its own style (it has no inline script or style), fetches,
+// service worker, manifest and icons. Sound is synthesised with Web Audio,
+// which needs no source.
+constexpr const char* page_policy =
+    "default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' data: blob:; "
+    "connect-src 'self'; worker-src 'self'; manifest-src 'self'; base-uri 'none'; form-action 'none'; "
+    "frame-ancestors 'none'";
 
 constexpr const char* board_policy =
     "default-src 'none'; style-src 'self'; img-src 'self'; base-uri 'none'; form-action 'none'; "
@@ -225,7 +188,6 @@ int serve(const Options& o, murlo::board::Service& service, const sigset_t& sign
     limit.per_minute = o.per_minute;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     WorkPool pool(cores);
-    const std::string page_csp = page_policy(o.web);
 
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(connection_threads); };
@@ -241,7 +203,7 @@ int serve(const Options& o, murlo::board::Service& service, const sigset_t& sign
     server.set_post_routing_handler([&](const httplib::Request& req, httplib::Response& res) {
         res.set_header("X-Content-Type-Options", "nosniff");
         if (res.get_header_value("Content-Type").starts_with("text/html"))
-            res.set_header("Content-Security-Policy", req.path == "/board" ? board_policy : page_csp);
+            res.set_header("Content-Security-Policy", req.path == "/board" ? board_policy : page_policy);
     });
     server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         if (!res.body.empty()) return;
