@@ -1,5 +1,5 @@
 // What murlo-board spends on the game when a run is submitted, on one
-// core: the run verified as the server does it (murlo::board::verify: from
+// core: the run verified as the server does it (murlo::server::verify: from
 // start-up through the runner, the pictures left undrawn), and beside it
 // the same run stepped through the runner with every frame drawn, as a
 // host plays it. Each iteration takes the next of the runs given, so the
@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "host/board-server/verify.h"
-#include "host/replay/replay.h"
+#include "runner/headless.h"
 #include "runner/runner.h"
+#include "server/verify.h"
 #include "runs/script.h"
 
 namespace {
@@ -31,7 +31,7 @@ void BM_VerifyRun(benchmark::State& state) {
     std::size_t next = 0;
     std::int64_t deepest = 0;
     for (auto _ : state) {
-        const murlo::board::Verdict verdict = murlo::board::verify(runs[next]);
+        const murlo::server::Verdict verdict = murlo::server::verify(runs[next]);
         benchmark::DoNotOptimize(verdict);
         deepest = std::max<std::int64_t>(deepest, verdict.depth);
         next = (next + 1) % runs.size();
@@ -48,7 +48,7 @@ void BM_StepRunDrawn(benchmark::State& state) {
     std::int64_t deepest = 0;
     for (auto _ : state) {
         const auto runner = std::make_unique<murlo::Runner>();
-        murlo::replay::play(*runner, runs[next], [&](const murlo::Runner& r) {
+        murlo::play_headless(*runner, runs[next], [&](const murlo::Runner& r) {
             deepest = std::max<std::int64_t>(deepest, r.state.game.depth);
         });
         benchmark::DoNotOptimize(runner->state.game);
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_board: %s\n", problem.c_str());
             return 2;
         }
-        polls += static_cast<double>(murlo::board::count_polls(script, ~std::uint64_t{0}));
+        polls += static_cast<double>(murlo::server::count_polls(script, ~std::uint64_t{0}));
         runs.push_back(std::move(script));
     }
     mean_polls = polls / static_cast<double>(runs.size());

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "runner/headless.h"
 #include "runs/script.h"
 
 namespace murlo {
@@ -64,12 +65,11 @@ std::string trace_before(const Runner& resumed) {
     for (const runs::ScriptRun& run : recorded) polls += run.count;
     const auto replay = std::make_unique<Runner>();
     replay->tracing = true;
-    replay->end_with_script = true;
-    start_runner(*replay, std::move(recorded), 0);
     // Every recorded poll, then the closing pictures' calls up to where
     // the game was suspended.
-    while (replay->state.script_polls < polls || !same_game(replay->state.game, resumed.state.game))
-        if (!advance_once(*replay, 0)) break;
+    play_headless(*replay, std::move(recorded), [&](const Runner& r) {
+        return r.state.script_polls < polls || !same_game(r.state.game, resumed.state.game);
+    });
     return replay->trace;
 }
 

@@ -1,8 +1,21 @@
+// Links read and written. A link's text is deflated and inflated by zlib:
+// natively the system's, in the replay tool for node the one node carries.
+// The page deflates with the browser's own and has its bytes made into a
+// link here. A build with neither (the Windows cross build, whose libretro
+// core reads scripts) refuses links.
 #include "runs/run_link.h"
+
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+#elif defined(MURLO_ZLIB)
+#include <zlib.h>
+#endif
 
 namespace murlo::runs {
 
 namespace {
+
+constexpr char base64url_digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
 int base64url_digit(char c) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -12,6 +25,96 @@ int base64url_digit(char c) {
     if (c == '_') return 63;
     return -1;
 }
+
+#if defined(__EMSCRIPTEN__)
+// node's zlib, which stops at the end of the deflate stream: the bytes it
+// took must be all there are. Returns the text's length; -1 when the data
+// is not one whole deflate stream, -2 when it inflates to more than `most`.
+EM_JS(double, murlo_inflate_raw, (const char* data, double size, double most), {
+    Module.murloInflated = null;
+    try {
+        const zlib = require('zlib');
+        const input = HEAPU8.slice(data, data + size);
+        const result = zlib.inflateRawSync(input, {info: true, maxOutputLength: most + 1});
+        if (result.engine.bytesWritten !== size) return -1;
+        if (result.buffer.length > most) return -2;
+        Module.murloInflated = result.buffer;
+        return result.buffer.length;
+    } catch (error) {
+        return error.code === 'ERR_BUFFER_TOO_LARGE' ? -2 : -1;
+    }
+});
+EM_JS(void, murlo_take_inflated, (char* out), {
+    HEAPU8.set(Module.murloInflated, out);
+    Module.murloInflated = null;
+});
+
+bool inflate(const std::string& deflated, std::string& text, std::string& problem) {
+    const double size = murlo_inflate_raw(deflated.data(), static_cast<double>(deflated.size()),
+                                          static_cast<double>(max_link_text));
+    if (size < 0) {
+        problem = size == -2 ? "its script is over 16 MiB" : "not raw deflate";
+        return false;
+    }
+    text.resize(static_cast<std::size_t>(size));
+    murlo_take_inflated(text.data());
+    return true;
+}
+#elif defined(MURLO_ZLIB)
+bool inflate(const std::string& deflated, std::string& text, std::string& problem) {
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK) {
+        problem = "cannot inflate";
+        return false;
+    }
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+    z.avail_in = static_cast<uInt>(deflated.size());
+    text.clear();
+    int status = Z_OK;
+    char chunk[1 << 16];
+    while (status == Z_OK && text.size() <= max_link_text) {
+        z.next_out = reinterpret_cast<Bytef*>(chunk);
+        z.avail_out = sizeof chunk;
+        status = ::inflate(&z, Z_NO_FLUSH);
+        text.append(chunk, sizeof chunk - z.avail_out);
+    }
+    const bool whole = status == Z_STREAM_END && z.avail_in == 0;
+    inflateEnd(&z);
+    if (text.size() > max_link_text) {
+        problem = "its script is over 16 MiB";
+        return false;
+    }
+    if (!whole) {
+        problem = "not raw deflate";
+        return false;
+    }
+    return true;
+}
+#else
+bool inflate(const std::string&, std::string&, std::string& problem) {
+    problem = "this build reads no links";
+    return false;
+}
+#endif
+
+
+#if defined(MURLO_ZLIB) && !defined(__EMSCRIPTEN__)
+bool deflate_text(std::string_view text, std::string& deflated) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    deflated.assign(deflateBound(&z, text.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = static_cast<uInt>(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(deflated.data());
+    z.avail_out = static_cast<uInt>(deflated.size());
+    const bool done = ::deflate(&z, Z_FINISH) == Z_STREAM_END;
+    deflated.resize(z.total_out);
+    deflateEnd(&z);
+    return done;
+}
+#else
+bool deflate_text(std::string_view, std::string&) { return false; }
+#endif
 
 }  // namespace
 
@@ -50,6 +153,35 @@ bool link_payload(std::string_view link, std::string& deflated, std::string& pro
         problem = "not base64url";
         return false;
     }
+    return true;
+}
+
+bool link_text(std::string_view link, std::string& text, std::string& problem) {
+    std::string deflated;
+    return link_payload(link, deflated, problem) && inflate(deflated, text, problem);
+}
+
+std::string payload_of_deflated(std::string_view deflated) {
+    std::string payload(link_version);
+    unsigned bits = 0;
+    int held = 0;  // bits in `bits` not yet written
+    for (const char c : deflated) {
+        bits = (bits << 8) | static_cast<unsigned char>(c);
+        held += 8;
+        while (held >= 6) {
+            held -= 6;
+            payload.push_back(base64url_digits[(bits >> held) & 63]);
+        }
+    }
+    // The last digit's bits that are left over are zero.
+    if (held > 0) payload.push_back(base64url_digits[(bits << (6 - held)) & 63]);
+    return payload;
+}
+
+bool link_payload_of(std::string_view text, std::string& payload) {
+    std::string deflated;
+    if (!deflate_text(text, deflated)) return false;
+    payload = payload_of_deflated(deflated);
     return true;
 }
 

@@ -1,8 +1,8 @@
 // Runs shared as links. A link is a page's address, then "#run=1." and the
 // input script's text, raw-deflated (RFC 1951) and base64url-encoded
-// without padding; "1." is the form's version. The page makes them, and
-// every reader (the page, murlo-replay, murlo --play) takes exactly this
-// form, or the "#run=..." part alone.
+// without padding; "1." is the form's version. The page and the board
+// write them here, and every reader (the page, murlo-replay, murlo --play,
+// the board) takes exactly this form, or the "#run=..." part alone.
 #pragma once
 
 #include <cstddef>
@@ -31,5 +31,15 @@ bool link_payload(std::string_view link, std::string& deflated, std::string& pro
 // max_link_text. False, with the reason in `problem` ("not base64url",
 // "not raw deflate", "its script is over 16 MiB", ...), otherwise.
 bool link_text(std::string_view link, std::string& text, std::string& problem);
+
+// A link's payload ("1." and base64url without padding, what follows
+// "#run=") for deflated bytes: the page deflates a script with the
+// browser's own and has the link made here.
+std::string payload_of_deflated(std::string_view deflated);
+
+// The payload of a link to the script `text`, deflated with zlib at its
+// best compression. False where the build has no zlib of its own (the
+// page, the Windows cross build).
+bool link_payload_of(std::string_view text, std::string& payload);
 
 }  // namespace murlo::runs

@@ -34,13 +34,27 @@ Script script_of(const std::vector<InputBits>& values);
 // '#' comments. False, with the offending line and token, on a bad one.
 bool parse_script(std::string_view text, Script& script, ScriptError& error);
 
+// What is said of a script that cannot be read: "WHERE: line N: bad token
+// 'T': reason", where WHERE names the file or says "the link is damaged";
+// without "WHERE: " when `where` is empty. Every host words it so.
+std::string script_problem(std::string_view where, const ScriptError& error);
+
+// parse_script, with what went wrong worded by script_problem.
+bool read_script(std::string_view text, std::string_view where, Script& script, std::string& problem);
+
+// A run given as a link (runs/run_link.h), its "#run=" part or the
+// page-relative "/#run=..." a board gives out, or as script text. On
+// failure `problem` says "the link is damaged: reason" for a link whose
+// form or deflate is bad or whose text is over 16 MiB, "the link is
+// damaged: line N: ..." for a bad token in a link's text, and "line N:
+// ..." for one in text given as it is.
+bool read_run(std::string_view run, Script& script, std::string& problem);
+
 // Read and check the script in the file at `path` ("-" for standard
 // input), or the one a link carries when `path` is a link or its "#run="
-// part (runs/run_link.h). On failure `problem` says what went wrong,
-// for a program to print after its own name: "cannot open PATH", "cannot
-// read PATH", "PATH: line N: bad token 'T': reason", or for a link "the
-// link is damaged: reason" (bad base64url or deflate, text over 16 MiB, a
-// bad token).
+// part. On failure `problem` says what went wrong, for a program to print
+// after its own name: "cannot open PATH", "cannot read PATH", "PATH: line
+// N: bad token 'T': reason", or for a link as read_run says.
 bool load_script(const char* path, Script& script, std::string& problem);
 
 // The most polls one token holds, and the longest token ("hh*999999999").

@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,8 @@
 #include "game/calls.h"
 #include "game/player.h"
 #include "game/rules.h"
+#include "runner/headless.h"
+#include "runs/script.h"
 #include "tools/bot/moves.h"
 #include "tools/bot/stepping.h"
 
@@ -314,9 +317,9 @@ bool search(int title_frames, int levels, std::vector<InputBits>& script) {
 // one the ending (the cycle is then back on the title, whose first poll
 // ends the script) or play on the next level's board.
 bool confirm(const std::vector<InputBits>& script, int levels) {
-    murlo::Game& g = now.game;
-    const murlo::bot::ScriptRun run =
-        murlo::bot::play_script(g, calls, script.data(), script.size());
+    const auto r = std::make_unique<murlo::Runner>();
+    const murlo::Played run = murlo::play_headless(*r, murlo::runs::script_of(script));
+    const murlo::Game& g = r->state.game;
     if (run.deaths != 0) return false;
     if (levels == last_level)
         return run.wins == 1 && run.levels_done == last_level - 1 && g.depth == murlo::final_depth;

@@ -43,6 +43,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -54,6 +55,7 @@
 #include "game/invariants.h"
 #include "game/player.h"
 #include "game/rules.h"
+#include "runner/headless.h"
 #include "game/state.h"
 #include "runs/script.h"
 #include "tools/bot/moves.h"
@@ -500,8 +502,9 @@ bool parse_count(const char* text, long& out) {
 // The recorded keys played again from start-up, as murlo-replay plays a
 // script, end on the Game the soak ended on; then the script is written.
 bool write_script(const char* path) {
-    murlo::Game replayed;
-    murlo::bot::play_script(replayed, calls, recorded.data(), recorded.size());
+    const auto runner = std::make_unique<murlo::Runner>();
+    murlo::play_headless(*runner, murlo::runs::script_of(recorded));
+    const murlo::Game& replayed = runner->state.game;
     std::uint8_t ended[murlo::game_bytes];
     std::uint8_t again[murlo::game_bytes];
     murlo::ByteWriter a{ended};

@@ -191,12 +191,8 @@ bool load_content(const retro_game_info* info, runs::Script& script) {
     std::string problem;
     bool ok = false;
     if (info->data != nullptr) {
-        runs::ScriptError error;
         const std::string_view text(static_cast<const char*>(info->data), info->size);
-        ok = runs::parse_script(text, script, error);
-        if (!ok)
-            problem = std::string(path) + ": line " + std::to_string(error.line) + ": bad token '" +
-                      error.token + "': " + error.message;
+        ok = runs::read_script(text, path, script, problem);
     } else if (info->path != nullptr) {
         ok = runs::load_script(info->path, script, problem);
     }

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "host/replay/capture.h"
-#include "runner/runner.h"
+#include "runner/headless.h"
 #include "runs/trace_lines.h"
 
 namespace murlo::replay {
@@ -47,7 +47,7 @@ void run(const Script& script, Trace& trace, Capture* capture) {
     const auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     r.tracing = true;
-    play(r, script, [&](Runner& played) {
+    play_headless(r, script, [&](Runner& played) {
         trace.text(played.trace);
         played.trace.clear();
         capture_calls(played.calls, capture);

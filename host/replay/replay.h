@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "game/calls.h"
-#include "runner/runner.h"
 #include "runs/script.h"
 
 namespace murlo::replay {
@@ -40,18 +39,6 @@ struct Capture;
 void trace_calls(const Calls& calls, Trace& trace, Capture* capture = nullptr);
 // Only its frames and waits into the capture.
 void capture_calls(const Calls& calls, Capture* capture);
-
-// The game run on the script as the replay tool runs it: the runner with
-// no clock, an advance at a time, the script's keys at every poll, until
-// a poll finds the script used up. `after` sees the runner once started
-// up and after every advance (its calls and game in r.calls and r.state).
-template <typename After>
-void play(Runner& r, const runs::Script& script, After&& after) {
-    r.end_with_script = true;
-    start_runner(r, script, 0);
-    do after(r);
-    while (advance_once(r, 0));
-}
 
 // The game run on the script, an advance at a time with no clock, every
 // call traced; the poll that finds the script used up ends the run as a

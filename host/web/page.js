@@ -837,22 +837,18 @@ var MurloPage = (function () {
     return textOut();
   }
 
-  function base64url(bytes) {
-    var text = '';
-    for (var i = 0; i < bytes.length; ++i) text += String.fromCharCode(bytes[i]);
-    return btoa(text).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
-  }
-
   function through(bytes, transform) {
     return new Blob([bytes]).stream().pipeThrough(transform);
   }
 
-  // The link of a run's script: this page's address, '#run=1.' and the
-  // text raw-deflated in base64url without padding.
+  // The link of a run's script: this page's address and the run's part,
+  // which the game makes of the text the browser deflates.
   function linkFor(text) {
     var deflated = through(new TextEncoder().encode(text), new CompressionStream('deflate-raw'));
     return new Response(deflated).arrayBuffer().then(function (buffer) {
-      return location.href.split('#')[0] + '#run=1.' + base64url(new Uint8Array(buffer));
+      bytesIn(new Uint8Array(buffer));
+      game._murlo_web_link_of(host);
+      return location.href.split('#')[0] + textOut();
     });
   }
 

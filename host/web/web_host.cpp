@@ -353,16 +353,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_bytes(Host* host) {
     return static_cast<int>(host->out.size());
 }
 
+// The link of the run whose script the page deflated into `in`: its
+// "#run=" part, in `out`, for the page to put after its own address.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_of(Host* host) {
+    host->out = std::string(runs::link_mark) + runs::payload_of_deflated(host->in);
+    return static_cast<int>(host->out.size());
+}
+
 // Watches the script whose text is in `in`: the game starts afresh and
 // plays it (a game of the player's left in the middle keeps its depth).
 // 0, with the reason in `out`, when it is not a script.
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch(Host* host) {
     runs::Script script;
-    runs::ScriptError error;
-    if (!runs::parse_script(host->in, script, error)) {
-        host->out = "line " + std::to_string(error.line) + ": bad token '" + error.token + "': " + error.message;
-        return 0;
-    }
+    if (!runs::read_script(host->in, "", script, host->out)) return 0;
     host->in.clear();
     host->in.shrink_to_fit();
     Runner& r = host->runner;

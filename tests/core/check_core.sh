@@ -24,7 +24,8 @@
 #     board/; the model and its rules (game/); screens/, which draw it; and
 #     the cycle (cycle/), which runs the game's steps and closing phases;
 #     the run texts (runs/: scripts, trace lines, links); and the runner
-#     (runner/) over all of them. None of them reaches into host/ or tools/.
+#     (runner/) over all of them. None of them reaches into host/ or tools/,
+#     and neither do the board's server (server/) and the benchmarks.
 set -euo pipefail
 
 # writable NM FILE...: "letter name" of each symbol of writable data.
@@ -129,8 +130,11 @@ includes)
   check 'lcd/|board/|game/|screens/|cycle/' "$src"/cycle/*
   check 'lcd/|board/|game/|runs/' "$src"/runs/*
   check 'lcd/|board/|game/|cycle/|runs/|runner/' "$src"/runner/*
-  # The board server is a host: it plays runs as the replay host does.
-  check 'game/|runs/|runner/|host/replay/|host/board-server/|murlo/' "$src"/host/board-server/*
+  # The board's server is a program of its own: it plays runs on the
+  # runner and reads and writes them with runs/, and knows no host. Nor do
+  # the benchmarks, which call the game, the runner and the server.
+  check 'runs/|runner/|server/|murlo/' "$src"/server/*
+  check 'lcd/|board/|game/|cycle/|runs/|runner/|server/' "$src"/bench/*.cpp
   [ $status -eq 0 ] && echo "includes run one way"
   exit $status
   ;;

@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "host/board-server/service.h"
+#include "server/service.h"
 
 namespace {
 
@@ -20,16 +20,16 @@ namespace {
     std::abort();
 }
 
-murlo::board::Service& service() {
-    static murlo::board::Service* s = [] {
-        auto* made = new murlo::board::Service;
+murlo::server::Service& service() {
+    static murlo::server::Service* s = [] {
+        auto* made = new murlo::server::Service;
         made->version = "fuzz";
         char path[] = "/tmp/fuzz_board_XXXXXX";
         const int fd = mkstemp(path);
         if (fd < 0) std::abort();
         close(fd);
         std::string error;
-        if (!murlo::board::open_store(made->store, path, 2, error)) {
+        if (!murlo::server::open_store(made->store, path, 2, error)) {
             std::fprintf(stderr, "fuzz_board_submit: %s\n", error.c_str());
             std::abort();
         }
@@ -41,22 +41,22 @@ murlo::board::Service& service() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    murlo::board::Service& s = service();
-    const std::uint64_t before = murlo::board::store_changes(s.store);
+    murlo::server::Service& s = service();
+    const std::uint64_t before = murlo::server::store_changes(s.store);
     const std::string body(reinterpret_cast<const char*>(data), size);
-    const murlo::board::Answer a = murlo::board::submit(s, body);
+    const murlo::server::Answer a = murlo::server::submit(s, body);
     const nlohmann::json answer = nlohmann::json::parse(a.body, nullptr, false);
     if (answer.is_discarded() || !answer.is_object()) fail("the answer is not a JSON object", a.body);
     if (a.status == 200 || a.status == 201) {
         if (!answer.contains("id") || answer.value("depth", 0) <= 0) fail("an entry without id or depth", a.body);
-        const murlo::board::Answer stored = murlo::board::entry_json(s, std::to_string(answer["id"].get<long long>()));
+        const murlo::server::Answer stored = murlo::server::entry_json(s, std::to_string(answer["id"].get<long long>()));
         if (stored.status != 200) fail("the entry answered is not on the board", a.body);
         const nlohmann::json entry = nlohmann::json::parse(stored.body);
         if (entry["depth"] != answer["depth"] || entry["frames"] != answer["frames"]) fail("stored otherwise", stored.body);
     } else {
         if (a.status != 400 && a.status != 413 && a.status != 422) fail("an unexpected status", a.body);
         if (!answer.contains("error") || !answer["error"].is_string()) fail("an error without its message", a.body);
-        if (murlo::board::store_changes(s.store) != before) fail("refused input changed the board", a.body);
+        if (murlo::server::store_changes(s.store) != before) fail("refused input changed the board", a.body);
     }
     return 0;
 }

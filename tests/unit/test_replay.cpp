@@ -202,6 +202,19 @@ TEST(ReplayLink, ALinkOrItsRunPartReadsAsItsScriptInTheToolToo) {
         EXPECT_EQ(testing::script_values(script), testing::script_values(win));
     }
     EXPECT_FALSE(runs::is_run_link("runs/#run=1.abc"));  // a file's name
+    // The links the game writes are these, and the board's "/#run=" form
+    // and plain text read as runs too.
+    std::string payload;
+    ASSERT_TRUE(runs::link_payload_of(text, payload));
+    EXPECT_EQ("#run=" + payload, part);
+    for (const std::string& bytes : {std::string{}, std::string("\xff"), std::string("\x00\xfe"), deflated(text)})
+        EXPECT_EQ(runs::payload_of_deflated(bytes), "1." + base64url(bytes));
+    for (const std::string& run : {"/" + part, text}) {
+        Script script;
+        std::string problem;
+        ASSERT_TRUE(runs::read_run(run, script, problem)) << problem;
+        EXPECT_EQ(testing::script_values(script), testing::script_values(win));
+    }
     const std::string tool = std::string(MURLO_REPLAY_PATH) + " ";
     const testing::CommandResult from_link = testing::run_command(tool + "'http://127.0.0.1:8000/" + part + "'");
     EXPECT_EQ(from_link.status, 0);

@@ -40,14 +40,4 @@ void leave_title(Game& g, Calls& calls, int passes, InputBits key, AfterStep&& a
     after_step();
 }
 
-// What a script did, played from start-up one value per poll, as
-// murlo-replay plays it.
-struct ScriptRun {
-    long game_frames;  // steps that played a game frame
-    int levels_done;   // LevelDone steps
-    int deaths;        // Died steps
-    int wins;          // Won steps
-};
-ScriptRun play_script(Game& g, Calls& calls, const InputBits* keys, std::size_t count);
-
 }  // namespace murlo::bot

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "host/board-server/store.h"
+#include "server/store.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 // Now, UTC, as "YYYY-MM-DDTHH:MM:SSZ".
 std::string utc_now();
@@ -32,4 +32,4 @@ bool entries_of_other_versions(PgStore& store, const std::string& version, std::
 bool set_entry_version(PgStore& store, std::int64_t id, const std::string& version, std::string& error);
 std::uint64_t store_changes(PgStore& store);
 
-}  // namespace murlo::board
+}  // namespace murlo::server

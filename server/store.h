@@ -22,7 +22,7 @@
 struct sqlite3;
 struct pg_conn;
 
-namespace murlo::board {
+namespace murlo::server {
 
 struct Entry {
     std::int64_t id = 0;
@@ -117,4 +117,4 @@ bool set_entry_version(Store& store, std::int64_t id, const std::string& version
 // server or another one on the same database.
 std::uint64_t store_changes(Store& store);
 
-}  // namespace murlo::board
+}  // namespace murlo::server

@@ -8,10 +8,10 @@
 #include <chrono>
 #include <memory>
 
-#include "host/board-server/store.h"
-#include "host/board-server/store_common.h"
+#include "server/store.h"
+#include "server/store_common.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 namespace {
 
@@ -273,4 +273,4 @@ bool set_entry_version(PgStore& store, std::int64_t id, const std::string& versi
 
 std::uint64_t store_changes(PgStore& store) { return store.changes.load(); }
 
-}  // namespace murlo::board
+}  // namespace murlo::server

@@ -1,10 +1,10 @@
-#include "host/board-server/store.h"
+#include "server/store.h"
 
 #include <ctime>
 
-#include "host/board-server/store_common.h"
+#include "server/store_common.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 namespace {
 
@@ -71,4 +71,4 @@ std::uint64_t store_changes(Store& store) {
     return 0;
 }
 
-}  // namespace murlo::board
+}  // namespace murlo::server

@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "host/board-server/service.h"
+#include "server/service.h"
 #include "murlo/version.h"
 
 namespace {
 
-using murlo::board::Answer;
+using murlo::server::Answer;
 
 constexpr const char* usage_text =
     "usage: murlo-board [--web DIR] [--db DB] [--listen ADDR] [--port N]\n"
@@ -182,9 +182,9 @@ std::string client_of(const httplib::Request& req, const std::string& trust_prox
     return first == std::string::npos ? req.remote_addr : last.substr(first, end - first + 1);
 }
 
-int serve(const Options& o, murlo::board::Service& service, const sigset_t& signals) {
+int serve(const Options& o, murlo::server::Service& service, const sigset_t& signals) {
 
-    murlo::board::RateLimit limit;
+    murlo::server::RateLimit limit;
     limit.per_minute = o.per_minute;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     WorkPool pool(cores);
@@ -193,7 +193,7 @@ int serve(const Options& o, murlo::board::Service& service, const sigset_t& sign
     server.new_task_queue = [] { return new httplib::ThreadPool(connection_threads); };
     server.set_tcp_nodelay(true);
     server.set_keep_alive_max_count(100000);
-    server.set_payload_max_length(murlo::board::max_body);
+    server.set_payload_max_length(murlo::server::max_body);
     server.set_file_extension_and_mimetype_mapping("webmanifest", "application/manifest+json");
     server.set_file_extension_and_mimetype_mapping("wasm", "application/wasm");
     if (!o.web.empty() && !server.set_mount_point("/", o.web)) {
@@ -216,39 +216,39 @@ int serve(const Options& o, murlo::board::Service& service, const sigset_t& sign
                            : res.status == 404 ? "not found"
                            : res.status < 500  ? "bad request"
                                                : "the server failed";
-        send(res, murlo::board::error_answer(res.status, what));
+        send(res, murlo::server::error_answer(res.status, what));
     });
 
     server.Post("/api/runs", [&](const httplib::Request& req, httplib::Response& res) {
-        if (req.body.size() > murlo::board::max_body) return send(res, murlo::board::error_answer(413, "the body is over 256 KiB"));
-        const int wait = murlo::board::take_submission(limit, client_of(req, o.trust_proxy),
+        if (req.body.size() > murlo::server::max_body) return send(res, murlo::server::error_answer(413, "the body is over 256 KiB"));
+        const int wait = murlo::server::take_submission(limit, client_of(req, o.trust_proxy),
                                                        std::chrono::steady_clock::now());
         if (wait > 0) {
-            Answer a = murlo::board::error_answer(429, "too many submissions: try again later");
+            Answer a = murlo::server::error_answer(429, "too many submissions: try again later");
             a.retry_after = wait;
             return send(res, a);
         }
         std::promise<Answer> done;
         std::future<Answer> answer = done.get_future();
         // The request outlives the job: this thread waits for its answer.
-        if (!pool.post([&] { done.set_value(murlo::board::submit(service, req.body)); })) {
-            Answer a = murlo::board::error_answer(503, "the server is busy: try again shortly");
+        if (!pool.post([&] { done.set_value(murlo::server::submit(service, req.body)); })) {
+            Answer a = murlo::server::error_answer(503, "the server is busy: try again shortly");
             a.retry_after = 1;
             return send(res, a);
         }
         send(res, answer.get());
     });
     server.Get("/api/board", [&](const httplib::Request& req, httplib::Response& res) {
-        send(res, murlo::board::board_json(service, req.get_param_value("limit"), req.get_param_value("offset")));
+        send(res, murlo::server::board_json(service, req.get_param_value("limit"), req.get_param_value("offset")));
     });
     server.Get(R"(/api/runs/([^/]+))", [&](const httplib::Request& req, httplib::Response& res) {
-        send(res, murlo::board::entry_json(service, req.matches[1].str()));
+        send(res, murlo::server::entry_json(service, req.matches[1].str()));
     });
     server.Get("/board", [&](const httplib::Request&, httplib::Response& res) {
-        send(res, murlo::board::board_page(service));
+        send(res, murlo::server::board_page(service));
     });
     server.Get("/board.css", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content(std::string(murlo::board::board_css()), "text/css");
+        res.set_content(std::string(murlo::server::board_css()), "text/css");
     });
 
     if (!server.bind_to_port(o.listen, o.port)) {
@@ -284,17 +284,17 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGHUP);
     if (o.remove < 0) pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     signal(SIGPIPE, SIG_IGN);
-    murlo::board::Service service;
+    murlo::server::Service service;
     service.version = murlo::version;
     std::string error;
     const int connections = static_cast<int>(std::max(1u, std::thread::hardware_concurrency())) + 4;
-    if (!murlo::board::open_store(service.store, o.db, connections, error)) {
+    if (!murlo::server::open_store(service.store, o.db, connections, error)) {
         std::fprintf(stderr, "murlo-board: cannot open %s: %s\n", o.db.c_str(), error.c_str());
         return 1;
     }
     if (o.remove > 0) {
         bool removed = false;
-        if (!murlo::board::remove_entry(service.store, o.remove, removed, error)) {
+        if (!murlo::server::remove_entry(service.store, o.remove, removed, error)) {
             std::fprintf(stderr, "murlo-board: cannot remove entry %lld: %s\n", static_cast<long long>(o.remove),
                          error.c_str());
             return 1;
@@ -304,7 +304,7 @@ int main(int argc, char** argv) {
     }
     // Entries another version verified: those this one replays alike are
     // marked with its version; the others keep theirs, and stay.
-    const int marked = murlo::board::recheck_entries(service, error);
+    const int marked = murlo::server::recheck_entries(service, error);
     if (marked < 0) std::fprintf(stderr, "murlo-board: cannot recheck older entries: %s\n", error.c_str());
     if (marked > 0) std::printf("murlo-board: %d older entries replay alike under %s\n", marked, murlo::version);
     return serve(o, service, signals);

@@ -6,10 +6,10 @@
 #include <chrono>
 #include <ctime>
 
-#include "host/board-server/store.h"
-#include "host/board-server/store_common.h"
+#include "server/store.h"
+#include "server/store_common.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 namespace {
 
@@ -255,4 +255,4 @@ std::uint64_t store_changes(SqliteStore& store) {
     return s.step() == SQLITE_ROW ? static_cast<std::uint64_t>(s.integer(0)) : store.writes.fetch_add(1) + (1ull << 62);
 }
 
-}  // namespace murlo::board
+}  // namespace murlo::server

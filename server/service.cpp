@@ -1,19 +1,18 @@
-#include "host/board-server/service.h"
+#include "server/service.h"
 
 #include <openssl/evp.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
-#include <zlib.h>
 
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "host/board-server/verify.h"
+#include "server/verify.h"
 #include "runs/run_link.h"
 #include "runs/script.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 namespace {
 
@@ -33,29 +32,6 @@ std::string sha256_hex(std::string_view text) {
         out.push_back(hex[digest[i] & 15]);
     }
     return out;
-}
-
-// A script's text as a link's payload: "1." and the text raw-deflated, in
-// base64url without padding, as the page makes its links.
-std::string link_payload_of(const std::string& text) {
-    z_stream z{};
-    deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
-    std::string deflated(deflateBound(&z, text.size()), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    z.avail_in = static_cast<uInt>(text.size());
-    z.next_out = reinterpret_cast<Bytef*>(deflated.data());
-    z.avail_out = static_cast<uInt>(deflated.size());
-    deflate(&z, Z_FINISH);
-    deflated.resize(z.total_out);
-    deflateEnd(&z);
-    std::string base64(4 * ((deflated.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(base64.data()),
-                                  reinterpret_cast<const unsigned char*>(deflated.data()),
-                                  static_cast<int>(deflated.size()));
-    base64.resize(static_cast<std::size_t>(n));
-    while (!base64.empty() && base64.back() == '=') base64.pop_back();
-    for (char& c : base64) c = c == '+' ? '-' : c == '/' ? '_' : c;
-    return std::string(runs::link_version) + base64;
 }
 
 json entry_value(const Entry& e) {
@@ -108,24 +84,6 @@ Answer cached(Service& s, Key&& key, Make&& make) {
     return answer;
 }
 
-// A run's script: from a link (or its "#run=" part, or the page-relative
-// "/#run=..." the board gives out), or the text itself.
-bool read_run(const std::string& run, runs::Script& script, std::string& problem) {
-    const bool link = runs::is_run_link(run) || run.starts_with("/#run=");
-    std::string text;
-    if (link && !runs::link_text(run, text, problem)) {
-        problem = "the link is damaged: " + problem;
-        return false;
-    }
-    runs::ScriptError error;
-    if (!runs::parse_script(link ? text : run, script, error)) {
-        problem = (link ? "the link is damaged: line " : "line ") + std::to_string(error.line) + ": bad token '" +
-                  error.token + "': " + error.message;
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 Answer error_answer(int status, std::string_view message) {
@@ -164,7 +122,7 @@ Answer submit(Service& s, std::string_view body) {
 
     runs::Script script;
     std::string problem;
-    if (!read_run(run->get<std::string>(), script, problem)) return error_answer(400, problem);
+    if (!runs::read_run(run->get<std::string>(), script, problem)) return error_answer(400, problem);
     const std::uint64_t polls = count_polls(script, max_polls);
     if (polls > max_polls) return error_answer(400, "the run has more than 500000 polls");
 
@@ -174,7 +132,8 @@ Answer submit(Service& s, std::string_view body) {
     entry.frames = verdict.frames;
     entry.games = verdict.games;
     entry.scoring = sha256_hex(runs::format_script(first_polls(script, verdict.scoring_polls)));
-    entry.run = link_payload_of(runs::format_script(script));
+    if (!runs::link_payload_of(runs::format_script(script), entry.run))
+        return error_answer(500, "the board could not write the run's link");
     entry.version = s.version;
 
     Added added;
@@ -288,7 +247,7 @@ int recheck_entries(Service& s, std::string& error) {
     for (const Entry& e : entries) {
         runs::Script script;
         std::string problem;
-        if (!read_run(std::string(runs::link_mark) + e.run, script, problem)) continue;
+        if (!runs::read_run(std::string(runs::link_mark) + e.run, script, problem)) continue;
         if (count_polls(script, max_polls) > max_polls) continue;
         const Verdict v = verify(script);
         if (v.depth != e.depth || v.frames != e.frames) continue;
@@ -321,4 +280,4 @@ int take_submission(RateLimit& limit, const std::string& client, std::chrono::st
     return std::max(1, static_cast<int>(std::ceil((1 - b.tokens) / per_second)));
 }
 
-}  // namespace murlo::board
+}  // namespace murlo::server

@@ -9,7 +9,7 @@
 
 #include "runs/script.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 // The most polls a submitted run may hold; counted before any stepping.
 constexpr std::uint64_t max_polls = 500000;
@@ -30,4 +30,4 @@ Verdict verify(const runs::Script& script);
 // The first `polls` polls of a script, as a script.
 runs::Script first_polls(const runs::Script& script, std::uint64_t polls);
 
-}  // namespace murlo::board
+}  // namespace murlo::server

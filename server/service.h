@@ -13,9 +13,9 @@
 #include <unordered_map>
 #include <utility>
 
-#include "host/board-server/store.h"
+#include "server/store.h"
 
-namespace murlo::board {
+namespace murlo::server {
 
 constexpr std::size_t max_body = 256 * 1024;  // a submission's body, in bytes
 constexpr std::size_t max_name = 20;          // a name's characters (code points)
@@ -85,4 +85,4 @@ struct RateLimit {
 // seconds until it may.
 int take_submission(RateLimit& limit, const std::string& client, std::chrono::steady_clock::time_point now);
 
-}  // namespace murlo::board
+}  // namespace murlo::server
