@@ -4,10 +4,13 @@
 #include <string>
 #include <system_error>
 
-#include "desktop/files.h"
+#include "files/files.h"
 #include "desktop/notices.h"
 
 namespace murlo::desktop {
+
+using files::open_file;
+using files::write_whole_file;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "desktop/files.h"
+#include "files/files.h"
 #include "desktop/notices.h"
 #include "runner/snapshot.h"
 
@@ -19,6 +19,9 @@
 #endif
 
 namespace murlo::desktop {
+
+using files::open_file;
+using files::write_whole_file;
 
 namespace {
 
@@ -69,7 +72,7 @@ void write_snapshot_file(KeptGame& kept, const Runner& r, bool pause) {
     if (pause && !paused(r)) {
         // Kept paused, so that it comes back waiting for the player.
         Runner held = r;
-        press_pause(held);
+        hold(held);
         bytes = write_snapshot(held);
     } else {
         bytes = write_snapshot(r);
@@ -109,7 +112,7 @@ void resume_kept(KeptGame& kept, const std::filesystem::path& path, Runner& r) {
     const char* why = read_snapshot(r, bytes, &kind);
     if (why == nullptr) {
         kept.written = true;  // this game now keeps it, and goes on overwriting it
-        if (in_game(r) && !paused(r)) press_pause(r);
+        hold(r);
         return;
     }
     std::filesystem::path bad = path;

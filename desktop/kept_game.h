@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "desktop/files.h"
+#include "files/files.h"
 #include "runner/runner.h"
 
 namespace murlo::desktop {

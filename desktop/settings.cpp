@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "desktop/files.h"
+#include "files/files.h"
 #include "desktop/notices.h"
 #include "handheld/handheld.h"
 
 namespace murlo::desktop {
+
+using files::open_file;
+using files::write_whole_file;
 
 namespace {
 

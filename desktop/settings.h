@@ -45,7 +45,7 @@ bool parse_settings(std::string_view text, Settings& settings, std::string& why)
 // stderr and gives the defaults; the next change replaces it.
 Settings read_settings(const std::filesystem::path& path);
 
-// Writes the whole file at once (desktop/files.h). A failure is said in one
+// Writes the whole file at once (files/files.h). A failure is said in one
 // line on stderr, once a run (`said`, kept by the caller).
 bool write_settings(const std::filesystem::path& path, const Settings& settings, bool& said);
 

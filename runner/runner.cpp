@@ -179,6 +179,10 @@ void start_runner(Runner& r, runs::Script script, std::int32_t best) {
     r.writer = runs::ScriptWriter{};
     r.record.clear();
     r.trace.clear();
+    r.host_seen = false;
+    r.host_us = 0;
+    r.hidden = false;
+    r.pending = Report{};
     r.told_picture = false;
     r.told_sound = no_sound;
     r.told_sound_start_us = 0;
@@ -187,34 +191,88 @@ void start_runner(Runner& r, runs::Script script, std::int32_t best) {
     carry_out(r, 0);
 }
 
-Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys) {
+namespace {
+
+// The runner's clock moved to `at_us` on the host's: everything due by
+// then, in order, with the keys held as the host last said. A title pass
+// runs at its own time, so passes missed are made up; anything else runs
+// no earlier than late_limit_us ago, so a host that ran late does not race
+// to catch up.
+void advance_to(Runner& r, std::uint64_t at_us) {
     RunState& s = r.state;
-    Report report{};
-    report.wake_in_us = never;
-    if (!s.paused) {
-        std::uint64_t passed = std::min(elapsed_us, longest_jump_us);
-        if (watching(r) && r.speed != 1) passed = static_cast<std::uint64_t>(static_cast<double>(passed) * r.speed);
-        s.clock_us += passed;
-        // Everything due by now, in order. A title pass runs at its own
-        // time, so passes missed are made up; anything else runs no
-        // earlier than late_limit_us ago, so a host that ran late does
-        // not race to catch up. Polls before the last see the keys held
-        // at the last run; the last sees the keys held now.
-        while (s.due_us <= s.clock_us) {
-            const bool title = awaits_poll(s.game) && s.game.phase == Phase::Title;
-            const std::uint64_t at = title ? s.due_us : std::max(s.due_us, s.clock_us - std::min(s.clock_us, late_limit_us));
-            const bool last = title ? s.due_us + title_pass_us > s.clock_us : true;
-            if (!advance_at(r, last ? keys : s.last_keys, at, &report)) {
-                report.ended = true;
-                break;
-            }
+    const std::uint64_t elapsed = r.host_seen && at_us > r.host_us ? at_us - r.host_us : 0;
+    if (!r.host_seen || at_us > r.host_us) r.host_us = at_us;
+    r.host_seen = true;
+    if (s.paused || r.hidden || r.pending.ended) return;
+    // A long gap counts as a second, but never cuts short a wait the host
+    // was asked to sleep through (the game over's 4.5 s, the ending's 9 s).
+    const std::uint64_t asked = s.due_us > s.clock_us ? host_time(r, s.due_us - s.clock_us) : 0;
+    std::uint64_t passed = std::min(elapsed, std::max(longest_jump_us, asked));
+    if (watching(r) && r.speed != 1) passed = static_cast<std::uint64_t>(static_cast<double>(passed) * r.speed);
+    s.clock_us += passed;
+    while (s.due_us <= s.clock_us) {
+        const bool title = awaits_poll(s.game) && s.game.phase == Phase::Title;
+        const std::uint64_t at = title ? s.due_us : std::max(s.due_us, s.clock_us - std::min(s.clock_us, late_limit_us));
+        if (!advance_at(r, s.last_keys, at, &r.pending)) {
+            r.pending.ended = true;
+            break;
         }
-        s.last_keys = keys;
     }
+}
+
+void pause_game(Runner& r) {
+    if (in_game(r)) r.state.paused = true;
+}
+
+}  // namespace
+
+void handle(Runner& r, std::uint64_t at_us, Event event) {
+    RunState& s = r.state;
+    advance_to(r, at_us);
+    switch (event.kind) {
+        case Event::Kind::Keys: {
+            const InputBits keys = event.keys & input::all;
+            const InputBits pressed = keys & ~s.last_keys;
+            s.last_keys = keys;
+            if (pressed == 0) break;
+            r.hidden = false;  // a key comes to a window in front
+            // A paused game goes on; otherwise the press is held for the
+            // player's next poll (none is kept while a script plays).
+            if (s.paused) {
+                s.paused = false;
+                s.resume_keys |= pressed;
+            } else if (!watching(r)) {
+                s.resume_keys |= pressed;
+            }
+            break;
+        }
+        case Event::Kind::Pause:
+            r.hidden = false;
+            if (s.paused)
+                s.paused = false;
+            else
+                pause_game(r);
+            break;
+        case Event::Kind::FocusLost: pause_game(r); break;
+        case Event::Kind::Hidden:
+            pause_game(r);
+            r.hidden = true;
+            break;
+        case Event::Kind::Shown: r.hidden = false; break;
+    }
+}
+
+Report run(Runner& r, std::uint64_t now_us) {
+    RunState& s = r.state;
+    advance_to(r, now_us);
+    Report report = std::exchange(r.pending, Report{});
+    report.wake_in_us = never;
     report_changes(r, report);
-    if (s.paused || report.ended) return report;
+    if (s.paused || r.hidden || report.ended) return report;
     std::uint64_t wake = s.due_us;
-    if (awaits_poll(s.game) && s.game.phase == Phase::Title) {
+    // On the title with no key held or pressed, the next pass that changes
+    // the picture (a key leaves the title at the next pass).
+    if (awaits_poll(s.game) && s.game.phase == Phase::Title && ((s.last_keys | s.resume_keys) == 0 || !r.state.script_done)) {
         const std::uint64_t change = s.title_start_us + (s.title_passes + passes_to_change(s.game)) * title_pass_us;
         wake = std::max(change, s.picture_us + title_picture_us);
     }
@@ -224,27 +282,7 @@ Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys) {
 
 bool advance_once(Runner& r, InputBits keys) { return advance_at(r, keys, r.state.clock_us, nullptr); }
 
-void press_pause(Runner& r) {
-    if (r.state.paused)
-        r.state.paused = false;
-    else if (in_game(r))
-        r.state.paused = true;
-}
-
-void lose_focus(Runner& r) {
-    if (in_game(r)) r.state.paused = true;
-}
-
-void press_keys(Runner& r, InputBits keys) {
-    keys &= input::all;
-    if (!r.state.paused || keys == 0) return;
-    r.state.resume_keys |= keys;
-    r.state.paused = false;
-}
-
-void latch_keys(Runner& r, InputBits keys) {
-    if (!watching(r)) r.state.resume_keys |= keys & input::all;
-}
+void hold(Runner& r) { pause_game(r); }
 
 void take_over(Runner& r) {
     r.state.script_done = true;

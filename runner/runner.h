@@ -3,28 +3,38 @@
 // on a clock of its own; it plays a script and hands the game to the player
 // when the script is used up; it records the run as a script, and traces
 // it when asked; it pauses, keeps the title's pace and decides what counts
-// for the best depth. It knows no platform: a host tells it how much time
-// has passed and which keys are held, and it says what to show and play
-// and when it wants to run again. A host is an adapter: keys, touches and
-// pads in; pictures, sounds and wake-ups out; a place to store the best
-// depth.
+// for the best depth. It knows no platform: a host tells it what happened
+// and when (keys held and let go, pause, the focus lost, hidden, shown) and
+// what its clock reads, and it says what to show and play and when it
+// wants to run again. A host is an adapter: keys, touches and pads in;
+// pictures, sounds and wake-ups out.
 //
-// Time. The runner's clock counts microseconds of the host's time while
-// the game is not paused, a jump of more than a second (a machine asleep,
-// a stalled tab) counting as one second, and runs `speed` times as fast
-// while a script is watched faster. A wait of n ticks lets nothing happen
-// before n * 9 ms have passed since it began. A wait begins when the call
-// before it came due, so a host that runs a little late does not slow the
-// game down; one that runs more than late_limit_us late starts the wait
-// that late.
+// Time. A host stamps every event and run with its own clock, in
+// microseconds from any moment. The runner moves its own clock to each
+// event's time, carrying out what is due by then, before it applies the
+// event: so a pause begins and ends exactly when it was asked for, however
+// late the host got round to it, and a key counts from the moment it was
+// pressed. The runner's clock counts the host's time while the game is
+// neither paused nor hidden, a jump of more than a second (a machine
+// asleep, a stalled tab) counting as one second, or as the wait the host
+// was asked to sleep through when that is longer, and runs `speed` times
+// as fast while a script is watched faster. A wait of n ticks lets nothing
+// happen before n * 9 ms have passed since it began. A wait begins when
+// the call before it came due, so a host that runs a little late does not
+// slow the game down; one that runs more than late_limit_us late starts
+// the wait that late.
+//
+// Keys. Each poll sees the keys held, and every key pressed since the last
+// poll even when it was let go before it (a tap on a touch screen), so no
+// press is lost between polls. A key pressed while paused goes on with the
+// game, and counts so at the next poll.
 //
 // The title has no wait of its own: its passes come due one a millisecond
 // from the moment it began, and the random source counts them, so the same
 // key pressed the same time after the title began gives the same board on
-// any host. The runner runs the passes that are due whenever it runs (a
-// key came, or a picture is due), the last of them with the keys held now,
-// so the host need wake only for the pictures, 15 a second at the most:
-// every speck's place still shows, since a speck stays 100 ms on each row.
+// any host. The runner runs the passes that are due whenever it runs, so
+// the host need wake only for the pictures, 15 a second at the most: every
+// speck's place still shows, since a speck stays 100 ms on each row.
 #pragma once
 
 #include <cstddef>
@@ -40,7 +50,8 @@ namespace murlo {
 
 constexpr std::uint64_t title_pass_us = 1000;       // one title pass each millisecond
 constexpr std::uint64_t title_picture_us = 66667;  // the title shows at most 15 pictures a second
-constexpr std::uint64_t longest_jump_us = 1000000;  // a longer gap in the host's time counts as this
+constexpr std::uint64_t longest_jump_us = 1000000;  // a longer gap in the host's time counts as this,
+                                                    // or as the wait it was asked to sleep through
 constexpr std::uint64_t late_limit_us = 20000;      // a host this late moves the game's time on
 constexpr std::uint64_t never = ~std::uint64_t{0};
 
@@ -63,8 +74,8 @@ struct RunState {
     std::uint64_t sound_start_us;  // when it began
 
     bool paused;
-    InputBits resume_keys;  // keys that ended a pause, or were latched, held at the next poll
-    InputBits last_keys;    // the keys the host gave at its last run
+    InputBits resume_keys;  // keys pressed since the last poll: held at the player's next poll
+    InputBits last_keys;    // the keys held, as the host last said
 
     bool counts;         // the game in play was begun by the player's keys
     std::int32_t best;   // the deepest depth of the player's games, as stored
@@ -85,6 +96,19 @@ struct Report {
     std::uint64_t wake_in_us;   // run again after this long (never: only when something happens)
 };
 
+// Something a host saw happen, at a time of its clock.
+struct Event {
+    enum class Kind : std::uint8_t {
+        Keys,       // the game keys held are now `keys`; those newly held count as pressed
+        Pause,      // P, Pause or a pad's Start: a game pauses, or a paused one goes on
+        FocusLost,  // the window or page lost the focus: a game pauses
+        Hidden,     // minimised, hidden or frozen: a game pauses, and time stands still
+        Shown,      // shown again (as any key pressed says too): time runs again
+    };
+    Kind kind;
+    InputBits keys = 0;
+};
+
 struct Runner {
     RunState state;
     Calls calls;  // the latest advance's, in order
@@ -102,6 +126,13 @@ struct Runner {
     bool tracing = false;  // the trace of every call is kept in `trace`
     std::string trace;     // trace lines not yet taken by the host
 
+    // The host's clock as last seen (none yet after a start or a load: the
+    // next event or run sets it), and whether the host is hidden.
+    bool host_seen = false;
+    std::uint64_t host_us = 0;
+    bool hidden = false;
+    Report pending{};  // what events since the last run did, for its report
+
     // What the host was last told.
     bool told_picture = false;
     LcdFrame told_shown{};
@@ -114,25 +145,25 @@ struct Runner {
 // `script` to be played first (empty: none), the best depth as stored.
 void start_runner(Runner& r, runs::Script script, std::int32_t best);
 
-// Time has passed and `keys` are held: the calls due are carried out, and
-// the report says what to show, play and store, and when to run next.
-Report run(Runner& r, std::uint64_t elapsed_us, InputBits keys);
+// `event` happened at `at_us` on the host's clock: the calls due by then
+// are carried out first, then it is applied. What they did is reported by
+// the next run.
+void handle(Runner& r, std::uint64_t at_us, Event event);
+
+// The host's clock reads `now_us`: the calls due by then are carried out,
+// and the report says what to show, play and store (since the last run,
+// events included), and when to run next.
+Report run(Runner& r, std::uint64_t now_us);
 
 // One advance now, whatever the time: a poll with `keys` (the script's
 // while it lasts) or the next calls of a closing sequence. False, doing
-// nothing, once the script is used up when the run ends with it. For the
-// replay tool, which reads r.calls after each.
+// nothing, once the script is used up when the run ends with it. For
+// headless play (runner/headless.h), which reads r.calls after each.
 bool advance_once(Runner& r, InputBits keys);
 
-// What the host sees happen between runs.
-void press_pause(Runner& r);  // P, Pause or Start: pause, or go on
-void lose_focus(Runner& r);   // the window or page lost the focus, or was hidden
-// Game keys pressed (not repeats): a paused game goes on, and they count
-// as held at the next poll.
-void press_keys(Runner& r, InputBits keys);
-// Keys pressed since the last poll, held at the player's next poll even
-// when let go before it (a tap on a touch screen): none while a script plays.
-void latch_keys(Runner& r, InputBits keys);
+// A game in play pauses, so that it comes back waiting for the player (a
+// game kept for the next start); a paused one, or the title, stays as it is.
+void hold(Runner& r);
 // The player takes over from the script, at the game's own pace.
 void take_over(Runner& r);
 // The clock runs this much faster while the script is watched.

@@ -123,6 +123,9 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
     r.state = s;
     seek_script(r, s.script_polls);
     if (s.script_done) r.speed = 1;
+    // The host's clock goes on as it was: the state goes on from the
+    // host's present. What its events did to the state left is gone.
+    r.pending = Report{};
     // Tell the host everything afresh.
     r.told_picture = false;
     r.told_sound = static_cast<std::int8_t>(no_sound - 1);

@@ -121,10 +121,11 @@ std::optional<Change> settings_key(const SDL_Keysym& key) {
     }
 }
 
-// The pause is about to change: the runner runs first, so that the time
-// up to now counts as the game's (or, while paused, as no one's).
-void run_before_pause_change(Host& h) {
-    if (in_game(h.runner) || paused(h.runner)) run_now(h);
+// The keys held changed (or may have): the runner hears what is held now,
+// and the key of a press being served (SDL's state may already have it let
+// go again, when both came in one look at the events).
+void keys_changed(Host& h, InputBits pressed = 0) {
+    tell(h, {Event::Kind::Keys, static_cast<InputBits>(held_keys(h) | pressed)});
 }
 
 void handle_event(Host& h, const SDL_Event& event) {
@@ -148,14 +149,18 @@ void handle_event(Host& h, const SDL_Event& event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys let go in another window never reach us: forget them all.
             SDL_ResetKeyboard();
-            run_before_pause_change(h);
-            lose_focus(r);
+            tell(h, {Event::Kind::FocusLost});
+            keys_changed(h);
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            tell(h, {Event::Kind::Shown});
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
         case SDL_WINDOWEVENT_HIDDEN:
             // Put away, perhaps for good: the game is kept as it is now.
-            run_before_pause_change(h);
-            lose_focus(r);
+            tell(h, {Event::Kind::Hidden});
             desktop::keep_now(h.kept, r);
             break;
         case SDL_WINDOWEVENT_LEAVE:
@@ -183,36 +188,35 @@ void handle_event(Host& h, const SDL_Event& event) {
             break;
         }
         if (event.type == SDL_KEYDOWN && !event.key.repeat) h.escape_left_full_screen = false;
-        if (event.type == SDL_KEYUP || event.key.repeat) break;
+        if (event.type == SDL_KEYUP || event.key.repeat) {
+            if (key_bit(event.key.keysym) != 0) keys_changed(h);
+            break;
+        }
         if (const auto change = settings_key(event.key.keysym)) {
             change_settings(h, *change);
         } else if (event.key.keysym.sym == SDLK_p || event.key.keysym.sym == SDLK_PAUSE) {
-            run_before_pause_change(h);
-            press_pause(r);
-        } else if (paused(r)) {
-            run_before_pause_change(h);
-            press_keys(r, key_bit(event.key.keysym));
+            tell(h, {Event::Kind::Pause});
+        } else if (key_bit(event.key.keysym) != 0) {
+            keys_changed(h, key_bit(event.key.keysym));
         }
         break;
     case SDL_MOUSEBUTTONDOWN:
-        // A click on the drawn controls goes on with a paused game as their
-        // key does.
-        if (event.button.button == SDL_BUTTON_LEFT && paused(r)) {
-            const InputBits key = desktop::view_keys_at(h.window.view, event.button.x, event.button.y);
-            if (key != 0) {
-                run_before_pause_change(h);
-                press_keys(r, key);
-            }
-        }
+    case SDL_MOUSEBUTTONUP:
+        // The drawn controls, held with the mouse, are keys.
+        if (event.button.button == SDL_BUTTON_LEFT)
+            keys_changed(h, event.type == SDL_MOUSEBUTTONDOWN
+                                ? desktop::view_keys_at(h.window.view, event.button.x, event.button.y)
+                                : 0);
         break;
     case SDL_CONTROLLERBUTTONDOWN:
-        if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START) {
-            run_before_pause_change(h);
-            press_pause(r);
-        } else if (paused(r)) {
-            run_before_pause_change(h);
-            press_keys(r, button_bit(event.cbutton.button));
-        }
+        if (event.cbutton.button == SDL_CONTROLLER_BUTTON_START)
+            tell(h, {Event::Kind::Pause});
+        else if (button_bit(event.cbutton.button) != 0)
+            keys_changed(h, button_bit(event.cbutton.button));
+        break;
+    case SDL_CONTROLLERBUTTONUP:
+    case SDL_CONTROLLERAXISMOTION:
+        keys_changed(h);
         break;
     case SDL_CONTROLLERDEVICEADDED:
         add_controller(h.controllers, event.cdevice.which);  // a device index
@@ -221,6 +225,7 @@ void handle_event(Host& h, const SDL_Event& event) {
         remove_controller(h.controllers, event.cdevice.which);  // an instance id
         break;
     case SDL_MOUSEMOTION:
+        if ((event.motion.state & SDL_BUTTON_LMASK) != 0) keys_changed(h);
         set_pointer_hidden(h.window, desktop::on_lcd(h.window.view, event.motion.x, event.motion.y));
         break;
 #if defined(SDL_VIDEO_DRIVER_X11) && defined(MURLO_XLIB)

@@ -56,19 +56,25 @@ void begin(Host& h, runs::Script script, std::int32_t best, const std::filesyste
         set_best(r, best);
         if (r.tracing) r.trace = trace_before(r);
     }
-    h.last_run = Clock::now();
+    h.started = Clock::now();
     run_now(h);
 }
 
+std::uint64_t now_us(const Host& h) {
+    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - h.started).count();
+    return since > 0 ? static_cast<std::uint64_t>(since) : 0;
+}
+
+void tell(Host& h, Event event) { handle(h.runner, now_us(h), event); }
+
 void run_now(Host& h) {
-    const Clock::time_point now = Clock::now();
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(now - h.last_run).count();
-    const std::uint64_t elapsed_us = elapsed > 0 ? static_cast<std::uint64_t>(elapsed) : 0;
-    h.last_run = now;
-    const Report report = run(h.runner, elapsed_us, held_keys(h));
+    const std::uint64_t clock_before = h.runner.state.clock_us;
+    // Controllers send their events only when read: the keys as held now.
+    tell(h, {Event::Kind::Keys, held_keys(h)});
+    const Report report = run(h.runner, now_us(h));
     carry_out(h, report);
     h.wake_in_us = report.wake_in_us;
-    desktop::keep_as_it_goes(h.kept, h.runner, report, elapsed_us);
+    desktop::keep_as_it_goes(h.kept, h.runner, report, h.runner.state.clock_us - clock_before);
     write_run_files(h.files, h.runner);
 }
 

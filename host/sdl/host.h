@@ -45,7 +45,7 @@ struct Host {
     // Escape, pressed in full screen, left it: its release does not quit.
     bool escape_left_full_screen = false;
 
-    std::chrono::steady_clock::time_point last_run{};  // when the runner last ran
+    std::chrono::steady_clock::time_point started{};  // the host's clock begins here
     std::uint64_t wake_in_us = 0;                      // after this long it wants to run again
     bool sound_held = false;                           // the sound paused with the game
     bool quit = false;  // Escape, the window closed, a signal: the loop ends
@@ -64,8 +64,11 @@ void end_on_hangup();
 // signal_check_ms.
 constexpr std::uint32_t signal_check_ms = 200;
 void turn(Host& h);
-// Run the runner now: the time since it last ran has passed, with the
-// keys held as of the events served; what it reports is carried out.
+// The host's clock: microseconds since the game began.
+std::uint64_t now_us(const Host& h);
+// What happened, now, told to the runner.
+void tell(Host& h, Event event);
+// Run the runner now: what it reports is carried out.
 void run_now(Host& h);
 // A change of the settings by the player's keys (desktop/settings.h),
 // shown at once and written to the file (unless it is Escape leaving full

@@ -50,6 +50,7 @@ struct Host {
     std::uint64_t label[handheld::best::rows] = {};
     bool own_game = false;          // the game in play at the last run was the player's own
     std::uint64_t since_kept_us = 0;  // its play since it was last kept
+    std::uint64_t now_us = 0;         // the page's clock, as the runs have told it
 };
 
 constexpr std::uint64_t keep_every_us = 10000000;  // the most play a closed page may lose
@@ -177,7 +178,7 @@ void keep_game(Host& h) {
     const Runner& r = h.runner;
     if (!worth_keeping(r)) return;
     const auto held = std::make_unique<Runner>(r);
-    if (!paused(*held)) press_pause(*held);
+    hold(*held);
     const std::string bytes = write_snapshot(*held);
     murlo_web_keep_game(bytes.data(), static_cast<int>(bytes.size()));
     h.since_kept_us = 0;
@@ -200,11 +201,7 @@ void keep_as_it_goes(Host& h, const Report& report, std::uint64_t elapsed_us) {
 // Presses: a paused game goes on; otherwise they are held at the next
 // poll even when let go before it (none are kept while a script plays).
 void press(Host& h, InputBits keys) {
-    Runner& r = h.runner;
-    if (paused(r))
-        press_keys(r, keys);
-    else
-        latch_keys(r, keys);
+    handle(h.runner, h.now_us, {Event::Kind::Keys, static_cast<InputBits>(held_keys(h) | keys)});
 }
 
 }  // namespace
@@ -221,7 +218,9 @@ using namespace murlo;
 extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(Host* host, double elapsed_ms) {
     const double us = std::round(elapsed_ms * 1000.0);
     const std::uint64_t elapsed_us = us > 0 ? static_cast<std::uint64_t>(us) : 0;
-    const Report report = run(host->runner, elapsed_us, held_keys(*host));
+    host->now_us += elapsed_us;
+    handle(host->runner, host->now_us, {Event::Kind::Keys, held_keys(*host)});
+    const Report report = run(host->runner, host->now_us);
     tell(*host, report);
     keep_as_it_goes(*host, report, elapsed_us);
     if (report.wake_in_us == never) return -1;
@@ -247,8 +246,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pad_press(Host* host, int buttons
 
 // P, Pause, a pad's Start or a touch on the screen; the page losing the
 // focus.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pause(Host* host) { press_pause(host->runner); }
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_lose_focus(Host* host) { lose_focus(host->runner); }
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pause(Host* host) {
+    handle(host->runner, host->now_us, {Event::Kind::Pause});
+}
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_lose_focus(Host* host) {
+    handle(host->runner, host->now_us, {Event::Kind::FocusLost});
+}
 
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_paused(Host* host) { return paused(host->runner) ? 1 : 0; }
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watching_now(Host* host) { return watching(host->runner) ? 1 : 0; }
@@ -268,7 +271,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_resume(Host* host) {
         return kind == StateKind::OtherVersion ? 2 : 0;
     }
     host->in.clear();
-    if (in_game(r) && !paused(r)) press_pause(r);
+    hold(r);
     set_best(r, murlo_web_best());
     host->own_game = worth_keeping(r);
     host->since_kept_us = 0;
@@ -391,7 +394,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_speed(Host* host, double speed) {
 extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_take_over(Host* host) {
     Runner& r = host->runner;
     take_over(r);
-    if (paused(r)) press_pause(r);
+    if (paused(r)) handle(r, host->now_us, {Event::Kind::Pause});
 }
 
 int main() {

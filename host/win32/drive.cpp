@@ -46,6 +46,12 @@ void keep_best(Host& host, std::int32_t depth) {
     show_best(host);
 }
 
+}  // namespace
+
+void tell(Host& host, Event event) { handle(host.runner, clock_us(host), event); }
+
+namespace {
+
 // Every waiting message, each to the window procedure; false at the quit
 // message.
 bool serve_messages() {
@@ -88,8 +94,9 @@ bool start_host(Host& host, runs::Script script, const desktop::SettingOptions& 
         // The best as stored counts, not the one the game was kept with.
         set_best(host.runner, best);
     }
-    if (!create_main_window(host)) return false;
+    // The clock runs before the window is made: its messages are told with their time.
     host.counts_per_second = counter_rate();
+    if (!create_main_window(host)) return false;
     host.last_us = clock_us(host);
     host.wake_us = host.last_us;
     host.wake_never = false;
@@ -101,17 +108,15 @@ bool host_turn(Host& host) {
     sleep_until_due(host);
     if (!serve_messages()) return false;
 
-    // Controllers send no messages: their Start and keys are read here.
+    // Controllers send no messages: their keys and Start are read here, and
+    // the keys held told with the time of the run.
     const PadRead pads = read_controllers(host.pads, host.window);
-    if (paused(r) && pads.pressed != 0)
-        press_keys(r, pads.pressed);
-    else if (pads.start)
-        press_pause(r);
-
     const std::uint64_t now = clock_us(host);
-    const Report report =
-        run(r, now - host.last_us, static_cast<InputBits>(keyboard_keys() | pads.held | mouse_keys(host)));
-    desktop::keep_as_it_goes(host.kept, r, report, now - host.last_us);
+    const std::uint64_t clock_before = r.state.clock_us;
+    handle(r, now, {Event::Kind::Keys, static_cast<InputBits>(keyboard_keys() | pads.held | mouse_keys(host))});
+    if (pads.start) handle(r, now, {Event::Kind::Pause});
+    const Report report = run(r, now);
+    desktop::keep_as_it_goes(host.kept, r, report, r.state.clock_us - clock_before);
     host.last_us = now;
 
     if (report.picture) {

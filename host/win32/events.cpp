@@ -78,9 +78,9 @@ void key_pressed(Host& host, std::uint8_t virtual_key) {
     }
     const KeyPress press = key_press(virtual_key);
     if (press.pause_key)
-        press_pause(host.runner);
-    else
-        press_keys(host.runner, press.key);
+        tell(host, {Event::Kind::Pause});
+    else if (press.key != 0)
+        tell(host, {Event::Kind::Keys, static_cast<InputBits>(keyboard_keys() | press.key)});
 }
 
 InputBits mouse_keys(const Host& host) {

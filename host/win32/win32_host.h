@@ -111,6 +111,8 @@ bool host_turn(Host& host);
 // The best depth and the game in play kept, silence, the window, the kept
 // game's lock and the timer period given back.
 void close_host(Host& host);
+// What happened, told to the runner with the time it came.
+void tell(Host& host, Event event);
 // A failed start: the message box, and the exit status 1.
 int failed_start();
 // The program closes in the middle of a game (or Windows ends it): its

@@ -242,9 +242,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         case WM_LBUTTONDOWN:
             // A click on the drawn controls goes on with a paused game as
             // their key does (and is held as that key while it lasts).
-            if (paused(host->runner))
-                press_keys(host->runner, desktop::view_keys_at(host->view, static_cast<std::int16_t>(LOWORD(lparam)),
-                                                                static_cast<std::int16_t>(HIWORD(lparam))));
+            tell(*host, {Event::Kind::Keys,
+                         static_cast<InputBits>(keyboard_keys() |
+                                                desktop::view_keys_at(host->view, static_cast<std::int16_t>(LOWORD(lparam)),
+                                                                      static_cast<std::int16_t>(HIWORD(lparam))))});
             break;
         case WM_NCPAINT:
             InvalidateRect(window, nullptr, TRUE);
@@ -280,16 +281,18 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             break;
         }
         case WM_ACTIVATE:
-            if (LOWORD(wparam) == WA_INACTIVE) lose_focus(host->runner);
+            if (LOWORD(wparam) == WA_INACTIVE) tell(*host, {Event::Kind::FocusLost});
             break;
         case WM_KILLFOCUS:
-            lose_focus(host->runner);
+            tell(*host, {Event::Kind::FocusLost});
             break;
         case WM_SIZE:
             // Hidden, the program may be ended without a word.
             if (wparam == SIZE_MINIMIZED) {
-                lose_focus(host->runner);
+                tell(*host, {Event::Kind::Hidden});
                 desktop::keep_now(host->kept, host->runner);
+            } else {
+                tell(*host, {Event::Kind::Shown});
             }
             break;
         case WM_QUERYENDSESSION:

@@ -535,6 +535,8 @@ TEST(DesktopHost, APauseDimsTheLastFrameHoldsTheSoundAndEndsByAKeyThatCounts) {
     EXPECT_EQ(keys_until(input::Up), input::Up);
     pad.press(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
     EXPECT_EQ(keys_until(0), 0);
+    // The press counts at a poll, even one after it was let go.
+    EXPECT_TRUE(serve_until([&] { return r.state.resume_keys == 0; }));
     pad.click(SDL_CONTROLLER_BUTTON_START);
     EXPECT_TRUE(serve_until([&] { return paused(r); })) << "Start did not pause the game";
     pad.click(SDL_CONTROLLER_BUTTON_START);

@@ -692,7 +692,7 @@ void check_pad() {
     const std::vector<std::uint8_t> playing = save_state();
     if (const char* refused = load_state(paused_runner, playing.data(), playing.size()))
         fail("the core's state refused: %s", refused);
-    press_pause(paused_runner);
+    hold(paused_runner);
     std::vector<std::uint8_t> state(state_bytes);
     save_state(paused_runner, state.data());
     if (!core.unserialize(state.data(), state.size())) fail("a paused state refused: %s", front.log.c_str());

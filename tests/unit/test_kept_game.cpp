@@ -20,8 +20,10 @@ namespace {
 std::unique_ptr<Runner> in_a_game() {
     auto r = std::make_unique<Runner>();
     start_runner(*r, {}, 0);
-    run(*r, 0, input::Z);
-    for (int i = 0; i < 60; ++i) run(*r, 45000, input::Down);
+    handle(*r, 0, {Event::Kind::Keys, input::Z});
+    run(*r, 0);
+    handle(*r, 1000, {Event::Kind::Keys, input::Down});
+    for (int i = 0; i < 60; ++i) run(*r, 1000 + 45000 * i);
     return r;
 }
 
@@ -58,7 +60,7 @@ TEST(KeptGame, KeptAsItClosesGoneOnWithOnceAndSetAsideWhenDamaged) {
     EXPECT_EQ(c->state.game.depth, a->state.game.depth);
     EXPECT_EQ(recorded_script(*c), recorded_script(*a));
     std::uint8_t was[state_bytes], now[state_bytes];
-    press_pause(*a);
+    hold(*a);
     save_state(*a, was);
     save_state(*c, now);
     EXPECT_EQ(std::memcmp(was, now, state_bytes), 0);

@@ -23,8 +23,8 @@
 namespace murlo {
 namespace {
 
-// Keys held for stretches of 0.3 s of the game's time, restless enough to
-// dig, die and start again.
+// Keys held for stretches of 0.3 s of the game's time (the host's, less
+// pauses), restless enough to dig, die and start again.
 InputBits keys_at(std::uint64_t clock_us) {
     const InputBits choices[] = {0, input::Down, input::Down, input::Right, input::Left,
                                  input::Up, input::Z, input::Down | input::Right};
@@ -44,6 +44,7 @@ struct Driven {
     std::uint32_t title_passes_first_title;
     int closings_reloaded = 0;
     int pauses_made = 0;
+    int long_waits_slept = 0;  // waits over a second, slept through in one go
     bool suspended = false;
 };
 
@@ -53,7 +54,10 @@ Driven drive(const runs::Script& script, Drive how) {
     r.tracing = true;
     start_runner(r, script, 0);
     Driven out{};
-    std::uint64_t elapsed = 0;
+    std::uint64_t now = 0;       // the host's clock
+    std::uint64_t held_us = 0;   // the part of it that is not the game's: pauses, the time between programs
+    std::uint64_t last_run = 0;  // when the runner last ran
+    std::uint64_t long_wait_due = 0;
     std::uint64_t next_pause_us = 4000000;
     int run_count = 0;
     std::uint8_t state[state_bytes];
@@ -71,6 +75,11 @@ Driven drive(const runs::Script& script, Drive how) {
             r.trace.clear();
             EXPECT_EQ(read_snapshot(r, kept), nullptr);
             EXPECT_TRUE(trace_before(r) == traced_before);  // made again from the run alone
+            // The next program's clock, from wherever it starts: its first
+            // run is at the moment the last one kept the game.
+            now += 1000000000;
+            held_us += 1000000000;
+            run(r, last_run + 1000000000);
         }
         if (how.reload_closing && !awaits_poll(r.state.game)) {
             save_state(r, state);
@@ -79,30 +88,45 @@ Driven drive(const runs::Script& script, Drive how) {
         }
         // The player takes over part way through the script.
         if (watching(r) && r.state.script_polls >= 650) take_over(r);
-        const Report report = run(r, elapsed, keys_at(r.state.clock_us));
+        handle(r, now, {Event::Kind::Keys, keys_at(now - held_us)});
+        const Report report = run(r, now);
+        last_run = now;
+        // A host that slept through a long wait it was asked to wait finds
+        // it over: the gap is no machine asleep.
+        if (long_wait_due != 0) {
+            EXPECT_GE(r.state.clock_us, long_wait_due);
+            ++out.long_waits_slept;
+            long_wait_due = 0;
+        }
         EXPECT_EQ(check_invariants(r.state.game, first_check_of_game), nullptr);
         if (first_title && r.state.game.phase != Phase::Title) {
             first_title = false;
             out.title_passes_first_title = r.state.title_passes;
         }
         EXPECT_NE(report.wake_in_us, never);
-        elapsed = report.wake_in_us;
+        std::uint64_t elapsed = report.wake_in_us;
         // Now and then a run comes early, as when a key or a window event
         // wakes the host.
         if (++run_count % 7 == 0) elapsed /= 2;
+        if (elapsed > longest_jump_us && elapsed == report.wake_in_us && !how.pauses) long_wait_due = r.state.due_us;
         if (how.pauses && in_game(r) && r.state.clock_us >= next_pause_us) {
+            // Paused part way to the next run: the part before counts, the
+            // pause does not, and the part after going on does.
             next_pause_us = r.state.clock_us + 9000000;
-            press_pause(r);
+            handle(r, now + elapsed / 3, {Event::Kind::Pause});
             EXPECT_TRUE(paused(r));
             const std::string before = r.trace;
-            for (int i = 0; i < 5; ++i) {
-                const Report held = run(r, 100000, input::Down);
+            for (int i = 1; i <= 5; ++i) {
+                const Report held = run(r, now + elapsed / 3 + i * 100000);
                 EXPECT_EQ(held.wake_in_us, never);
             }
             EXPECT_EQ(r.trace, before);  // a paused game makes no call
-            press_pause(r);
+            now += 500000;
+            held_us += 500000;
+            handle(r, now + elapsed / 3, {Event::Kind::Pause});
             ++out.pauses_made;
         }
+        now += elapsed;
     }
     close_trace(r);
     out.trace = traced_before + r.trace;
@@ -123,6 +147,7 @@ TEST(Runner, OnAClockItPlaysWhatTheReplayToolPlaysOfTheRunItRecorded) {
     EXPECT_NE(plain.trace.find("sound auu.wav"), std::string::npos);   // a death, the closing pictures,
     EXPECT_NE(plain.trace.find("sound otukare.wav"), std::string::npos);
     EXPECT_GT(plain.trace.rfind("sound title.wav"), plain.trace.find("sound auu.wav"));  // the title again
+    EXPECT_GT(plain.long_waits_slept, 0);
 
     // Pauses leave no mark, and neither does a state saved and loaded
     // again at every call of a closing sequence.
@@ -146,41 +171,75 @@ TEST(Runner, TitlePassesComeOneAMillisecondAndPicturesAtMostFifteenASecond) {
     start_runner(r, {}, 0);
     int pictures = 0;
     std::uint64_t host_us = 0;
-    Report report = run(r, 0, 0);
+    Report report = run(r, 0);
     while (host_us < 10000000) {
         host_us += report.wake_in_us;
-        report = run(r, report.wake_in_us, 0);
+        report = run(r, host_us);
         pictures += report.picture;
     }
     EXPECT_EQ(r.state.title_passes, r.state.clock_us / 1000 + 1);  // every pass due has run
     EXPECT_LE(pictures, 151);
     EXPECT_GE(pictures, 120);
-    // A key 2.5 s after the title began gives the board of the 2,501st
-    // pass, however the host's runs fell.
+    // Z pressed 2.5 s after the title began gives the board of the 2,502nd
+    // pass, however the host's runs fell and whenever it told of the key.
     Runner a = r, b = r;
     start_runner(a, {}, 0);
     start_runner(b, {}, 0);
-    run(a, 900000, 0);
-    run(a, 900000, 0);
-    run(a, 700000, input::Z);
-    run(b, 0, 0);
-    for (int i = 0; i < 25; ++i) run(b, 99000, 0);
-    run(b, 25000, input::Z);
+    run(a, 0);
+    run(a, 900000);
+    run(a, 1800000);
+    handle(a, 2500000, {Event::Kind::Keys, input::Z});
+    run(a, 2600000);
+    run(b, 5000);
+    for (int i = 1; i <= 25; ++i) run(b, 5000 + i * 99000);
+    handle(b, 5000 + 2500000, {Event::Kind::Keys, input::Z});
+    handle(b, 5000 + 2500300, {Event::Kind::Keys, 0});  // a tap, let go before the next pass
+    run(b, 5000 + 2504000);
     EXPECT_EQ(a.state.game.phase, Phase::Play);
+    EXPECT_EQ(b.state.game.phase, Phase::Play);
     EXPECT_EQ(a.state.game.well.rng_state, b.state.game.well.rng_state);
-    EXPECT_EQ(a.state.title_passes, 2500u);
+    EXPECT_EQ(a.state.title_passes, 2501u);
     // A jump of a minute counts as a second.
     Runner c = a;
     start_runner(c, {}, 0);
-    run(c, 60000000, input::Z);
-    EXPECT_EQ(c.state.title_passes, 1000u);
+    run(c, 0);
+    handle(c, 60000000, {Event::Kind::Keys, input::Z});
+    run(c, 60000000);
+    EXPECT_EQ(c.state.title_passes, 1001u);
+}
+
+// A pause, however long and however late the host runs after it, leaves
+// the game where no pause would have: the pause begins and ends at the
+// times the host gives. On a host's late turn (it serves the pause key
+// before it runs the game), the time before the pause still counts.
+TEST(Runner, APauseOfFiveSecondsLeavesTheGameWhereNoneWould) {
+    const auto play = [&](std::uint64_t pause_us) {
+        auto r = std::make_unique<Runner>();
+        r->tracing = true;
+        start_runner(*r, {}, 0);
+        run(*r, 0);
+        handle(*r, 0, {Event::Kind::Keys, input::Z});
+        handle(*r, 30000, {Event::Kind::Keys, input::Down});
+        // A turn 2 s late: the host serves P at 2.2 s before it runs.
+        handle(*r, 2200000, {Event::Kind::Pause});
+        EXPECT_TRUE(paused(*r));
+        run(*r, 2200000 + pause_us / 2);
+        handle(*r, 2200000 + pause_us, {Event::Kind::Pause});
+        for (std::uint64_t t = 2200000 + pause_us; t <= 4000000 + pause_us; t += 7000) run(*r, t);
+        auto out = std::make_pair(take_trace(*r), r->state.game.depth);
+        return out;
+    };
+    const auto none = play(0), five = play(5000000);
+    EXPECT_GT(none.second, 0);
+    EXPECT_TRUE(none.first == five.first);
+    EXPECT_EQ(none.second, five.second);
 }
 
 TEST(Runner, AStateOrSnapshotOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas) {
     const auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     start_runner(r, testing::committed_script("level1.script"), 12);
-    for (int i = 0; i < 200; ++i) run(r, 45000, 0);
+    for (int i = 0; i < 200; ++i) run(r, 45000 * i);
     std::uint8_t good[state_bytes];
     save_state(r, good);
     std::uint8_t before[state_bytes];

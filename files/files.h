@@ -1,4 +1,4 @@
-// Files the desktop games keep between runs (the best depth, a game kept
+// Files a program keeps between runs (the best depth, a game kept
 // as the game closes): opened by their wide names on Windows, and written
 // whole, so that a crash or a full disk never leaves one half written.
 #pragma once
@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace murlo::desktop {
+namespace murlo::files {
 
 // The file at `path`, opened to read or to write, in binary. On Windows by
 // its wide name: a user's folder may be named in any script, and a narrow
@@ -20,4 +20,4 @@ std::FILE* open_file(const std::filesystem::path& path, bool write);
 // one. False with the reason; the old file is then as it was.
 bool write_whole_file(const std::filesystem::path& path, std::string_view bytes, std::string& why);
 
-}  // namespace murlo::desktop
+}  // namespace murlo::files

@@ -1,4 +1,4 @@
-#include "desktop/files.h"
+#include "files/files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-namespace murlo::desktop {
+namespace murlo::files {
 
 namespace {
 
@@ -63,4 +63,4 @@ bool write_whole_file(const std::filesystem::path& path, std::string_view bytes,
     return false;
 }
 
-}  // namespace murlo::desktop
+}  // namespace murlo::files
