@@ -47,16 +47,17 @@ std::uint64_t sample_at(std::uint64_t us) {
 
 const char* load(Runner& r, const std::uint8_t* data, std::size_t size) { return load_state(r, data, size); }
 
-Report run_once(Runner& r, const SoundBank& bank, InputBits pad, std::int16_t* audio) {
+Report run_once(Session& session, const SoundBank& bank, InputBits pad, std::int16_t* audio) {
+    Runner& r = session.runner;
     // The frontend's clock is its runs: the pad as read at the run's start,
     // then the run's time.
     const std::uint64_t start = r.host_seen ? r.host_us : 0;
-    handle(r, start, {Event::Kind::Keys, pad});
+    session_event(session, start, {Event::Kind::Keys, pad});
     // The sound as the run begins: it plays until the runner's sound began,
     // when that was within the run.
     const std::int8_t was = r.state.sound;
     const std::uint64_t was_from = sample_at(r.state.sound_start_us);
-    const Report report = run(r, start + run_us);
+    const Report report = session_run(session, start + run_us);
 
     const RunState& s = r.state;
     const std::uint64_t end = sample_at(s.clock_us), from = sample_at(s.sound_start_us);

@@ -9,6 +9,7 @@
 
 #include "game/calls.h"
 #include "runner/runner.h"
+#include "session/session.h"
 
 namespace murlo::libretro {
 
@@ -46,11 +47,12 @@ std::uint64_t sample_at(std::uint64_t us);
 // call since, all in one run.
 const char* load(Runner& r, const std::uint8_t* data, std::size_t size);
 
-// One run: the runner moved on by run_us with the pad's keys, and `audio`
-// gets the run's samples_per_run stereo frames (interleaved). A sound that
+// One run: the session's runner moved on by run_us with the pad's keys
+// (what the session asks of storage is left for the caller to carry out),
+// and `audio` gets the run's samples_per_run stereo frames (interleaved). A sound that
 // began within the run starts at its own sample; the one it cut off plays
 // up to there. A paused game (only a state from a host that pauses can
 // bring one) goes on at a newly pressed key, and is silent until then.
-Report run_once(Runner& r, const SoundBank& bank, InputBits pad, std::int16_t* audio);
+Report run_once(Session& session, const SoundBank& bank, InputBits pad, std::int16_t* audio);
 
 }  // namespace murlo::libretro

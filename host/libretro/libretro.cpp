@@ -9,11 +9,15 @@
 #include <cstring>
 #include <string>
 
+#include <filesystem>
+
+#include "files/store.h"
 #include "handheld/handheld.h"
 #include "handheld/skin_art.h"
 #include "host/libretro/core.h"
 #include "murlo/version.h"
 #include "runner/state.h"
+#include "session/session.h"
 
 namespace {
 
@@ -38,12 +42,16 @@ constexpr const char* palette_key = "murlo_palette";
 
 struct Host {
     lr::SoundBank bank = lr::make_sound_bank();
-    Runner runner;
+    Session session;
+    runs::Script script;      // the content's, played again at a reset
+    files::FileStore store;   // the best depth, in the frontend's save folder
+    std::int32_t shown_best = -1;  // the best depth on the skin
     Display display = Display::Handheld;
     handheld::PaletteId palette = handheld::PaletteId::Handheld;
     bool can_dupe = false;
     bool fresh = true;  // the next picture is drawn and sent whatever was sent before
-    std::vector<std::uint32_t> skin;    // the handheld with the backdrop around it
+    std::vector<std::uint32_t> plain;   // the handheld with the backdrop around it
+    std::vector<std::uint32_t> skin;    // ... and the best depth on its body
     std::vector<std::uint32_t> pixels;  // the picture sent
     std::int16_t audio[2 * lr::samples_per_run];
 };
@@ -98,10 +106,53 @@ void read_options() {
     }
 }
 
+// What the session's storage had to say, logged.
+void speak() {
+    std::string& said = host->store.said;
+    for (std::size_t at = 0, end; (end = said.find('\n', at)) != std::string::npos; at = end + 1)
+        say(RETRO_LOG_WARN, "%s", said.substr(at, end - at).c_str());
+    said.clear();
+}
+
+// The session's storage requests carried out; the best depth on the skin
+// when it changed.
+void store_and_show() {
+    carry_out(host->session, host->store);
+    speak();
+    const std::int32_t best = host->session.runner.state.best;
+    if (best == host->shown_best) return;
+    host->shown_best = best;
+    host->skin = host->plain;
+    std::uint64_t cells[handheld::best::rows];
+    handheld::best_label(best, cells);
+    const std::uint32_t ink = xrgb(handheld::skin_ink);
+    for (int r = 0; r < handheld::best::rows; ++r)
+        for (int c = 0; c < handheld::best::columns; ++c) {
+            if ((cells[r] >> c & 1u) == 0) continue;
+            for (int dy = 0; dy < handheld::best::cell; ++dy)
+                for (int dx = 0; dx < handheld::best::cell; ++dx)
+                    host->skin[(handheld::best::y + r * handheld::best::cell + dy) * handheld::window_width +
+                               handheld::best::x + c * handheld::best::cell + dx] = ink;
+        }
+    host->pixels = host->skin;
+    host->fresh = true;
+}
+
+// The session opened on the content's script, the best depth read from the
+// frontend's save folder (a core keeps no game of its own: the frontend has
+// its states for that).
+void open(runs::Script script) {
+    Opening opening;
+    opening.script = std::move(script);
+    opening.best = host->store.read(Slot::Best);
+    open_session(host->session, std::move(opening));
+    store_and_show();
+}
+
 // The runner's picture, dimmed while paused.
 void draw() {
-    const LcdFrame& lcd = runner_picture(host->runner);
-    const bool dim = paused(host->runner);
+    const LcdFrame& lcd = runner_picture(host->session.runner);
+    const bool dim = paused(host->session.runner);
     const handheld::Palette& colours = handheld::palette(host->palette);
     const std::uint32_t ink = xrgb(dim ? colours.paused_ink : colours.ink);
     const std::uint32_t clear = xrgb(dim ? colours.paused_clear : colours.clear);
@@ -218,14 +269,15 @@ RETRO_API void retro_set_input_state(retro_input_state_t callback) { input_state
 
 RETRO_API void retro_init() {
     host = new Host;
-    start_runner(host->runner, {}, 0);  // a game to go on with until one is loaded
+    start_runner(host->session.runner, {}, 0);  // a game to go on with until one is loaded
     const std::vector<std::uint8_t> rgb = handheld::draw_skin();
     const std::uint32_t key = xrgb(handheld::key_colour), backdrop = xrgb(handheld::backdrop_colour);
-    host->skin.resize(rgb.size() / 3);
-    for (std::size_t i = 0; i < host->skin.size(); ++i) {
+    host->plain.resize(rgb.size() / 3);
+    for (std::size_t i = 0; i < host->plain.size(); ++i) {
         const std::uint32_t c = xrgb({rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]});
-        host->skin[i] = c == key ? backdrop : c;
+        host->plain[i] = c == key ? backdrop : c;
     }
+    host->skin = host->plain;
 }
 
 RETRO_API void retro_deinit() {
@@ -262,16 +314,25 @@ RETRO_API bool retro_load_game(const retro_game_info* info) {
     environment(RETRO_ENVIRONMENT_GET_CAN_DUPE, &host->can_dupe);
     set_input_descriptors();
     read_options();
+    const char* saves = nullptr;
+    if (environment(RETRO_ENVIRONMENT_GET_SAVE_DIRECTORY, &saves) && saves != nullptr && saves[0] != '\0')
+        host->store = files::store_in(std::filesystem::path(reinterpret_cast<const char8_t*>(saves)) / "murlo");
+    host->script = script;
     host->fresh = true;
-    start_runner(host->runner, std::move(script), 0);
+    open(std::move(script));
     draw();  // the skin in place before the first run
     return true;
 }
 
 RETRO_API bool retro_load_game_special(unsigned, const retro_game_info*, size_t) { return false; }
-RETRO_API void retro_unload_game() {}
+// Unloaded in the middle of a game of the player's: its depth is kept as
+// the best when deeper.
+RETRO_API void retro_unload_game() {
+    close_session(host->session);
+    store_and_show();
+}
 RETRO_API void retro_reset() {
-    start_runner(host->runner, host->runner.script, 0);
+    open(host->script);
     host->fresh = true;
 }
 
@@ -286,7 +347,8 @@ RETRO_API void retro_run() {
         }
     }
     input_poll();
-    const Report report = lr::run_once(host->runner, host->bank, pad_keys(), host->audio);
+    const Report report = lr::run_once(host->session, host->bank, pad_keys(), host->audio);
+    store_and_show();
 
     const bool same = !host->fresh && !report.picture;
     const unsigned pitch = static_cast<unsigned>(picture_width()) * sizeof(std::uint32_t);
@@ -304,12 +366,12 @@ RETRO_API size_t retro_serialize_size() { return state_bytes; }
 
 RETRO_API bool retro_serialize(void* data, size_t size) {
     if (size < state_bytes) return false;
-    save_state(host->runner, static_cast<std::uint8_t*>(data));
+    save_state(host->session.runner, static_cast<std::uint8_t*>(data));
     return true;
 }
 
 RETRO_API bool retro_unserialize(const void* data, size_t size) {
-    if (const char* refused = lr::load(host->runner, static_cast<const std::uint8_t*>(data), size)) {
+    if (const char* refused = lr::load(host->session.runner, static_cast<const std::uint8_t*>(data), size)) {
         say(RETRO_LOG_WARN, "state not loaded: %s", refused);
         return false;
     }

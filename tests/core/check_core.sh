@@ -24,7 +24,8 @@
 #     board/; the model and its rules (game/); screens/, which draw it; and
 #     the cycle (cycle/), which runs the game's steps and closing phases;
 #     the run texts (runs/: scripts, trace lines, links); and the runner
-#     (runner/) over all of them. None of them reaches into host/ or tools/,
+#     (runner/) over all of them; the session (session/) over it, and the
+#     files that keep its slots (files/). None of them reaches into host/ or tools/,
 #     and neither do the board's server (server/) and the benchmarks.
 set -euo pipefail
 
@@ -130,6 +131,9 @@ includes)
   check 'lcd/|board/|game/|screens/|cycle/' "$src"/cycle/*
   check 'lcd/|board/|game/|runs/' "$src"/runs/*
   check 'lcd/|board/|game/|cycle/|runs/|runner/' "$src"/runner/*
+  # The session is above the runner; the files that keep its slots above it.
+  check 'lcd/|board/|game/|cycle/|runs/|runner/|session/' "$src"/session/*
+  check 'lcd/|board/|game/|cycle/|runs/|runner/|session/|files/' "$src"/files/*
   # The board's server is a program of its own: it plays runs on the
   # runner and reads and writes them with runs/, and knows no host. Nor do
   # the benchmarks, which call the game, the runner and the server.

@@ -56,11 +56,11 @@ const Start& start() {
         auto* s = new Start;
         std::string problem;
         if (!runs::load_script(MURLO_WIN_SCRIPT, s->script, problem)) fail(problem.c_str());
-        const auto r = std::make_unique<Runner>();
-        start_runner(*r, s->script, 0);
+        const auto session = std::make_unique<Session>();
+        start_runner(session->runner, s->script, 0);
         std::int16_t audio[2 * libretro::samples_per_run];
-        for (int i = 0; i < 10; ++i) libretro::run_once(*r, s->bank, 0, audio);
-        s->bytes = save(*r);
+        for (int i = 0; i < 10; ++i) libretro::run_once(*session, s->bank, 0, audio);
+        s->bytes = save(session->runner);
         return s;
     }();
     return *made;
@@ -68,8 +68,8 @@ const Start& start() {
 
 // The bytes as a suspended game's snapshot.
 void as_snapshot(const Start& s, const std::uint8_t* data, std::size_t size) {
-    const auto runner = std::make_unique<Runner>();
-    Runner& r = *runner;
+    const auto session = std::make_unique<Session>();
+    Runner& r = session->runner;
     start_runner(r, {}, 0);
     const std::vector<std::uint8_t> before = save(r);
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -79,7 +79,7 @@ void as_snapshot(const Start& s, const std::uint8_t* data, std::size_t size) {
     }
     std::int16_t audio[2 * libretro::samples_per_run];
     for (int i = 0; i < 8; ++i) {
-        libretro::run_once(r, s.bank, input::Down, audio);
+        libretro::run_once(*session, s.bank, input::Down, audio);
         if (const char* broken = check_invariants(r.state.game, first_check_of_game)) fail(broken);
     }
     const std::string kept = write_snapshot(r);
@@ -94,8 +94,8 @@ void as_snapshot(const Start& s, const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Start& s = start();
     as_snapshot(s, data, size);
-    const auto runner = std::make_unique<Runner>();
-    Runner& r = *runner;
+    const auto session = std::make_unique<Session>();
+    Runner& r = session->runner;
     start_runner(r, s.script, 0);
     if (load_state(r, s.bytes.data(), s.bytes.size()) != nullptr) fail("the start state refused");
     if (libretro::load(r, data, size) != nullptr) {
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const InputBits keys = size > 0 ? static_cast<InputBits>(data[size - 1] & input::all) : 0;
     std::int16_t audio[2 * libretro::samples_per_run];
     for (int i = 0; i < 8; ++i) {
-        libretro::run_once(r, s.bank, keys, audio);
+        libretro::run_once(*session, s.bank, keys, audio);
         if (const char* broken = check_invariants(r.state.game, first_check_of_game)) fail(broken);
     }
     const std::vector<std::uint8_t> later = save(r);

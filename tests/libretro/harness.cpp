@@ -25,7 +25,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <chrono>
 #include <cstdarg>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +149,7 @@ struct Frontend {
     unsigned dupes = 0;
     handheld::PadState pad{};
     bool hidden = false;  // running ahead: what the core gives is not shown
+    std::string saves;    // the save folder the frontend names (none when empty)
 };
 Frontend front;
 
@@ -183,6 +186,10 @@ bool environment(unsigned cmd, void* data) {
             return false;
         return true;
     }
+    case RETRO_ENVIRONMENT_GET_SAVE_DIRECTORY:
+        if (front.saves.empty()) return false;
+        *static_cast<const char**>(data) = front.saves.c_str();
+        return true;
     case RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE:
         *static_cast<bool*>(data) = front.option_changed;
         front.option_changed = false;
@@ -633,11 +640,17 @@ void check_states(const char* path) {
 
 void check_pad() {
     static const std::vector<std::vector<double>> bank = sound_samples();
+    // The player's best depth is kept in the frontend's save folder.
+    const std::filesystem::path saves =
+        std::filesystem::temp_directory_path() /
+        ("murlo-saves-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    front.saves = saves.string();
     front.screen_only = false;
     front.pad = {};
     if (!load(nullptr)) fail("no start without content");
     run_for(30);
     const LcdFrame title = front.lcd.back();
+    const std::vector<std::uint32_t> first_picture = front.pixels;
     // The display option changed while it runs: the next picture is the
     // screen alone, then the handheld again.
     front.screen_only = front.option_changed = true;
@@ -709,7 +722,22 @@ void check_pad() {
              dim_handheld ? "dim" : "not dim", front.dim.back() ? "dim" : "not dim");
     if (!same(front.lcd[front.lcd.size() - 2], front.lcd[before + 1])) fail("the paused picture is another");
     std::printf("palette: switched to high contrast and back, paused colours in both\n");
+    // Unloaded in the middle of the game, its depth is kept as the best,
+    // and the body shows it at the next load.
     core.unload_game();
+    const std::string best = read_file((saves / "murlo" / "best").string().c_str());
+    if (best.empty() || best == "0\n" || best.back() != '\n') fail("the best depth kept is \"%s\"", best.c_str());
+    if (!load(nullptr)) fail("no start without content");
+    run_for(30);
+    std::size_t differ = 0;
+    for (int y = handheld::best::y; y < handheld::best::y + handheld::best::rows * handheld::best::cell; ++y)
+        for (int x = handheld::best::x; x < handheld::best::x + handheld::best::columns * handheld::best::cell; ++x)
+            differ += front.pixels[y * front.width + x] != first_picture[y * front.width + x];
+    if (differ == 0) fail("the body does not show the best depth kept");
+    std::printf("best depth: %.*s kept, and shown\n", static_cast<int>(best.size() - 1), best.c_str());
+    core.unload_game();
+    front.saves.clear();
+    std::filesystem::remove_all(saves);
 }
 
 // --- a frontend's screenshot ---
