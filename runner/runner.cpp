@@ -284,6 +284,16 @@ bool advance_once(Runner& r, InputBits keys) { return advance_at(r, keys, r.stat
 
 void hold(Runner& r) { pause_game(r); }
 
+void play_now(Runner& r, const runs::Script& polls) {
+    RunState& s = r.state;
+    s.resume_keys = 0;
+    for (const runs::ScriptRun& run : polls)
+        for (std::uint64_t i = 0; i < run.count; ++i) {
+            while (!awaits_poll(s.game)) advance_at(r, 0, s.clock_us, &r.pending);
+            advance_at(r, run.value, s.clock_us, &r.pending);
+        }
+}
+
 void take_over(Runner& r) {
     r.state.script_done = true;
     r.speed = 1;

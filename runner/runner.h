@@ -161,6 +161,11 @@ Report run(Runner& r, std::uint64_t now_us);
 // headless play (runner/headless.h), which reads r.calls after each.
 bool advance_once(Runner& r, InputBits keys);
 
+// `polls` played now as the player's own, whatever the time: their calls
+// carried out and recorded, the game they begin counting as the player's
+// (the day's title passes and Z, from a fresh start).
+void play_now(Runner& r, const runs::Script& polls);
+
 // A game in play pauses, so that it comes back waiting for the player (a
 // game kept for the next start); a paused one, or the title, stays as it is.
 void hold(Runner& r);

@@ -141,6 +141,16 @@ void watch(Session& s, runs::Script script) {
     start_runner(r, std::move(script), r.state.best);
 }
 
+void start_daily(Session& s, runs::Day day) {
+    Runner& r = s.runner;
+    const std::int32_t depth = depth_to_keep(r);
+    if (depth > r.state.best) store_best(s, depth);
+    s.own_game = false;
+    s.own_run = true;
+    start_runner(r, {}, r.state.best);
+    play_now(r, runs::daily_script(day));
+}
+
 void stored_best(Session& s, std::int32_t depth) { set_best(s.runner, depth); }
 
 }  // namespace murlo

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "runner/runner.h"
+#include "runs/daily.h"
 #include "runs/script.h"
 
 namespace murlo {
@@ -130,6 +131,12 @@ void close_session(Session& s);
 // A run opened to watch (a file, a link): the player's game kept as it
 // was left, and the run played from the game's start.
 void watch(Session& s, runs::Script script);
+
+// The day's well: the depth of the player's game in play kept as the best
+// when deeper, and a new run from a fresh start with the day's title passes and Z played at once as
+// the player's own, so the player digs at once. It counts, and is kept,
+// like any game of the player's.
+void start_daily(Session& s, runs::Day day);
 
 // Storage holds `depth` as the best now: the runner's best grows to it.
 void stored_best(Session& s, std::int32_t depth);

@@ -7,6 +7,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include <filesystem>
@@ -39,6 +40,9 @@ enum class Display { Handheld, Screen };
 constexpr const char* display_key = "murlo_display";
 // The LCD's colours, by the names of handheld/palette.h.
 constexpr const char* palette_key = "murlo_palette";
+// What a load or a reset starts: the title, or the day's well (UTC, by
+// the machine's clock).
+constexpr const char* start_key = "murlo_start";
 
 struct Host {
     lr::SoundBank bank = lr::make_sound_bank();
@@ -145,7 +149,11 @@ void open(runs::Script script) {
     Opening opening;
     opening.script = std::move(script);
     opening.best = host->store.read(Slot::Best);
+    const bool players = opening.script.empty();
     open_session(host->session, std::move(opening));
+    const char* start = option(start_key);
+    if (players && start != nullptr && std::strcmp(start, "daily") == 0)
+        start_daily(host->session, runs::day_of(static_cast<std::int64_t>(std::time(nullptr))));
     store_and_show();
 }
 
@@ -206,6 +214,10 @@ void set_options() {
          "glass, easier to see, in play and paused.",
          nullptr, nullptr, {{"handheld", "Handheld"}, {"high-contrast", "High contrast"}, {nullptr, nullptr}},
          "handheld"},
+        {start_key, "Start", nullptr,
+         "Title: the title screen, as the handheld starts. Daily well: today's well (UTC), the same for "
+         "every player on every machine, dug at once. Applies at the next start or reset.",
+         nullptr, nullptr, {{"title", "Title"}, {"daily", "Daily well"}, {nullptr, nullptr}}, "title"},
         {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {{nullptr, nullptr}}, nullptr},
     };
     static const retro_core_options_v2 options{
@@ -216,6 +228,7 @@ void set_options() {
     } else {
         static const retro_variable variables[] = {{display_key, "Display; handheld|screen"},
                                                    {palette_key, "Screen colours; handheld|high-contrast"},
+                                                   {start_key, "Start; title|daily"},
                                                    {nullptr, nullptr}};
         give(RETRO_ENVIRONMENT_SET_VARIABLES, variables);
     }

@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -46,6 +47,7 @@
 #include "game/state.h"
 #include "handheld/handheld.h"
 #include "host/libretro/core.h"
+#include "runs/daily.h"
 #include "host/replay/replay.h"
 #include "runner/state.h"
 #include "sounds/sounds.h"
@@ -150,6 +152,7 @@ struct Frontend {
     handheld::PadState pad{};
     bool hidden = false;  // running ahead: what the core gives is not shown
     std::string saves;    // the save folder the frontend names (none when empty)
+    const char* start = "title";  // the Start option
 };
 Frontend front;
 
@@ -182,6 +185,8 @@ bool environment(unsigned cmd, void* data) {
             variable->value = front.screen_only ? "screen" : "handheld";
         else if (std::strcmp(variable->key, "murlo_palette") == 0)
             variable->value = front.high_contrast ? "high-contrast" : "handheld";
+        else if (std::strcmp(variable->key, "murlo_start") == 0)
+            variable->value = front.start;
         else
             return false;
         return true;
@@ -627,6 +632,23 @@ void check_states(const char* path) {
     core.unload_game();
 
     check_run_ahead(text, path, static_cast<std::size_t>(run_of(expected.end)), 2);
+
+    // Started on the day's well: its first game frame at once, the one the
+    // replay tool plays after the day's title passes and Z; its states
+    // round trip too.
+    front.start = "daily";
+    const runs::Day today = runs::day_of(static_cast<std::int64_t>(std::time(nullptr)));
+    const std::string day = "00*" + std::to_string(runs::daily_passes(today)) + " 01 00\n";
+    if (!load(nullptr)) fail("no start on the day's well");
+    run_for(1);
+    const Expected daily = expected_of(day);
+    LcdFrame first_frame{};
+    for (const Event& e : daily.events)
+        if (e.present) first_frame = e.frame;
+    if (!same(front.lcd.back(), first_frame)) fail("the day's well is not the one the day's run plays");
+    round_trip("in the day's well", front.lcd.size() + 300);
+    core.unload_game();
+    front.start = "title";
 
     // A malformed script, in the replay tool's words.
     const std::string broken = "00*3 10\n08 zz\n";
