@@ -44,6 +44,7 @@ FileStore store_in(const std::filesystem::path& folder, const char* best_name) {
     store.paths[static_cast<int>(Slot::Kept)] = kept;
     store.paths[static_cast<int>(Slot::KeptBad)] = beside(kept, ".bad");
     store.paths[static_cast<int>(Slot::Watched)] = beside(kept, ".watched");
+    store.paths[static_cast<int>(Slot::BestRun)] = folder / "best.run";
     return store;
 }
 
@@ -104,6 +105,10 @@ void FileStore::say(Notice notice, std::string_view detail) {
             break;
         case Notice::KeptNotWritten:
             line = kept + " cannot be written (" + why + "): the game in play is not kept";
+            break;
+        case Notice::BestRunDamaged:
+            line = path_of(*this, Slot::BestRun).string() + " is not the run of the best depth (" + why +
+                   "): racing your best is not offered";
             break;
         case Notice::KeptElsewhere:  // another program goes on with it: nothing to say
         case Notice::NotKeeping: return;

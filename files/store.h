@@ -14,7 +14,7 @@
 
 namespace murlo::files {
 
-constexpr int slot_count = 4;
+constexpr int slot_count = 5;
 
 struct FileStore {
     // Each slot's file, by Slot; an empty path keeps that slot nowhere.
@@ -35,8 +35,9 @@ struct FileStore {
     void say(Notice notice, std::string_view detail);
 };
 
-// The slots in `folder`: "best" (or `best_name`), and "suspend" with its
-// ".bad", ".watched" and ".lock" beside it. An empty folder keeps nothing.
+// The slots in `folder`: "best" (or `best_name`) with "best.run" beside it,
+// and "suspend" with its ".bad", ".watched" and ".lock" beside it. An
+// empty folder keeps nothing.
 FileStore store_in(const std::filesystem::path& folder, const char* best_name = "best");
 
 // The lock beside the kept game taken: false when another program holds it

@@ -63,40 +63,70 @@ InputBits skin_keys_at(int x, int y) { return skin_keys_at(landscape, x, y); }
 namespace {
 
 // Letters in the style of the display's digits: pixel (c, r) is bit
-// 14 - (3r + c). S is the shape of 5, as on the display.
+// 14 - (3r + c). S is the shape of 5 and O that of 0, as on the display.
 constexpr DigitGlyph letter_b = 0x6BAE;  // ##. #.# ##. #.# ##.
+constexpr DigitGlyph letter_d = 0x6B6E;  // ##. #.# #.# #.# ##.
 constexpr DigitGlyph letter_e = 0x79A7;  // ### #.. ##. #.. ###
+constexpr DigitGlyph letter_g = 0x796F;  // ### #.. #.# #.# ###
+constexpr DigitGlyph letter_h = 0x5BED;  // #.# #.# ### #.# #.#
+constexpr DigitGlyph letter_i = 0x7497;  // ### .#. .#. .#. ###
+constexpr DigitGlyph letter_n = 0x6B6D;  // ##. #.# #.# #.# #.#
+constexpr DigitGlyph letter_p = 0x6BA4;  // ##. #.# ##. #.. #..
 constexpr DigitGlyph letter_t = 0x7492;  // ### .#. .#. .#. .#.
+constexpr DigitGlyph letter_w = 0x5B7D;  // #.# #.# #.# ### #.#
+constexpr DigitGlyph plus = 0x05D0;      // ... .#. ### .#. ...
+constexpr DigitGlyph minus = 0x01C0;     // ... ... ### ... ...
 
-void put_glyph(DigitGlyph glyph, int column, std::uint64_t (&rows)[best::rows]) {
-    for (int r = 0; r < best::rows; ++r)
-        for (int c = 0; c < 3; ++c)
-            if ((glyph >> (14 - (3 * r + c))) & 1u) rows[r] |= std::uint64_t{1} << (column + c);
+DigitGlyph glyph_of(char c) {
+    if (c >= '0' && c <= '9') return digit_font[c - '0'];
+    switch (c) {
+        case 'B': return letter_b;
+        case 'D': return letter_d;
+        case 'E': return letter_e;
+        case 'G': return letter_g;
+        case 'H': return letter_h;
+        case 'I': return letter_i;
+        case 'N': return letter_n;
+        case 'O': return digit_font[0];
+        case 'P': return letter_p;
+        case 'S': return digit_font[5];
+        case 'T': return letter_t;
+        case 'W': return letter_w;
+        case '+': return plus;
+        case '-': return minus;
+        default: return 0;
+    }
 }
 
 }  // namespace
 
-void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]) {
+void text_label(std::string_view text, std::uint64_t (&rows)[best::rows]) {
     for (std::uint64_t& row : rows) row = 0;
     int column = 0;
-    for (const DigitGlyph glyph : {letter_b, letter_e, digit_font[5], letter_t}) {
-        put_glyph(glyph, column, rows);
+    for (const char c : text) {
+        if (column + 3 > 64) break;
+        const DigitGlyph glyph = glyph_of(c);
+        for (int r = 0; r < best::rows; ++r)
+            for (int k = 0; k < 3; ++k)
+                if ((glyph >> (14 - (3 * r + k))) & 1u) rows[r] |= std::uint64_t{1} << (column + k);
         column += 4;
     }
-    column += 4;  // a space
+}
+
+void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]) {
     if (depth < 0) depth = 0;
     if (depth > 1000) depth = 1000;
     // The digits, last first (no printf: the page would carry all of it).
-    int digits[4];
+    char text[16] = "BEST ";
+    char digits[4];
     int count = 0;
     do {
-        digits[count++] = static_cast<int>(depth % 10);
+        digits[count++] = static_cast<char>('0' + depth % 10);
         depth /= 10;
     } while (depth > 0);
-    while (count > 0) {
-        put_glyph(digit_font[digits[--count]], column, rows);
-        column += 4;
-    }
+    int at = 5;
+    while (count > 0) text[at++] = digits[--count];
+    text_label(std::string_view(text, static_cast<std::size_t>(at)), rows);
 }
 
 }  // namespace murlo::handheld

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "game/calls.h"
 #include "handheld/palette.h"
@@ -134,6 +135,18 @@ constexpr int columns = 35;  // "BEST 1000", the widest: nine shapes of 3, gaps 
 // The label's shape pixels for `depth` (0..1000): bit c of rows[r] is cell
 // (c, r). Columns past the number stay clear.
 void best_label(std::int32_t depth, std::uint64_t (&rows)[best::rows]);
+
+// A race against a ghost, on the body left of the printed name, in the
+// same shapes and ink: "GHOST +12", "GHOST DIED" (runner/ghost.h).
+namespace ghost_label {
+constexpr int x = 70, y = best::y;
+constexpr int columns = 39;  // "GHOST STOP": ten shapes of 3, gaps of 1
+}  // namespace ghost_label
+
+// Any such words as shape pixels, four columns a character: the digits,
+// the letters of "BEST", "GHOST", "DIED", "WON", "STOP", a space, + and -
+// (any other character is a space). Columns past the words stay clear.
+void text_label(std::string_view text, std::uint64_t (&rows)[best::rows]);
 
 // The ways to hold the handheld, each a skin of its own with the screen and
 // the controls in their places, in the skin's own pixels (a host scales the

@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "runner/ghost.h"
 #include "runner/runner.h"
 #include "runs/script.h"
 
@@ -32,13 +33,20 @@ struct Played {
 // Counts the advance the runner has just made.
 void count_advance(Played& played, const Runner& r);
 
+// A ghost to race beside the script's game (runner/ghost.h).
+struct GhostRace {
+    runs::Script run;
+    GhostRun ghost;
+};
+
 // Plays `script` on `r` from start-up. Whether frames are drawn and calls
 // traced is the runner's to say (r.drawing, r.tracing), set before.
 // `after(r)` sees the runner once started up and after every advance (its
 // calls and game in r.calls and r.state); when it returns a bool, false
-// stops the play there.
+// stops the play there. With `race`, its ghost races the script's first
+// game (its pictures, not its trace, show it).
 template <typename After>
-Played play_headless(Runner& r, runs::Script script, After&& after) {
+Played play_headless(Runner& r, runs::Script script, After&& after, const GhostRace* race = nullptr) {
     Played played;
     const auto go_on = [&] {
         if constexpr (std::is_void_v<decltype(after(r))>) {
@@ -50,6 +58,7 @@ Played play_headless(Runner& r, runs::Script script, After&& after) {
     };
     r.end_with_script = true;
     start_runner(r, std::move(script), 0);
+    if (race != nullptr) set_ghost(r, race->run, race->ghost);
     if (!go_on()) return played;
     while (advance_once(r, 0)) {
         count_advance(played, r);

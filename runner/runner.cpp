@@ -111,7 +111,13 @@ bool advance_at(Runner& r, InputBits player_keys, std::uint64_t at, Report* repo
     // The best depth counts the games the player's keys began, not those a
     // played script began (even when the player takes one over).
     switch (r.calls.outcome) {
-        case Outcome::TitleLeft: s.counts = players; break;
+        case Outcome::TitleLeft:
+            s.counts = players;
+            ghost_follows(r, at);  // a ghost races from the moment the game begins
+            break;
+        case Outcome::BackToTitle:
+            s.ghost.present = false;  // the race is over with the game
+            break;
         case Outcome::LevelDone:
             if (report != nullptr) report->level_done = true;
             break;
@@ -148,13 +154,14 @@ std::uint64_t host_time(const Runner& r, std::uint64_t us) {
 
 void report_changes(Runner& r, Report& report) {
     const RunState& s = r.state;
+    const LcdFrame picture = runner_picture(r);
     const bool picture_changed = !r.told_picture || s.paused != r.told_paused ||
-                                 std::equal(std::begin(s.shown.row), std::end(s.shown.row),
+                                 std::equal(std::begin(picture.row), std::end(picture.row),
                                             std::begin(r.told_shown.row)) == false;
     if (picture_changed) {
         report.picture = true;
         r.told_picture = true;
-        r.told_shown = s.shown;
+        r.told_shown = picture;
         r.told_paused = s.paused;
     }
     if (s.sound != r.told_sound || s.sound_start_us != r.told_sound_start_us) {
@@ -174,6 +181,9 @@ void start_runner(Runner& r, runs::Script script, std::int32_t best) {
     r.script = std::move(script);
     r.script_run = 0;
     r.script_in_run = 0;
+    r.ghost_run.clear();
+    r.ghost_run_index = 0;
+    r.ghost_in_run = 0;
     r.state.script_done = r.script.empty();
     r.speed = 1;
     r.writer = runs::ScriptWriter{};
@@ -210,7 +220,15 @@ void advance_to(Runner& r, std::uint64_t at_us) {
     std::uint64_t passed = std::min(elapsed, std::max(longest_jump_us, asked));
     if (watching(r) && r.speed != 1) passed = static_cast<std::uint64_t>(static_cast<double>(passed) * r.speed);
     s.clock_us += passed;
-    while (s.due_us <= s.clock_us) {
+    while (true) {
+        // A racing ghost's calls in their turn: before the player's that
+        // come due after them.
+        std::uint64_t ghost_at = never;
+        if (ghost_due(r, ghost_at) && ghost_at <= s.clock_us && ghost_at < s.due_us) {
+            advance_ghost(r);
+            continue;
+        }
+        if (s.due_us > s.clock_us) break;
         const bool title = awaits_poll(s.game) && s.game.phase == Phase::Title;
         const std::uint64_t at = title ? s.due_us : std::max(s.due_us, s.clock_us - std::min(s.clock_us, late_limit_us));
         if (!advance_at(r, s.last_keys, at, &r.pending)) {
@@ -276,11 +294,26 @@ Report run(Runner& r, std::uint64_t now_us) {
         const std::uint64_t change = s.title_start_us + (s.title_passes + passes_to_change(s.game)) * title_pass_us;
         wake = std::max(change, s.picture_us + title_picture_us);
     }
+    std::uint64_t ghost_at = never;
+    if (ghost_due(r, ghost_at)) wake = std::min(wake, ghost_at);
+    wake = std::min(wake, ghost_blink_change(r));
     report.wake_in_us = wake > s.clock_us ? host_time(r, wake - s.clock_us) : 0;
     return report;
 }
 
-bool advance_once(Runner& r, InputBits keys) { return advance_at(r, keys, r.state.clock_us, nullptr); }
+bool advance_once(Runner& r, InputBits keys) {
+    RunState& s = r.state;
+    if (s.ghost.present) {
+        // Without a clock of its own, time is what the calls say it is, so
+        // that a ghost keeps its place beside the game.
+        s.clock_us = std::max(s.clock_us, s.due_us);
+        std::uint64_t ghost_at = never;
+        while (ghost_due(r, ghost_at) && ghost_at < s.clock_us) advance_ghost(r);
+    }
+    return advance_at(r, keys, s.clock_us, nullptr);
+}
+
+LcdFrame runner_picture(const Runner& r) { return with_ghost(r, r.state.shown); }
 
 void hold(Runner& r) { pause_game(r); }
 

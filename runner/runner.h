@@ -44,6 +44,7 @@
 #include "game/calls.h"
 #include "game/game.h"
 #include "lcd/lcd.h"
+#include "runner/ghost.h"
 #include "runs/script.h"
 
 namespace murlo {
@@ -82,6 +83,8 @@ struct RunState {
 
     std::uint64_t script_polls;  // the polls the played script has answered
     bool script_done;            // it is used up (or there was none): the player plays
+
+    GhostState ghost;  // a run raced beside the player's game (runner/ghost.h)
 };
 
 // What a run tells the host to do.
@@ -116,6 +119,9 @@ struct Runner {
     runs::Script script;  // played before the player takes over (empty: none)
     std::size_t script_run = 0;
     std::uint64_t script_in_run = 0;
+    runs::Script ghost_run;  // the ghost's run, and its place in it
+    std::size_t ghost_run_index = 0;
+    std::uint64_t ghost_in_run = 0;
     bool end_with_script = false;  // the run ends when the script is used up (the replay tool)
     double speed = 1;              // how much faster the clock runs while a script is watched
     bool drawing = true;           // false: the game plays undrawn, for a verifier of its outcome
@@ -177,8 +183,9 @@ void set_speed(Runner& r, double speed);
 // may have kept a deeper one).
 void set_best(Runner& r, std::int32_t best);
 
-// The picture to show: the frame presented last, dimmed while paused.
-inline const LcdFrame& runner_picture(const Runner& r) { return r.state.shown; }
+// The picture to show: the frame presented last, with a racing ghost
+// drawn over it; dimmed while paused.
+LcdFrame runner_picture(const Runner& r);
 inline bool paused(const Runner& r) { return r.state.paused; }
 // A game or its closing pictures run: what a pause can hold.
 inline bool in_game(const Runner& r) { return r.state.game.phase != Phase::Title; }

@@ -78,6 +78,15 @@ void save_state(const Runner& r, std::uint8_t* out) {
     w.u32(static_cast<std::uint32_t>(s.best));
     w.u64(s.script_polls);
     w.u8(s.script_done);
+    const GhostState& g = s.ghost;
+    write_game(w, g.game);
+    w.u64(g.polls);
+    w.u64(g.due_us);
+    w.u32(static_cast<std::uint32_t>(g.depth));
+    w.u8(static_cast<std::uint8_t>(g.ended));
+    w.u8(g.present);
+    w.u8(g.running);
+    w.u8(g.over);
 }
 
 const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, StateKind* kind,
@@ -87,10 +96,13 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
     ByteReader in{data + sizeof state_magic + 1};
     const std::uint32_t version = in.u32();
     const std::uint32_t length = in.u32();
-    if (data[sizeof state_magic] != '0' + state_version)
+    const char digit = static_cast<char>(data[sizeof state_magic]);
+    if (digit != '0' + state_version && digit != '0' + oldest_state_version)
         return refuse(kind, StateKind::OtherVersion, "a state of another version of the game");
-    if (version != state_version) return refuse(kind, StateKind::Damaged, "a state whose header is damaged");
-    if (length != state_bytes || size != state_bytes) return refuse(kind, StateKind::Damaged, "a state cut short or too long");
+    if (version != static_cast<std::uint32_t>(digit - '0'))
+        return refuse(kind, StateKind::Damaged, "a state whose header is damaged");
+    const std::size_t expected = state_bytes_of(version);
+    if (length != expected || size != expected) return refuse(kind, StateKind::Damaged, "a state cut short or too long");
 
     RunState s{};
     read_game(in, s.game);
@@ -109,7 +121,29 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
     s.best = static_cast<std::int32_t>(in.u32());
     s.script_polls = in.u64();
     const std::uint8_t script_done = in.u8();
-    if (paused > 1 || counts > 1 || script_done > 1) return refuse(kind, StateKind::Damaged, "a flag that is neither on nor off");
+    std::uint8_t flags = paused | counts | script_done;
+    if (version == state_version) {
+        GhostState& g = s.ghost;
+        read_game(in, g.game);
+        g.polls = in.u64();
+        g.due_us = in.u64();
+        g.depth = static_cast<std::int32_t>(in.u32());
+        const std::uint8_t ended = in.u8();
+        const std::uint8_t present = in.u8(), running = in.u8(), over = in.u8();
+        flags |= present | running | over;
+        if (ended != static_cast<std::uint8_t>(Outcome::Frame) && ended != static_cast<std::uint8_t>(Outcome::Died) &&
+            ended != static_cast<std::uint8_t>(Outcome::Won))
+            return refuse(kind, StateKind::Damaged, "a ghost that ended as no game ends");
+        g.ended = static_cast<Outcome>(ended);
+        g.present = present != 0;
+        g.running = running != 0;
+        g.over = over != 0;
+        if (g.present && check_invariants(g.game, first_check_of_game) != nullptr)
+            return refuse(kind, StateKind::Damaged, "a ghost whose game no run could reach");
+        if (g.present && g.running && !g.over && (g.due_us < s.clock_us || g.due_us > s.clock_us + longest_wait_us))
+            return refuse(kind, StateKind::Damaged, "a ghost's call due out of its time");
+    }
+    if (flags > 1) return refuse(kind, StateKind::Damaged, "a flag that is neither on nor off");
     s.paused = paused != 0;
     s.counts = counts != 0;
     s.script_done = script_done != 0;
@@ -122,6 +156,7 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
 
     r.state = s;
     seek_script(r, s.script_polls);
+    seek_ghost(r);
     if (s.script_done) r.speed = 1;
     // The host's clock goes on as it was: the state goes on from the
     // host's present. What its events did to the state left is gone.

@@ -37,9 +37,12 @@ void keep_game(Session& s) {
     s.since_kept_us = 0;
 }
 
+// The depth kept as the best, with the run so far that reached it.
 void store_best(Session& s, std::int32_t depth) {
+    if (depth <= s.requests.best_depth && s.requests.best) return;
     s.requests.best = true;
-    s.requests.best_depth = std::max(s.requests.best_depth, depth);
+    s.requests.best_depth = depth;
+    s.requests.best_run = recorded_script(s.runner);
 }
 
 // The kept game gone on with, or set aside.
@@ -149,6 +152,41 @@ void start_daily(Session& s, runs::Day day) {
     s.own_run = true;
     start_runner(r, {}, r.state.best);
     play_now(r, runs::daily_script(day));
+}
+
+bool race(Session& s, runs::Script run, std::int32_t expected_depth, std::string& problem) {
+    GhostRun ghost;
+    if (!read_ghost(run, expected_depth, ghost, problem)) return false;
+    Runner& r = s.runner;
+    const std::int32_t depth = depth_to_keep(r);
+    if (depth > r.state.best) store_best(s, depth);
+    s.own_game = false;
+    s.own_run = true;
+    s.same_well = ghost.first_game;
+    start_runner(r, {}, r.state.best);
+    runs::Script before;  // its title polls and the key that left the title
+    std::uint64_t polls = ghost.start_polls;
+    for (const runs::ScriptRun& step : run) {
+        if (polls == 0) break;
+        before.push_back({step.value, std::min(step.count, polls)});
+        polls -= before.back().count;
+    }
+    set_ghost(r, std::move(run), ghost);
+    if (s.same_well) play_now(r, before);
+    return true;
+}
+
+bool race_best(Session& s, const Stored& stored, std::string& problem) {
+    runs::Script run;
+    if (stored.kind != Stored::Kind::Bytes || s.runner.state.best <= 0) {
+        problem = "no run has reached a best depth yet";
+        return false;
+    }
+    if (!runs::read_script(stored.bytes, "", run, problem) || !race(s, std::move(run), s.runner.state.best, problem)) {
+        say(s, Notice::BestRunDamaged, problem);
+        return false;
+    }
+    return true;
 }
 
 void stored_best(Session& s, std::int32_t depth) { set_best(s.runner, depth); }

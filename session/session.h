@@ -45,6 +45,7 @@ enum class Slot : std::uint8_t {
     Kept,     // the game kept for the next start: a snapshot (runner/snapshot.h)
     KeptBad,  // a kept game that could not be used, set aside for a bug report
     Watched,  // there while the kept game's run holds a watched script
+    BestRun,  // the run that reached the best depth, as a script: written before Best
 };
 
 // What reading a slot found.
@@ -66,6 +67,7 @@ enum class Notice : std::uint8_t {
     KeptElsewhere,     // a game is kept, and another program keeps it: the title
     NotKeeping,        // this program keeps no game (another does); said once
     KeptNotWritten,    // the kept game cannot be written (detail: why); said once
+    BestRunDamaged,    // the run kept with the best depth does not reach it (detail: why)
 };
 
 // What the session asks of the host's storage; carry_out() does it.
@@ -73,8 +75,9 @@ struct Requests {
     bool set_aside = false;  // move the kept game to KeptBad
     bool keep = false;       // write `snapshot` to Kept (and Watched as it says)
     bool drop = false;       // remove Kept and Watched
-    bool best = false;       // keep `best_depth` as the best, if deeper than storage holds
-    std::int32_t best_depth = 0;
+    bool best = false;       // keep `best_depth` as the best, if deeper than storage holds,
+    std::int32_t best_depth = 0;  // and `best_run` (when not empty) as the run that reached it
+    std::string best_run;
     std::string snapshot;  // the kept game's bytes (for set_aside: as they were read)
     bool watched = false;  // the run kept holds a watched script
     std::vector<std::pair<Notice, std::string>> notices;
@@ -90,6 +93,7 @@ struct Session {
     // board.
     bool own_run = true;
     bool ended_own = false;  // the last run ended a game of the player's own
+    bool same_well = false;  // the race set last plays the ghost's own well (else depth alone)
     std::uint64_t since_kept_us = 0;  // play since the game was last kept
     bool said_not_keeping = false, said_not_written = false, said_best = false;
     Requests requests;
@@ -138,6 +142,21 @@ void watch(Session& s, runs::Script script);
 // like any game of the player's.
 void start_daily(Session& s, runs::Day day);
 
+// Race `run` as a ghost (runner/ghost.h): the depth of the player's game
+// in play kept as the best when deeper, and a new run from a fresh start. When the
+// ghost's scoring game is its run's first, the race begins with its title
+// polls as the player's own, so the player digs at once on the same well
+// (s.same_well); otherwise the player plays a fresh well from the title,
+// a race of depth alone. False, with the reason and nothing changed, when
+// the run cannot be a ghost or does not reach `expected_depth` (when not
+// negative): the game plays without it.
+bool race(Session& s, runs::Script run, std::int32_t expected_depth, std::string& problem);
+
+// Race the run kept with the best depth (`stored`, as the BestRun slot
+// holds it): trusted only if it reaches the best depth. False, with the
+// reason, when there is none or it does not.
+bool race_best(Session& s, const Stored& stored, std::string& problem);
+
 // Storage holds `depth` as the best now: the runner's best grows to it.
 void stored_best(Session& s, std::int32_t depth);
 
@@ -181,7 +200,8 @@ void carry_out(Session& s, Store& store) {
         if (now.kind != Stored::Kind::Bytes || !read_best_depth(now.bytes, held)) held = 0;
         if (held >= q.best_depth) {
             stored_best(s, held);
-        } else if (store.write(Slot::Best, best_depth_text(q.best_depth), why)) {
+        } else if ((q.best_run.empty() || store.write(Slot::BestRun, q.best_run, why)) &&
+                   store.write(Slot::Best, best_depth_text(q.best_depth), why)) {
             stored_best(s, q.best_depth);
         } else if (!s.said_best) {
             s.said_best = true;

@@ -50,6 +50,7 @@ struct Host {
     runs::Script script;      // the content's, played again at a reset
     files::FileStore store;   // the best depth, in the frontend's save folder
     std::int32_t shown_best = -1;  // the best depth on the skin
+    std::string shown_ghost;       // and the race's words
     Display display = Display::Handheld;
     handheld::PaletteId palette = handheld::PaletteId::Handheld;
     bool can_dupe = false;
@@ -118,26 +119,36 @@ void speak() {
     said.clear();
 }
 
-// The session's storage requests carried out; the best depth on the skin
-// when it changed.
+// Words in the skin's ink at (x, y) of the handheld, each shape pixel a
+// best::cell square.
+void put_label(const std::uint64_t (&cells)[handheld::best::rows], int columns, int x, int y) {
+    const std::uint32_t ink = xrgb(handheld::skin_ink);
+    constexpr int k = handheld::best::cell;
+    for (int r = 0; r < handheld::best::rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            if ((cells[r] >> c & 1u) == 0) continue;
+            for (int dy = 0; dy < k; ++dy)
+                for (int dx = 0; dx < k; ++dx)
+                    host->skin[(y + r * k + dy) * handheld::window_width + x + c * k + dx] = ink;
+        }
+}
+
+// The session's storage requests carried out; the best depth and the
+// race's words on the skin when they changed.
 void store_and_show() {
     carry_out(host->session, host->store);
     speak();
     const std::int32_t best = host->session.runner.state.best;
-    if (best == host->shown_best) return;
+    const std::string ghost = ghost_words(host->session.runner);
+    if (best == host->shown_best && ghost == host->shown_ghost) return;
     host->shown_best = best;
+    host->shown_ghost = ghost;
     host->skin = host->plain;
     std::uint64_t cells[handheld::best::rows];
     handheld::best_label(best, cells);
-    const std::uint32_t ink = xrgb(handheld::skin_ink);
-    for (int r = 0; r < handheld::best::rows; ++r)
-        for (int c = 0; c < handheld::best::columns; ++c) {
-            if ((cells[r] >> c & 1u) == 0) continue;
-            for (int dy = 0; dy < handheld::best::cell; ++dy)
-                for (int dx = 0; dx < handheld::best::cell; ++dx)
-                    host->skin[(handheld::best::y + r * handheld::best::cell + dy) * handheld::window_width +
-                               handheld::best::x + c * handheld::best::cell + dx] = ink;
-        }
+    put_label(cells, handheld::best::columns, handheld::best::x, handheld::best::y);
+    handheld::text_label(ghost, cells);
+    put_label(cells, handheld::ghost_label::columns, handheld::ghost_label::x, handheld::ghost_label::y);
     host->pixels = host->skin;
     host->fresh = true;
 }
@@ -154,6 +165,10 @@ void open(runs::Script script) {
     const char* start = option(start_key);
     if (players && start != nullptr && std::strcmp(start, "daily") == 0)
         start_daily(host->session, runs::day_of(static_cast<std::int64_t>(std::time(nullptr))));
+    std::string problem;
+    if (players && start != nullptr && std::strcmp(start, "race") == 0 &&
+        !race_best(host->session, host->store.read(Slot::BestRun), problem))
+        say(RETRO_LOG_WARN, "no race: %s", problem.c_str());
     store_and_show();
 }
 
@@ -216,8 +231,10 @@ void set_options() {
          "handheld"},
         {start_key, "Start", nullptr,
          "Title: the title screen, as the handheld starts. Daily well: today's well (UTC), the same for "
-         "every player on every machine, dug at once. Applies at the next start or reset.",
-         nullptr, nullptr, {{"title", "Title"}, {"daily", "Daily well"}, {nullptr, nullptr}}, "title"},
+         "every player on every machine, dug at once. Race your best: the run of your best depth plays "
+         "beside you as a ghost. Applies at the next start or reset.",
+         nullptr, nullptr, {{"title", "Title"}, {"daily", "Daily well"}, {"race", "Race your best"}, {nullptr, nullptr}},
+         "title"},
         {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, {{nullptr, nullptr}}, nullptr},
     };
     static const retro_core_options_v2 options{
@@ -228,7 +245,7 @@ void set_options() {
     } else {
         static const retro_variable variables[] = {{display_key, "Display; handheld|screen"},
                                                    {palette_key, "Screen colours; handheld|high-contrast"},
-                                                   {start_key, "Start; title|daily"},
+                                                   {start_key, "Start; title|daily|race"},
                                                    {nullptr, nullptr}};
         give(RETRO_ENVIRONMENT_SET_VARIABLES, variables);
     }

@@ -15,7 +15,7 @@
 namespace {
 
 const char usage_line[] =
-    "usage: murlo-replay [--png DIR] [--gif FILE] [--palette NAME] [SCRIPT|-]\n"
+    "usage: murlo-replay [--png DIR] [--gif FILE] [--palette NAME] [--ghost RUN] [SCRIPT|-]\n"
     "       murlo-replay --help | --version\n";
 
 int usage(const char* problem, const char* what) {
@@ -35,6 +35,9 @@ void help() {
                "  --palette NAME\n"
                "              the pictures' colours: handheld (the handheld's own,\n"
                "              the default) or high-contrast (near black on a pale glass)\n"
+               "  --ghost RUN race RUN's deepest game beside the script's first game, drawn\n"
+               "              into the pictures (a script file or a link); the trace is\n"
+               "              the same as without it\n"
                "  --help      print this and exit\n"
                "  --version   print the version and exit\n",
                stdout);
@@ -47,6 +50,7 @@ int main(int argc, char** argv) {
     const char* png_dir = nullptr;
     const char* gif_path = nullptr;
     const char* palette_name = nullptr;
+    const char* ghost_path = nullptr;
     bool options_done = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -67,9 +71,11 @@ int main(int argc, char** argv) {
             if (std::strcmp(arg, "--png") == 0) value = &png_dir;
             if (std::strcmp(arg, "--gif") == 0) value = &gif_path;
             if (std::strcmp(arg, "--palette") == 0) value = &palette_name;
+            if (std::strcmp(arg, "--ghost") == 0) value = &ghost_path;
             if (value == nullptr) return usage("unknown option ", arg);
 #ifndef MURLO_CAPTURE
-            if (value != &palette_name) return usage("pictures are not available in this build: ", arg);
+            if (value != &palette_name && value != &ghost_path)
+                return usage("pictures are not available in this build: ", arg);
 #endif
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return usage("missing value for ", arg);
             *value = argv[++i];
@@ -90,6 +96,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // A ghost that cannot race is named, and the run plays without it.
+    murlo::GhostRace race;
+    bool racing = false;
+    if (ghost_path != nullptr) {
+        if (!murlo::runs::load_script(ghost_path, race.run, problem)) {
+            std::fprintf(stderr, "murlo-replay: %s\n", problem.c_str());
+            return 2;
+        }
+        racing = murlo::read_ghost(race.run, -1, race.ghost, problem);
+        if (!racing) std::fprintf(stderr, "murlo-replay: no ghost races: %s\n", problem.c_str());
+    }
+
     // Open the picture outputs before the run, so an unwritable place is
     // reported at once rather than after the whole replay.
     murlo::replay::Capture capture;
@@ -108,7 +126,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, out_buffer, _IOFBF, sizeof out_buffer);
     {
         murlo::replay::Trace trace(stdout);
-        murlo::replay::run(script, trace, capturing ? &capture : nullptr);
+        murlo::replay::run(script, trace, capturing ? &capture : nullptr, racing ? &race : nullptr);
     }
 #ifdef MURLO_CAPTURE
     const bool pictures_ok = !capturing || murlo::replay::finish_capture(capture);

@@ -43,15 +43,30 @@ void capture_calls([[maybe_unused]] const Calls& calls, [[maybe_unused]] Capture
 #endif
 }
 
-void run(const Script& script, Trace& trace, Capture* capture) {
+void capture_calls([[maybe_unused]] const Runner& r, [[maybe_unused]] Capture* capture) {
+#ifdef MURLO_CAPTURE
+    if (capture == nullptr) return;
+    const Calls& calls = r.calls;
+    for (int i = 0; i < calls.count; ++i) {
+        const Call& call = calls.call[i];
+        if (call.kind == Call::Kind::Present) capture_frame(*capture, with_ghost(r, calls.frame[call.frame]));
+        if (call.kind == Call::Kind::Wait) capture_wait(*capture, call.ticks);
+    }
+#endif
+}
+
+void run(const Script& script, Trace& trace, Capture* capture, const GhostRace* race) {
     const auto runner = std::make_unique<Runner>();
     Runner& r = *runner;
     r.tracing = true;
-    play_headless(r, script, [&](Runner& played) {
-        trace.text(played.trace);
-        played.trace.clear();
-        capture_calls(played.calls, capture);
-    });
+    play_headless(
+        r, script,
+        [&](Runner& played) {
+            trace.text(played.trace);
+            played.trace.clear();
+            capture_calls(played, capture);
+        },
+        race);
     close_trace(r);
     trace.text(r.trace);
     trace.flush();

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "game/calls.h"
+#include "runner/headless.h"
 #include "runs/script.h"
 
 namespace murlo::replay {
@@ -39,10 +40,14 @@ struct Capture;
 void trace_calls(const Calls& calls, Trace& trace, Capture* capture = nullptr);
 // Only its frames and waits into the capture.
 void capture_calls(const Calls& calls, Capture* capture);
+// The runner's latest advance's frames, with its racing ghost drawn over
+// them, and its waits, into the capture.
+void capture_calls(const Runner& r, Capture* capture);
 
 // The game run on the script, an advance at a time with no clock, every
 // call traced; the poll that finds the script used up ends the run as a
-// closed window would, with "quit".
-void run(const runs::Script& script, Trace& trace, Capture* capture = nullptr);
+// closed window would, with "quit". A ghost raced beside it shows in the
+// pictures only.
+void run(const runs::Script& script, Trace& trace, Capture* capture = nullptr, const GhostRace* race = nullptr);
 
 }  // namespace murlo::replay

@@ -130,7 +130,7 @@ includes)
   check 'lcd/|board/|game/|screens/' "$src"/screens/*
   check 'lcd/|board/|game/|screens/|cycle/' "$src"/cycle/*
   check 'lcd/|board/|game/|runs/' "$src"/runs/*
-  check 'lcd/|board/|game/|cycle/|runs/|runner/' "$src"/runner/*
+  check 'lcd/|board/|game/|screens/|cycle/|runs/|runner/' "$src"/runner/*
   # The session is above the runner; the files that keep its slots above it.
   check 'lcd/|board/|game/|cycle/|runs/|runner/|session/' "$src"/session/*
   check 'lcd/|board/|game/|cycle/|runs/|runner/|session/|files/' "$src"/files/*

@@ -557,7 +557,7 @@ void round_trip(const char* what, std::size_t run) {
     std::vector<std::vector<std::uint8_t>> bad(4, state);
     bad[0].pop_back();                        // short
     bad[1][0] ^= 1;                           // not ours
-    bad[2][sizeof state_magic] ^= 1;          // another version
+    bad[2][sizeof state_magic] ^= 4;          // another version
     bad[3][state_bytes - 1] = 2;              // a flag neither on nor off
     bad.push_back(with_game([](Game& g) { g.player_x = 99; }));                   // off the well
     bad.push_back(with_game([](Game& g) { g.phase = static_cast<Phase>(7); }));  // no such phase
@@ -758,6 +758,20 @@ void check_pad() {
     if (differ == 0) fail("the body does not show the best depth kept");
     std::printf("best depth: %.*s kept, and shown\n", static_cast<int>(best.size() - 1), best.c_str());
     core.unload_game();
+    // The run of the best depth, kept beside it, races as a ghost: its
+    // words on the body, and its states round trip.
+    front.start = "race";
+    if (!load(nullptr)) fail("no start racing the best");
+    run_for(60);
+    differ = 0;
+    for (int y = handheld::ghost_label::y; y < handheld::ghost_label::y + handheld::best::rows * handheld::best::cell; ++y)
+        for (int x = handheld::ghost_label::x;
+             x < handheld::ghost_label::x + handheld::ghost_label::columns * handheld::best::cell; ++x)
+            differ += front.pixels[y * front.width + x] != first_picture[y * front.width + x];
+    if (differ == 0) fail("no ghost on the body: %s", front.log.c_str());
+    round_trip("in a race", front.lcd.size() + 300);
+    core.unload_game();
+    front.start = "title";
     front.saves.clear();
     std::filesystem::remove_all(saves);
 }

@@ -1,4 +1,6 @@
 #include <gif_lib.h>
+
+#include <fstream>
 #include <gtest/gtest.h>
 #include <png.h>
 #include <unistd.h>
@@ -279,9 +281,22 @@ TEST_F(CaptureTest, ToolOptionsKeepTheTraceAndReportProblems) {
     EXPECT_TRUE(colours[0].Red == hc.clear.r && colours[0].Green == hc.clear.g && colours[0].Blue == hc.clear.b);
     EXPECT_TRUE(colours[1].Red == hc.ink.r && colours[1].Green == hc.ink.g && colours[1].Blue == hc.ink.b);
 
+    // A ghost racing beside it: the same trace, other pictures. A ghost
+    // file that is no script is a bad option.
+    const testing::CommandResult raced =
+        run_tool("--ghost " + std::string(MURLO_LEVEL1_SCRIPT) + " --gif " + (dir_ / "race.gif").string() + " " + s);
+    EXPECT_EQ(raced.status, 0);
+    EXPECT_EQ(raced.out, plain.out);
+    const auto bytes_of = [](const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_NE(bytes_of(dir_ / "race.gif"), bytes_of(dir_ / "a.gif"));
+
     // Bad options: status 2 and no trace.
     const std::vector<std::string> bad_options = {"--frames x " + s, "--png", s + " --gif", s + " " + s,
-                                                  s + " --palette", "--palette High-Contrast " + s};
+                                                  s + " --palette", "--palette High-Contrast " + s,
+                                                  "--ghost " + (dir_ / "none.script").string() + " " + s};
     for (const std::string& bad : bad_options) {
         const testing::CommandResult run = run_tool(bad);
         EXPECT_EQ(run.status, 2) << bad;

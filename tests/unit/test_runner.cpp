@@ -265,7 +265,7 @@ TEST(Runner, AStateOrSnapshotOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas
     bad[state_header_bytes + game_bytes - 32] = 9;  // the phase
     refused(bad, state_bytes, StateKind::Damaged);
     std::memcpy(bad, good, state_bytes);
-    bad[state_bytes - 2] = 0xFF;  // the script's place, far past its end
+    bad[state_bytes - ghost_field_bytes - 2] = 0xFF;  // the script's place, far past its end
     refused(bad, state_bytes, StateKind::Damaged);
 
     // Snapshots: the state, then the run's script. A damaged run, a
@@ -282,7 +282,7 @@ TEST(Runner, AStateOrSnapshotOfAnotherKindVersionOrContentLeavesTheRunnerAsItWas
     snapshot_refused(snapshot + "zz", StateKind::Damaged);
     snapshot_refused(snapshot.substr(0, state_bytes / 2), StateKind::Damaged);
     std::string other = snapshot;
-    other[7] = '3';
+    other[7] = '4';
     snapshot_refused(other, StateKind::OtherVersion);
     snapshot_refused("", StateKind::Foreign);
 
