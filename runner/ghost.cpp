@@ -15,18 +15,6 @@ namespace {
 constexpr std::uint64_t tick_us = std::uint64_t{tick_ms} * 1000;
 constexpr std::uint64_t blink_us = 4 * frame_wait_ticks * tick_us;  // four frames on, four off
 
-// The ghost's run's keys for its next poll; false once it is used up.
-bool next_key(Runner& r, InputBits& keys) {
-    while (r.ghost_run_index < r.ghost_run.size() && r.ghost_in_run >= r.ghost_run[r.ghost_run_index].count) {
-        ++r.ghost_run_index;
-        r.ghost_in_run = 0;
-    }
-    if (r.ghost_run_index >= r.ghost_run.size()) return false;
-    keys = r.ghost_run[r.ghost_run_index].value;
-    ++r.ghost_in_run;
-    return true;
-}
-
 // Where a digger is in the well, in board pixels from the top of its first
 // board: a row of depth is 8, and its place within the row on top.
 std::int32_t depth_pixels(const Game& g) { return 8 * g.depth + (g.player_y - 4) % 8; }
@@ -34,20 +22,6 @@ std::int32_t depth_pixels(const Game& g) { return 8 * g.depth + (g.player_y - 4)
 bool blink_on(const Runner& r) { return r.state.clock_us / blink_us % 2 == 0; }
 
 }  // namespace
-
-void seek_ghost(Runner& r) {
-    r.ghost_run_index = 0;
-    r.ghost_in_run = 0;
-    std::uint64_t polls = r.state.ghost.polls;
-    for (; r.ghost_run_index < r.ghost_run.size(); ++r.ghost_run_index) {
-        const std::uint64_t count = r.ghost_run[r.ghost_run_index].count;
-        if (polls < count) {
-            r.ghost_in_run = polls;
-            return;
-        }
-        polls -= count;
-    }
-}
 
 bool read_ghost(const runs::Script& run, std::int32_t expected_depth, GhostRun& ghost, std::string& problem) {
     const auto r = std::make_unique<Runner>();
@@ -88,7 +62,7 @@ void set_ghost(Runner& r, runs::Script run, const GhostRun& ghost) {
     g.polls = ghost.start_polls;
     g.depth = ghost.depth;
     g.game = ghost.start;
-    seek_ghost(r);
+    r.ghost_place = runs::place_after(r.ghost_run, g.polls);
 }
 
 void ghost_follows(Runner& r, std::uint64_t at) {
@@ -110,7 +84,7 @@ void advance_ghost(Runner& r) {
     const std::uint64_t at = g.due_us;
     InputBits keys = 0;
     if (awaits_poll(g.game)) {
-        if (g.game.phase != Phase::Play || !next_key(r, keys)) {
+        if (g.game.phase != Phase::Play || !runs::next_poll(r.ghost_run, r.ghost_place, keys)) {
             g.over = true;  // its run ran out: it stands where it stopped
             return;
         }

@@ -44,9 +44,6 @@ struct GhostRun {
 // depth, or does not reach `expected_depth` (when not negative).
 bool read_ghost(const runs::Script& run, std::int32_t expected_depth, GhostRun& ghost, std::string& problem);
 
-// The ghost's place in its run found again from its polls (after a load).
-void seek_ghost(Runner& r);
-
 // The ghost set on the runner, to follow the player's next game.
 void set_ghost(Runner& r, runs::Script run, const GhostRun& ghost);
 

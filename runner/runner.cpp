@@ -21,13 +21,7 @@ void trace_line(Runner& r, std::string_view line) {
 
 // The script's keys for the next poll; false once it is used up.
 bool script_keys(Runner& r, InputBits& keys) {
-    while (r.script_run < r.script.size() && r.script_in_run >= r.script[r.script_run].count) {
-        ++r.script_run;
-        r.script_in_run = 0;
-    }
-    if (r.script_run >= r.script.size()) return false;
-    keys = r.script[r.script_run].value;
-    ++r.script_in_run;
+    if (!runs::next_poll(r.script, r.script_place, keys)) return false;
     ++r.state.script_polls;
     return true;
 }
@@ -179,11 +173,9 @@ void start_runner(Runner& r, runs::Script script, std::int32_t best) {
     r.state.sound = no_sound;
     r.state.best = best;
     r.script = std::move(script);
-    r.script_run = 0;
-    r.script_in_run = 0;
+    r.script_place = {};
     r.ghost_run.clear();
-    r.ghost_run_index = 0;
-    r.ghost_in_run = 0;
+    r.ghost_place = {};
     r.state.script_done = r.script.empty();
     r.speed = 1;
     r.writer = runs::ScriptWriter{};

@@ -117,11 +117,9 @@ struct Runner {
     Calls calls;  // the latest advance's, in order
 
     runs::Script script;  // played before the player takes over (empty: none)
-    std::size_t script_run = 0;
-    std::uint64_t script_in_run = 0;
+    runs::ScriptPlace script_place;
     runs::Script ghost_run;  // the ghost's run, and its place in it
-    std::size_t ghost_run_index = 0;
-    std::uint64_t ghost_in_run = 0;
+    runs::ScriptPlace ghost_place;
     bool end_with_script = false;  // the run ends when the script is used up (the replay tool)
     double speed = 1;              // how much faster the clock runs while a script is watched
     bool drawing = true;           // false: the game plays undrawn, for a verifier of its outcome

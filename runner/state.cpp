@@ -40,19 +40,6 @@ const char* check_fields(const RunState& s, const Runner& r) {
     return nullptr;
 }
 
-void seek_script(Runner& r, std::uint64_t polls) {
-    r.script_run = 0;
-    r.script_in_run = 0;
-    for (; r.script_run < r.script.size(); ++r.script_run) {
-        const std::uint64_t count = r.script[r.script_run].count;
-        if (polls < count) {
-            r.script_in_run = polls;
-            return;
-        }
-        polls -= count;
-    }
-}
-
 }  // namespace
 
 void save_state(const Runner& r, std::uint8_t* out) {
@@ -155,8 +142,8 @@ const char* load_state(Runner& r, const std::uint8_t* data, std::size_t size, St
     if (const char* broken = check_fields(s, r)) return refuse(kind, StateKind::Damaged, broken);
 
     r.state = s;
-    seek_script(r, s.script_polls);
-    seek_ghost(r);
+    r.script_place = runs::place_after(r.script, s.script_polls);
+    r.ghost_place = runs::place_after(r.ghost_run, s.ghost.polls);
     if (s.script_done) r.speed = 1;
     // The host's clock goes on as it was: the state goes on from the
     // host's present. What its events did to the state left is gone.

@@ -159,4 +159,27 @@ void ScriptWriter::token(InputBits value, std::uint64_t count, std::string& out)
     column_ += length;
 }
 
+bool next_poll(const Script& script, ScriptPlace& place, InputBits& keys) {
+    while (place.run < script.size() && place.in_run >= script[place.run].count) {
+        ++place.run;
+        place.in_run = 0;
+    }
+    if (place.run >= script.size()) return false;
+    keys = script[place.run].value;
+    ++place.in_run;
+    return true;
+}
+
+ScriptPlace place_after(const Script& script, std::uint64_t polls) {
+    ScriptPlace place;
+    for (; place.run < script.size(); ++place.run) {
+        if (polls < script[place.run].count) {
+            place.in_run = polls;
+            break;
+        }
+        polls -= script[place.run].count;
+    }
+    return place;
+}
+
 }  // namespace murlo::runs

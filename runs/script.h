@@ -30,6 +30,19 @@ using Script = std::vector<ScriptRun>;
 // A script of single values, one per poll.
 Script script_of(const std::vector<InputBits>& values);
 
+// A place in a script, poll by poll.
+struct ScriptPlace {
+    std::size_t run = 0;        // the run it is in
+    std::uint64_t in_run = 0;   // polls of that run taken
+};
+
+// The next poll's keys, and the place moved past it; false once the
+// script is used up.
+bool next_poll(const Script& script, ScriptPlace& place, InputBits& keys);
+
+// The place after the first `polls` polls.
+ScriptPlace place_after(const Script& script, std::uint64_t polls);
+
 // Read an input script: hex bytes (one or two digits) and HH*N repeats,
 // '#' comments. False, with the offending line and token, on a bad one.
 bool parse_script(std::string_view text, Script& script, ScriptError& error);
