@@ -278,8 +278,9 @@ int play() {
     LcdFrame shown = runner_picture(r);
     while (now_ms() - t0 < 2000.0 && host_turn(*host)) {
         ++wakes;
-        if (!std::equal(std::begin(shown.row), std::end(shown.row), std::begin(runner_picture(r).row))) ++pictures;
-        shown = runner_picture(r);
+        const LcdFrame now = runner_picture(r);
+        if (!std::equal(std::begin(shown.row), std::end(shown.row), std::begin(now.row))) ++pictures;
+        shown = now;
         take();
     }
     const double seconds = (now_ms() - t0) / 1000.0;
