@@ -15,15 +15,52 @@ namespace murlo::runs {
 
 namespace {
 
+// Base64's digits (RFC 4648): base64url's last two in links, the
+// standard's where a browser's btoa wrote them.
 constexpr char base64url_digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+constexpr char base64_digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-int base64url_digit(char c) {
+int digit_of(char c, const char* digits) {
     if (c >= 'A' && c <= 'Z') return c - 'A';
     if (c >= 'a' && c <= 'z') return c - 'a' + 26;
     if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '-') return 62;
-    if (c == '_') return 63;
+    if (c == digits[62]) return 62;
+    if (c == digits[63]) return 63;
     return -1;
+}
+
+// The bytes of base64 digits with no padding: false unless every one is
+// a digit and the bits left over are the zeros that fill out the last.
+bool decode(std::string_view text, const char* digits, std::string& bytes) {
+    bytes.clear();
+    unsigned bits = 0;
+    int held = 0;  // bits in `bits` not yet written
+    for (const char c : text) {
+        const int digit = digit_of(c, digits);
+        if (digit < 0) return false;
+        bits = (bits << 6) | static_cast<unsigned>(digit);
+        held += 6;
+        if (held >= 8) {
+            held -= 8;
+            bytes.push_back(static_cast<char>((bits >> held) & 0xFF));
+        }
+    }
+    return held < 6 && (bits & ((1u << held) - 1)) == 0;
+}
+
+void encode(std::string_view bytes, const char* digits, std::string& text) {
+    unsigned bits = 0;
+    int held = 0;  // bits in `bits` not yet written
+    for (const char c : bytes) {
+        bits = (bits << 8) | static_cast<unsigned char>(c);
+        held += 8;
+        while (held >= 6) {
+            held -= 6;
+            text.push_back(digits[(bits >> held) & 63]);
+        }
+    }
+    // The last digit's bits that are left over are zero.
+    if (held > 0) text.push_back(digits[(bits << (6 - held)) & 63]);
 }
 
 #if defined(__EMSCRIPTEN__)
@@ -132,24 +169,7 @@ bool link_payload(std::string_view link, std::string& deflated, std::string& pro
         return false;
     }
     rest.remove_prefix(link_version.size());
-    deflated.clear();
-    unsigned bits = 0;
-    int held = 0;  // bits in `bits` not yet written
-    for (const char c : rest) {
-        const int digit = base64url_digit(c);
-        if (digit < 0) {
-            problem = "not base64url";
-            return false;
-        }
-        bits = (bits << 6) | static_cast<unsigned>(digit);
-        held += 6;
-        if (held >= 8) {
-            held -= 8;
-            deflated.push_back(static_cast<char>((bits >> held) & 0xFF));
-        }
-    }
-    // What is left must be the zero bits that fill out the last digit.
-    if (held >= 6 || (bits & ((1u << held) - 1)) != 0) {
+    if (!decode(rest, base64url_digits, deflated)) {
         problem = "not base64url";
         return false;
     }
@@ -163,19 +183,22 @@ bool link_text(std::string_view link, std::string& text, std::string& problem) {
 
 std::string payload_of_deflated(std::string_view deflated) {
     std::string payload(link_version);
-    unsigned bits = 0;
-    int held = 0;  // bits in `bits` not yet written
-    for (const char c : deflated) {
-        bits = (bits << 8) | static_cast<unsigned char>(c);
-        held += 8;
-        while (held >= 6) {
-            held -= 6;
-            payload.push_back(base64url_digits[(bits >> held) & 63]);
-        }
-    }
-    // The last digit's bits that are left over are zero.
-    if (held > 0) payload.push_back(base64url_digits[(bits << (6 - held)) & 63]);
+    encode(deflated, base64url_digits, payload);
     return payload;
+}
+
+std::string base64_of(std::string_view bytes) {
+    std::string text;
+    encode(bytes, base64_digits, text);
+    text.append((4 - text.size() % 4) % 4, '=');
+    return text;
+}
+
+bool bytes_of_base64(std::string_view text, std::string& bytes) {
+    std::size_t digits = text.size();
+    while (digits > 0 && text.size() - digits < 2 && text[digits - 1] == '=') --digits;
+    if (digits < text.size() && text.size() % 4 != 0) return false;
+    return decode(text.substr(0, digits), base64_digits, bytes);
 }
 
 bool link_payload_of(std::string_view text, std::string& payload) {

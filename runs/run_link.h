@@ -37,6 +37,12 @@ bool link_text(std::string_view link, std::string& text, std::string& problem);
 // browser's own and has the link made here.
 std::string payload_of_deflated(std::string_view deflated);
 
+// Bytes in base64 as a browser's btoa writes them (the standard digits,
+// padded with '='), and back: false for anything but such digits, the
+// padding optional, as atob reads them.
+std::string base64_of(std::string_view bytes);
+bool bytes_of_base64(std::string_view text, std::string& bytes);
+
 // The payload of a link to the script `text`, deflated with zlib at its
 // best compression. False where the build has no zlib of its own (the
 // page, the Windows cross build).

@@ -1,89 +1,88 @@
-// murlo in a web page: an adapter between the page and the runner. main()
-// hands the page the handheld (its layouts, colours, key bits) and starts
-// the runner; from then on the page calls murlo_web_run with the time that
-// has passed, and the run applies the runner's report through the page:
-// the picture when it changed, the sound started part way in or stopped,
-// the best depth kept in the browser, and how long the page may sleep
-// before the next run. Nothing blocks and nothing here keeps time, plays
-// scripts, pauses or judges the best depth: the runner does all of that.
-// The page side (page.js, reached through library.js) keeps the keys,
-// pointers, pads, the picture on screen and the sound; every rule of the
-// handheld comes from handheld.h.
-//
-// A game of the player's in the middle is kept through the page (in the
-// browser's storage) when the page is hidden, frozen or closed, at each
-// level and every 10 s of play, so that the next visit goes on with it,
-// paused; a game that ends lets it go. The page decides whether this page
-// is the one that keeps it.
+// murlo in a web page: an adapter between the page and the session. main()
+// hands the page the handheld (its layouts, colours, key bits); the page
+// opens the session once it knows whether it holds the lock, then hands it
+// what happened and when (murlo_web_event) and runs it when it asks
+// (murlo_web_run), both on the page's clock. Each tells the page the
+// runner's report (the picture when it changed, the sound started part way
+// in or stopped, the best depth and its label, whether a game is played,
+// paused or watched) and has the browser's storage carry out what the
+// session asks (WebStore), and says how long the page may sleep. Nothing
+// here keeps time, pauses or decides what is kept: the runner and the
+// session do. The page's modules (reached through library.js) keep the
+// keys, pointers and pads, the picture on screen, the sound and the
+// storage's bytes; every rule of the handheld comes from handheld.h.
 //
 // The page holds everything it needs as one Host, made in main() and
-// handed to the page, which passes it back with every call: the page's
-// exports are plain functions with no place of their own to keep it.
+// handed to the page, which passes it back with every call: the exports
+// are plain functions with no place of their own to keep it.
 #include <emscripten.h>
 
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "handheld/handheld.h"
 #include "handheld/skin_art.h"
 #include "murlo/version.h"
-#include "runner/runner.h"
-#include "runner/snapshot.h"
 #include "runs/run_link.h"
 #include "runs/script.h"
+#include "session/session.h"
 #include "sounds/sounds.h"
 
 namespace murlo {
 
 // Everything the page's calls share.
 struct Host {
-    Runner runner;
+    Session session;
     int layout = 0;               // the layout on screen, whose controls touches hold
     handheld::Layout layouts[3] = {handheld::landscape, handheld::portrait, handheld::sideways};  // as stretched
-    bool told_playing = false;    // the page was last told a game is played
-    bool told_watching = false;   // ... or a script watched
-    std::string in, out;          // text from and to the page
-    std::vector<std::uint8_t> skin_rows;  // the skin's rows last drawn for the page
+    int stretch[3] = {};          // ... by this many skin pixels
+    int told_state = -1;          // what the page was last told of the game (see tell)
+    std::int32_t told_best = -1;  // ... and of the best depth
     std::uint64_t label[handheld::best::rows] = {};
-    bool own_game = false;          // the game in play at the last run was the player's own
-    std::uint64_t since_kept_us = 0;  // its play since it was last kept
-    std::uint64_t now_us = 0;         // the page's clock, as the runs have told it
+    std::string in;                       // bytes from the page (murlo_web_in)
+    std::string kept_found, kept_read;    // the kept game's text as storage held it, and its bytes
+    std::vector<std::uint8_t> skin_rows;  // the skin's rows last drawn for the page
 };
-
-constexpr std::uint64_t keep_every_us = 10000000;  // the most play a closed page may lose
 
 }  // namespace murlo
 
 using murlo::Host;
 
+// What the game calls on the page, in library.js.
 extern "C" {
-// Implemented in library.js. murlo_web_start returns whether the page
-// keeps a record of every call (its test interface): only then is the run
-// traced.
-void murlo_web_layout(int index, int width, int height, int lcd_left, int lcd_top, int lcd_span,
-                      int corner, int best_x, int best_y, int best_right, int best_cell);
+// At the start: each layout's numbers (and again when one is stretched),
+// each palette of the LCD, and the rest the page needs of the handheld.
+void murlo_web_layout(int index, int width, int height, int lcd_left, int lcd_top, int lcd_span, int corner,
+                      int best_x, int best_y, int best_right, int best_cell);
 void murlo_web_palette(int index, const char* name, int clear, int ink, int paused_clear, int paused_ink);
-int murlo_web_start(Host* host, int fill, int skin_ink,
-                    int key_z, int key_right, int key_left, int key_down, int key_up, int sounds,
-                    const char* version, double max_link_text);
-int murlo_web_best();
-int murlo_web_keep_best(int depth);
-int murlo_web_keys();
-int murlo_web_pointers(int* xy, int max);
-int murlo_web_pads(int* state, int max);
-void murlo_web_present(const std::uint32_t* rows);
-void murlo_web_play(const char* name, int index, double at_ms);
-void murlo_web_stop();
+void murlo_web_start(Host* host, int fill, int skin_ink, int key_z, int key_right, int key_left, int key_down,
+                     int key_up, int sounds, const char* version, double max_link_text);
+// What a run shows and plays: the picture (dimmed when paused); sound
+// `index` from `at_ms` into it (-1: silence); the trace lines of a page
+// that records every call; a sound's samples, made when asked for.
+void murlo_web_present(const std::uint32_t* rows, int paused);
+void murlo_web_sound(int index, const char* name, double at_ms);
 void murlo_web_trace(const char* lines, int size);
 void murlo_web_sound_samples(int index, const float* samples, int count, int rate);
-void murlo_web_watching(int on);
-void murlo_web_playing(int on);
-void murlo_web_keep_game(const char* bytes, int size);
-void murlo_web_drop_game();
+// What the page shows beside the picture: whether a game is played,
+// paused, a script watched; the best depth and its label; a game ended,
+// and whether its run is all the player's (one a board may take).
+void murlo_web_state(int playing, int paused, int watching);
+void murlo_web_best(int depth, const std::uint64_t* label);
 void murlo_web_game_over(int own);
+// Bytes for the page, taken by the export that asked for them.
+void murlo_web_give(const char* bytes, int size);
+// The browser's storage, by key: read puts what it finds in Host::in and
+// returns its size (-1: nothing there, -2: storage cannot be read); write
+// returns 1 when the text is kept whole. And the session's notices, for
+// the page to word.
+int murlo_web_read(const char* key);
+int murlo_web_write(const char* key, const char* text, int size);
+void murlo_web_remove(const char* key);
+void murlo_web_say(int notice, const char* detail, int size);
 }
 
 namespace murlo {
@@ -117,7 +116,6 @@ constexpr BestPlace best_places[] = {
     {sideways.pad_x - sideways.pad_dish + 8, sideways.pad_y + sideways.pad_dish + 22, false},
 };
 
-// Hands the page a layout's numbers (again when it is stretched).
 void tell_layout(const Host& h, int index) {
     const Layout& l = h.layouts[index];
     const BestPlace& b = best_places[index];
@@ -125,83 +123,95 @@ void tell_layout(const Host& h, int index) {
                      best::cell);
 }
 
-// The keys held now: the keyboard's, each finger's or the mouse's control
-// on the skin, and every pad plugged in, read as the desktop games read
-// theirs. (Presses let go before the next poll reach the runner as they
-// happen, through murlo_web_press.)
-InputBits held_keys(const Host& h) {
-    InputBits bits = static_cast<InputBits>(murlo_web_keys() & input::all);
-    constexpr int most_pointers = 16;
-    int xy[2 * most_pointers];
-    const int pointers = murlo_web_pointers(xy, most_pointers);
-    for (int i = 0; i < pointers; ++i) bits |= skin_keys_at(h.layouts[h.layout], xy[2 * i], xy[2 * i + 1]);
-    constexpr int most_pads = 8;
-    int state[8 * most_pads];
-    const int pads = murlo_web_pads(state, most_pads);
-    for (int i = 0; i < pads; ++i) {
-        const int* p = state + 8 * i;
-        bits |= pad_keys({p[0] != 0, p[1] != 0, p[2] != 0, p[3] != 0, p[4] != 0, p[5] != 0, p[6], p[7]});
-    }
-    return bits;
+void give(std::string_view bytes) { murlo_web_give(bytes.data(), static_cast<int>(bytes.size())); }
+
+// The bytes the page put in Host::in, taken.
+std::string take_in(Host& h) {
+    std::string in = std::move(h.in);
+    h.in = std::string{};
+    return in;
 }
 
-// What a run (or a change made between runs) means for the page.
+// The session's slots in the browser's storage, under the keys the page
+// has always kept them by: the best depth as its digits, the kept game
+// (and one set aside) as base64 of its bytes, and a mark while the kept
+// game's run holds a watched script. A kept game whose text is not base64
+// reads as that text, which is no game: it is set aside as it was found.
+struct WebStore {
+    Host& h;
+
+    static const char* key(Slot slot) {
+        constexpr const char* keys[] = {"murlo.best", "murlo.suspend", "murlo.suspend.bad", "murlo.suspend.watched"};
+        return keys[static_cast<int>(slot)];
+    }
+    Stored read(Slot slot) {
+        const int size = murlo_web_read(key(slot));
+        if (size < 0) return {size == -1 ? Stored::Kind::Nothing : Stored::Kind::Unreadable, {}};
+        Stored found{Stored::Kind::Bytes, take_in(h)};
+        if (slot == Slot::Kept) {
+            h.kept_found = found.bytes;
+            std::string bytes;
+            if (runs::bytes_of_base64(found.bytes, bytes)) found.bytes = std::move(bytes);
+            h.kept_read = found.bytes;
+        }
+        return found;
+    }
+    bool write(Slot slot, std::string_view bytes, std::string&) {
+        std::string text;
+        if (slot == Slot::KeptBad && bytes == h.kept_read)
+            text = h.kept_found;
+        else if (slot == Slot::Kept || slot == Slot::KeptBad)
+            text = runs::base64_of(bytes);
+        else
+            text = bytes.substr(0, bytes.ends_with('\n') ? bytes.size() - 1 : bytes.size());  // a line, unended
+        return murlo_web_write(key(slot), text.data(), static_cast<int>(text.size())) == 1;
+    }
+    void remove(Slot slot) { murlo_web_remove(key(slot)); }
+    void say(Notice notice, std::string_view detail) {
+        murlo_web_say(static_cast<int>(notice), detail.data(), static_cast<int>(detail.size()));
+    }
+};
+
+// The page's clock, in milliseconds, as the session's microseconds.
+std::uint64_t host_us(double ms) {
+    const double us = std::round(ms * 1000.0);
+    return us > 0 ? static_cast<std::uint64_t>(us) : 0;
+}
+
+// What a run (and the events before it) means for the page.
 void tell(Host& h, const Report& report) {
-    Runner& r = h.runner;
+    Session& s = h.session;
+    Runner& r = s.runner;
     if (r.tracing && !r.trace.empty()) {
         const std::string lines = take_trace(r);
         murlo_web_trace(lines.data(), static_cast<int>(lines.size()));
     }
-    if (report.picture) murlo_web_present(runner_picture(r).row);
+    if (report.picture) murlo_web_present(runner_picture(r).row, paused(r) ? 1 : 0);
     if (report.sound) {
-        if (r.state.sound == no_sound)
-            murlo_web_stop();
-        else
-            murlo_web_play(sound_name(static_cast<Sound>(r.state.sound)), r.state.sound,
-                           static_cast<double>(report.sound_at_us) / 1000.0);
+        const bool silent = r.state.sound == no_sound;
+        murlo_web_sound(r.state.sound, silent ? "" : sound_name(static_cast<Sound>(r.state.sound)),
+                        static_cast<double>(report.sound_at_us) / 1000.0);
     }
-    // The browser keeps the deeper of this and what it holds, which may
-    // have grown meanwhile in another of its pages.
-    if (report.best) set_best(r, murlo_web_keep_best(r.state.best));
+    if (r.state.best != h.told_best) {
+        best_label(h.told_best = r.state.best, h.label);
+        murlo_web_best(h.told_best, h.label);
+    }
     const bool playing = r.state.game.phase == Phase::Play;
-    if (playing != h.told_playing) murlo_web_playing(h.told_playing = playing);
-    if (watching(r) != h.told_watching) murlo_web_watching(h.told_watching = watching(r));
+    const int state = (playing ? 1 : 0) | (paused(r) ? 2 : 0) | (watching(r) ? 4 : 0);
+    if (state != h.told_state) murlo_web_state(playing, paused(r), watching(r));
+    h.told_state = state;
+    if (report.game_over) murlo_web_game_over(s.ended_own && s.own_run ? 1 : 0);
 }
 
-// Only the player's own games are kept: those that count for the best
-// depth (never a watched script's, even taken over).
-bool worth_keeping(const Runner& r) { return in_game(r) && r.state.counts && !watching(r); }
-
-// The game in play, paused, handed to the page to keep, when it is the
-// player's own.
-void keep_game(Host& h) {
-    const Runner& r = h.runner;
-    if (!worth_keeping(r)) return;
-    const auto held = std::make_unique<Runner>(r);
-    hold(*held);
-    const std::string bytes = write_snapshot(*held);
-    murlo_web_keep_game(bytes.data(), static_cast<int>(bytes.size()));
-    h.since_kept_us = 0;
-}
-
-// After a run: a game of the player's is kept as it starts (in place of
-// the one kept before), at each level and every keep_every_us of play;
-// when it ends, nothing is left to keep. The page hears of every game that
-// ends, and whether it was the player's (whose run may go to a board).
-void keep_as_it_goes(Host& h, const Report& report, std::uint64_t elapsed_us) {
-    const Runner& r = h.runner;
-    const bool own = worth_keeping(r);
-    if (report.game_over && h.own_game) murlo_web_drop_game();
-    if (report.game_over) murlo_web_game_over(h.own_game ? 1 : 0);
-    if (own && !paused(r)) h.since_kept_us += elapsed_us;
-    if (own && (!h.own_game || report.level_done || h.since_kept_us >= keep_every_us)) keep_game(h);
-    h.own_game = own;
-}
-
-// Presses: a paused game goes on; otherwise they are held at the next
-// poll even when let go before it (none are kept while a script plays).
-void press(Host& h, InputBits keys) {
-    handle(h.runner, h.now_us, {Event::Kind::Keys, static_cast<InputBits>(held_keys(h) | keys)});
+// The session run at `now_us`, what it asks of storage carried out, and
+// the page told: how many milliseconds may pass before the next run, or
+// -1 for none until something happens.
+double run_at(Host& h, std::uint64_t now_us) {
+    const Report report = session_run(h.session, now_us);
+    WebStore store{h};
+    carry_out(h.session, store);
+    tell(h, report);
+    return report.wake_in_us == never ? -1 : static_cast<double>(report.wake_in_us) / 1000.0;
 }
 
 }  // namespace
@@ -210,113 +220,103 @@ void press(Host& h, InputBits keys) {
 
 using namespace murlo;
 
-// Time has passed (`elapsed_ms` on the page's clock, which stands still
-// while the page is hidden or the game paused): the runner carries out
-// what is due and the page is told what changed. Returns how many
-// milliseconds may pass before the next run, or -1 for none until
-// something happens.
-extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(Host* host, double elapsed_ms) {
-    const double us = std::round(elapsed_ms * 1000.0);
-    const std::uint64_t elapsed_us = us > 0 ? static_cast<std::uint64_t>(us) : 0;
-    host->now_us += elapsed_us;
-    handle(host->runner, host->now_us, {Event::Kind::Keys, held_keys(*host)});
-    const Report report = run(host->runner, host->now_us);
-    tell(*host, report);
-    keep_as_it_goes(*host, report, elapsed_us);
-    if (report.wake_in_us == never) return -1;
-    return static_cast<double>(report.wake_in_us) / 1000.0;
+// Opens the session once the page knows whether it holds the lock (`keeps`
+// the player's games) and whether it records every call (`tracing`): the
+// kept game goes on, or the script whose text the page put in `in` is
+// watched. 0 when that text is no script (the reason given): the player's
+// start, then.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_open(Host* host, int keeps, int tracing) {
+    Opening o;
+    o.keeps = keeps != 0;
+    o.tracing = tracing != 0;
+    std::string problem;
+    const std::string text = take_in(*host);
+    const bool read = text.empty() || runs::read_script(text, "", o.script, problem);
+    if (!read) o.script.clear();
+    WebStore store{*host};
+    o.best = store.read(Slot::Best);
+    if (o.script.empty()) {
+        o.kept = store.read(Slot::Kept);
+        o.watched = store.read(Slot::Watched).kind == Stored::Kind::Bytes;
+    }
+    open_session(host->session, std::move(o));
+    carry_out(host->session, store);
+    host->kept_found.clear();
+    host->kept_read.clear();
+    if (!read) give(problem);
+    return read ? 1 : 0;
 }
 
-// A game key or the keys of a touch on the skin's controls pressed now.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_press(Host* host, int keys) {
-    press(*host, static_cast<InputBits>(keys));
+// The page's clock reads `now_ms`: the session runs (see run_at).
+extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_run(Host* host, double now_ms) {
+    return run_at(*host, host_us(now_ms));
 }
 
-// The keys of a point of the shown layout.
+// Something happened at `at_ms` on the page's clock, then the session runs
+// at `now_ms`, as murlo_web_run. `kind`: 0 the game keys held are now
+// `value`; 1 P, Pause, a pad's Start or a touch on the screen; 2 the focus
+// lost; 3 the page hidden, frozen or left, which may be its end (what a
+// close keeps is kept); 4 shown; 5 play from here (the watched script
+// handed to the player, a paused game going on); 6 the watched script run
+// `value` times as fast.
+extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_event(Host* host, int kind, int value, double at_ms,
+                                                       double now_ms) {
+    constexpr Event::Kind kinds[] = {Event::Kind::Keys, Event::Kind::Pause, Event::Kind::FocusLost,
+                                     Event::Kind::Hidden, Event::Kind::Shown};
+    Session& s = host->session;
+    const std::uint64_t at = host_us(at_ms);
+    if (kind >= 0 && kind < 5) {
+        session_event(s, at, {kinds[kind], static_cast<InputBits>(value)});
+        if (kinds[kind] == Event::Kind::Hidden) close_session(s);
+    } else if (kind == 5 || kind == 6) {
+        run_at(*host, at);  // what was due by then, as it was
+        if (kind == 6) {
+            set_speed(s.runner, value);
+        } else {
+            take_over(s.runner);
+            if (paused(s.runner)) session_event(s, at, {Event::Kind::Pause});
+        }
+    }
+    return run_at(*host, host_us(now_ms));
+}
+
+// Watches the script whose text is in `in`: the player's game is kept as
+// it was left and the script plays from the game's start. 0 when it is
+// not a script (the reason given).
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch(Host* host) {
+    runs::Script script;
+    std::string problem;
+    if (!runs::read_script(take_in(*host), "", script, problem)) {
+        give(problem);
+        return 0;
+    }
+    watch(host->session, std::move(script));
+    WebStore store{*host};
+    carry_out(host->session, store);
+    return 1;
+}
+
+// The game keys a finger or the mouse holds at a point of the shown layout.
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_keys_at(Host* host, int x, int y) {
     return skin_keys_at(host->layouts[host->layout], x, y);
 }
 
-// A pad's buttons pressed now (bits 0..5: up, down, left, right, south,
-// east), as pad_keys reads them.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pad_press(Host* host, int buttons) {
+// The game keys a pad holds: `buttons` bits 0..5 up, down, left, right,
+// south, east; its left stick from -32767 to 32767.
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_pad_keys(int buttons, int stick_x, int stick_y) {
     const auto on = [buttons](int bit) { return ((buttons >> bit) & 1) != 0; };
-    press(*host, pad_keys({on(0), on(1), on(2), on(3), on(4), on(5), 0, 0}));
+    return handheld::pad_keys({on(0), on(1), on(2), on(3), on(4), on(5), stick_x, stick_y});
 }
 
-// P, Pause, a pad's Start or a touch on the screen; the page losing the
-// focus.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_pause(Host* host) {
-    handle(host->runner, host->now_us, {Event::Kind::Pause});
-}
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_lose_focus(Host* host) {
-    handle(host->runner, host->now_us, {Event::Kind::FocusLost});
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_paused(Host* host) { return paused(host->runner) ? 1 : 0; }
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watching_now(Host* host) { return watching(host->runner) ? 1 : 0; }
-
-// The page is hidden, frozen or closed: the game in play is kept now, if
-// it is the player's.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_keep_now(Host* host) { keep_game(*host); }
-
-// Goes on with the game kept in `in` (a snapshot's bytes), paused: 1 when
-// taken; else the game stays on the title, `out` says why, and the result
-// is 2 when the game was kept by another version, 0 when damaged.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_resume(Host* host) {
-    Runner& r = host->runner;
-    StateKind kind = StateKind::Damaged;
-    if (const char* why = read_snapshot(r, host->in, &kind)) {
-        host->out = why;
-        return kind == StateKind::OtherVersion ? 2 : 0;
-    }
-    host->in.clear();
-    hold(r);
-    set_best(r, murlo_web_best());
-    host->own_game = worth_keeping(r);
-    host->since_kept_us = 0;
-    // A traced game's calls from the run's start, as if played here.
-    if (r.tracing) r.trace = trace_before(r);
-    return 1;
-}
-
-// The depth of the game in play when it counts for the best depth, for the
-// page to keep when it is closed or hidden in the middle; else -1.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_depth(Host* host) { return depth_to_keep(host->runner); }
-
-// The runner's clock in milliseconds: how long the game has run.
-extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_clock(Host* host) {
-    return static_cast<double>(host->runner.state.clock_us) / 1000.0;
-}
-
-// Makes sound `index` (a Sound id) and hands its samples to the page, which
-// asks for each once sound can be heard, so a page that stays silent makes
-// none.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_make_sound(int index) {
-    if (index < 0 || index >= sound_count) return;
-    const std::vector<double> samples = sounds::synthesise(static_cast<Sound>(index));
-    const std::vector<float> floats(samples.begin(), samples.end());
-    murlo_web_sound_samples(index, floats.data(), static_cast<int>(floats.size()), sounds::sample_rate);
-}
-
-// The best depth's label for `depth`: five rows of shape pixels, bit c of
-// row r is cell (c, r) of best::columns.
-extern "C" EMSCRIPTEN_KEEPALIVE const std::uint64_t* murlo_web_best_label(Host* host, int depth) {
-    best_label(depth, host->label);
-    return host->label;
-}
-
-// The layout on screen (0 landscape, 1 upright, 2 sideways): touches hold
-// its controls.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_show_layout(Host* host, int index) {
-    if (index >= 0 && index < layout_count) host->layout = index;
-}
-
-// A layout made `extra` of its pixels longer to fill the screen (see
-// stretched); the page is handed its new numbers.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_stretch(Host* host, int index, int extra) {
+// The layout on screen (0 landscape, 1 upright, 2 sideways), made `extra`
+// of its pixels longer to fill the screen (see stretched): touches hold
+// its controls, and the page is handed its numbers when they change.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_fit(Host* host, int index, int extra) {
     if (index < 0 || index >= layout_count) return;
-    host->layouts[index] = stretched(layouts[index], extra);
+    host->layout = index;
+    if (extra == host->stretch[index]) return;
+    host->stretch[index] = extra;
+    host->layouts[index] = handheld::stretched(layouts[index], extra);
     tell_layout(*host, index);
 }
 
@@ -334,68 +334,50 @@ extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* murlo_web_draw_skin(Host* ho
     return rows.data();
 }
 
-// A buffer of `size` bytes (and a 0 after them) for the page to write text
-// into, for the calls below.
+// Makes sound `index` (a Sound id) and hands its samples to the page, which
+// asks for each once sound can be heard, so a page that stays silent makes
+// none.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_make_sound(int index) {
+    if (index < 0 || index >= sound_count) return;
+    const std::vector<double> samples = sounds::synthesise(static_cast<Sound>(index));
+    const std::vector<float> floats(samples.begin(), samples.end());
+    murlo_web_sound_samples(index, floats.data(), static_cast<int>(floats.size()), sounds::sample_rate);
+}
+
+// A buffer of `size` bytes for the page to write into, for the calls that
+// read `in`.
 extern "C" EMSCRIPTEN_KEEPALIVE char* murlo_web_in(Host* host, int size) {
     host->in.assign(static_cast<std::size_t>(size), '\0');
     return host->in.data();
 }
 
-// What the last call below gave the page: its bytes and how many.
-extern "C" EMSCRIPTEN_KEEPALIVE const char* murlo_web_out(Host* host) { return host->out.data(); }
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_out_size(Host* host) { return static_cast<int>(host->out.size()); }
-
-// The deflated bytes of the link in `in` (from "#run=" on): their count,
-// or -1 when the link is not of the form, with the reason in `out`.
+// The deflated bytes of the link in `in` (from "#run=" on), given: their
+// count, or -1 when the link is not of the form (the reason given).
 extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_bytes(Host* host) {
-    std::string problem;
-    if (!runs::link_payload(host->in, host->out, problem)) {
-        host->out = problem;
-        return -1;
-    }
-    return static_cast<int>(host->out.size());
+    std::string bytes, problem;
+    const bool read = runs::link_payload(take_in(*host), bytes, problem);
+    give(read ? bytes : problem);
+    return read ? static_cast<int>(bytes.size()) : -1;
 }
 
-// The link of the run whose script the page deflated into `in`: its
-// "#run=" part, in `out`, for the page to put after its own address.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_link_of(Host* host) {
-    host->out = std::string(runs::link_mark) + runs::payload_of_deflated(host->in);
-    return static_cast<int>(host->out.size());
+// The "#run=" part of the link of the run whose script the page deflated
+// into `in`, given, for the page to put after its own address.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_link_of(Host* host) {
+    give(std::string(runs::link_mark) + runs::payload_of_deflated(take_in(*host)));
 }
 
-// Watches the script whose text is in `in`: the game starts afresh and
-// plays it (a game of the player's left in the middle keeps its depth).
-// 0, with the reason in `out`, when it is not a script.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_watch(Host* host) {
-    runs::Script script;
-    if (!runs::read_script(host->in, "", script, host->out)) return 0;
-    host->in.clear();
-    host->in.shrink_to_fit();
-    Runner& r = host->runner;
-    if (depth_to_keep(r) >= 0) murlo_web_keep_best(depth_to_keep(r));
-    keep_game(*host);  // kept as it was left
-    host->own_game = false;
-    start_runner(r, std::move(script), murlo_web_best());
-    return 1;
+// The run so far as script text, complete, given.
+extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_run_text(Host* host) {
+    give(recorded_script(host->session.runner));
 }
 
-// The run so far as script text, complete, in `out`.
-extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_run_text(Host* host) {
-    host->out = recorded_script(host->runner);
-    return static_cast<int>(host->out.size());
+// For the sound and the test interface: the runner's clock in milliseconds
+// (how long the game has run), and the depth of the game in play when it
+// counts for the best depth, else -1.
+extern "C" EMSCRIPTEN_KEEPALIVE double murlo_web_clock(Host* host) {
+    return static_cast<double>(host->session.runner.state.clock_us) / 1000.0;
 }
-
-// Watching faster: the game's clock runs `speed` times as fast from now
-// on, so its waits are shorter and its polls the same.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_speed(Host* host, double speed) { set_speed(host->runner, speed); }
-
-// Play from here: the player's keys take over from the watched script at
-// the next poll, at the game's own pace; a paused game goes on.
-extern "C" EMSCRIPTEN_KEEPALIVE void murlo_web_take_over(Host* host) {
-    Runner& r = host->runner;
-    take_over(r);
-    if (paused(r)) handle(r, host->now_us, {Event::Kind::Pause});
-}
+extern "C" EMSCRIPTEN_KEEPALIVE int murlo_web_depth(Host* host) { return depth_to_keep(host->session.runner); }
 
 int main() {
     // Lives as long as the page: main returns, the page goes on calling.
@@ -408,8 +390,6 @@ int main() {
         const std::string name(palette_name(id));
         murlo_web_palette(i, name.c_str(), rgb(p.clear), rgb(p.ink), rgb(p.paused_clear), rgb(p.paused_ink));
     }
-    host->runner.tracing =
-        murlo_web_start(host, rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left, input::Down,
-                        input::Up, sound_count, version, static_cast<double>(runs::max_link_text)) != 0;
-    start_runner(host->runner, {}, murlo_web_best());
+    murlo_web_start(host, rgb(fill_colour), rgb(skin_ink), input::Z, input::Right, input::Left, input::Down,
+                    input::Up, sound_count, version, static_cast<double>(runs::max_link_text));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -207,8 +208,20 @@ TEST(ReplayLink, ALinkOrItsRunPartReadsAsItsScriptInTheToolToo) {
     std::string payload;
     ASSERT_TRUE(runs::link_payload_of(text, payload));
     EXPECT_EQ("#run=" + payload, part);
-    for (const std::string& bytes : {std::string{}, std::string("\xff"), std::string("\x00\xfe"), deflated(text)})
+    // The same digits, the standard's, are the page's kept games, as the
+    // browser's btoa wrote them (padded) and atob reads them.
+    for (const std::string& bytes : {std::string{}, std::string("\xff"), std::string("\x00\xfe"), deflated(text)}) {
         EXPECT_EQ(runs::payload_of_deflated(bytes), "1." + base64url(bytes));
+        std::string standard = base64url(bytes), back;
+        std::replace(standard.begin(), standard.end(), '-', '+');
+        std::replace(standard.begin(), standard.end(), '_', '/');
+        EXPECT_TRUE(runs::bytes_of_base64(standard, back) && back == bytes);
+        standard.append((4 - standard.size() % 4) % 4, '=');
+        EXPECT_EQ(runs::base64_of(bytes), standard);
+        EXPECT_TRUE(runs::bytes_of_base64(standard, back) && back == bytes);
+    }
+    std::string bytes;
+    for (const char* bad : {"Zg=", "Z", "Zh==", "Zm-v", "Zm9v===="}) EXPECT_FALSE(runs::bytes_of_base64(bad, bytes)) << bad;
     for (const std::string& run : {"/" + part, text}) {
         Script script;
         std::string problem;

@@ -122,17 +122,15 @@ async function openIn(context, initScript = null, initArg = undefined, address =
   });
   page.setDefaultTimeout(deadline);
   if (initScript) await page.addInitScript(initScript, initArg);
+  // Every call recorded, and the sounds the game starts among them.
+  await page.addInitScript(() => {
+    if (!Array.isArray(window.murloRecord)) window.murloRecord = [];
+    Object.defineProperty(window, 'heard', {
+      get: () => window.murloRecord.filter((line) => line.startsWith('sound ')).map((line) => line.slice(6)),
+    });
+  });
   await page.goto(address);
   await page.waitForFunction(() => window.murlo && window.murlo.presented > 0);
-  // Record every sound the game starts from now on.
-  await page.evaluate(() => {
-    window.heard = [];
-    const play = MurloPage.play;
-    MurloPage.play = (name, ...rest) => {
-      window.heard.push(name);
-      play(name, ...rest);
-    };
-  });
   return page;
 }
 
@@ -498,7 +496,8 @@ const checks = {
   },
 
   // Keys held when the page loses focus count as released. On the title
-  // nothing pauses; in a game, losing the focus pauses it, and P goes on.
+  // nothing pauses; in a game, losing the focus pauses it, and P goes on
+  // with the keys let go, though they are still down.
   async blur() {
     const page = await open();
     await page.evaluate(() => window.dispatchEvent(new Event('blur')));
@@ -506,18 +505,19 @@ const checks = {
     await page.keyboard.down('ArrowLeft');
     await page.keyboard.down('KeyZ');
     await playing(page);
-    assert.notEqual(await page.evaluate(() => MurloPage.keys()), 0);
+    await page.waitForFunction(() => window.murloRecord.filter((l) => l.startsWith('poll ')).pop() === 'poll 05');
     await page.evaluate(() => window.dispatchEvent(new Event('blur')));
-    assert.equal(await page.evaluate(() => MurloPage.keys()), 0);
     assert.equal(await page.evaluate(() => murlo.paused), true, 'paused when the focus is lost');
-    await page.keyboard.up('ArrowLeft');
-    await page.keyboard.up('KeyZ');
     const clock = await page.evaluate(() => murlo.clock);
+    const calls = await page.evaluate(() => window.murloRecord.length);
     await quiet(page, 300);
     assert.equal(await page.evaluate(() => murlo.clock), clock, 'the game ran while paused');
     await page.keyboard.press('KeyP');
     assert.equal(await page.evaluate(() => murlo.paused), false);
-    await played(page, 5 * frame);
+    await page.waitForFunction((n) => window.murloRecord.slice(n).some((l) => l.startsWith('poll ')), calls);
+    assert.equal(polls(await page.evaluate((n) => window.murloRecord.slice(n), calls))[0], 'poll 00', 'keys held');
+    await page.keyboard.up('ArrowLeft');
+    await page.keyboard.up('KeyZ');
   },
 
   // A standard-mapping pad: the south button leaves the title, the D-pad's
@@ -547,7 +547,7 @@ const checks = {
   },
 
   // A hidden page holds the game: nothing is presented until it is shown,
-  // and then the game goes on (hidden is not paused).
+  // and then the game waits, paused, for the player to go on.
   async hidden() {
     const page = await open();
     await page.keyboard.down('KeyZ');
@@ -559,14 +559,15 @@ const checks = {
     assert.deepEqual(await page.evaluate(() => [murlo.clock, murlo.presented]), [clock, presented],
                      'the game ran while hidden');
     await setHidden(page, false);
-    assert.equal(await page.evaluate(() => murlo.paused), false);
+    assert.equal(await page.evaluate(() => murlo.paused), true);
+    await page.keyboard.press('KeyP');
     await played(page, 10 * frame);
   },
 
   // The page plays keys a poll each: the title, a game to the digger's
   // death, the closing pictures (with the page hidden for a while among
-  // them) and the title again; the game paused for a while, and the page
-  // hidden during the pause. The page's own record of the run is those
+  // them, which pauses them) and the title again; the game paused for a
+  // while, and the page hidden during the pause. The page's own record of the run is those
   // keys, poll for poll, and every call the page carries out, in order,
   // frames and all, is what the replay tool traces for that record: the
   // pause is nothing to the game. The best depth kept in the browser was
@@ -591,7 +592,7 @@ const checks = {
     await quiet(page, 300);
     assert.equal(await page.evaluate(() => murlo.paused), true, 'shown again, still paused');
     assert.equal(await page.evaluate(() => window.murloRecord.length), pausedAt, 'calls while paused');
-    await page.keyboard.press('KeyP');
+    await page.evaluate(() => goOn());
 
     await page.waitForFunction(() => window.murloRecord.includes('sound auu.wav'));
     const deepest = await page.evaluate(() => window.deepest);
@@ -609,6 +610,7 @@ const checks = {
     await quiet(page, 500);
     assert.equal(await page.evaluate(() => window.murloRecord.length), hiddenAt, 'calls while hidden');
     await setHidden(page, false);
+    await page.evaluate(() => goOn());
     await page.waitForFunction(() => window.murloRecord.lastIndexOf('sound title.wav') >
                                window.murloRecord.indexOf('sound auu.wav'));
     const [run, record] = await page.evaluate(() => [murlo.run(), window.murloRecord.slice()]);
@@ -620,15 +622,22 @@ const checks = {
   },
 
   // The LCD on screen: every pixel of it in one of the two colours (no
-  // smoothing), each display pixel a square of the colour its bit says.
-  // Paused, the last frame in two colours nearer each other, as crisp.
-  // The menu's high-contrast palette likewise, remembered.
+  // smoothing), each display pixel a square of the colour its bit says, in
+  // the handheld's palette and the menu's high-contrast one. Paused, the
+  // last frame in two colours nearer each other, as crisp. High contrast
+  // is remembered.
   async lcd() {
     const page = await open({ deviceScaleFactor: 1, viewport: { width: 1000, height: 700 } });
-    await setHidden(page, true);  // hold the game, so the picture stays
+    await setHidden(page, true);  // hold the title, so the picture stays
     const { clear, ink } = palettes.handheld;
+    const high = palettes.high_contrast;
     assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the colours on the title');
     await lcdOnScreen(page, clear, ink);
+    await page.click('#contrast');
+    assert.equal(await page.getAttribute('#contrast', 'aria-pressed'), 'true');
+    assert.deepEqual(await lcdDrawn(page), [high.clear, high.ink], 'high contrast');
+    await lcdOnScreen(page, high.clear, high.ink);
+    await page.click('#contrast');
 
     await setHidden(page, false);
     await page.keyboard.press('KeyZ');
@@ -644,27 +653,26 @@ const checks = {
 
     // The high-contrast palette, paused and in play, from the menu; the
     // browser remembers it.
-    const high = palettes.high_contrast;
     await page.click('#contrast');
-    assert.equal(await page.getAttribute('#contrast', 'aria-pressed'), 'true');
     assert.deepEqual(await lcdDrawn(page), [high.pausedClear, high.pausedInk], 'high contrast, paused');
     await page.reload();  // the game kept comes back, paused
     await page.waitForFunction(() => window.murlo && murlo.presented > 0);
     assert.deepEqual(await lcdDrawn(page), [high.pausedClear, high.pausedInk], 'high contrast, remembered');
     await page.keyboard.press('KeyP');
-    await setHidden(page, true);
     assert.deepEqual(await lcdDrawn(page), [high.clear, high.ink], 'high contrast in play');
-    await lcdOnScreen(page, high.clear, high.ink);
     await page.screenshot({ path: path.join(process.env.MURLO_SHOTS || tmpdir(), 'high-contrast-1000x700.png') });
     await page.click('#contrast');
     assert.deepEqual(await lcdDrawn(page), [clear, ink], 'the handheld\'s own again');
   },
 
   // Installable and offline: Chromium finds nothing missing for installing
-  // the page; once loaded, it starts and plays with the server gone; and a
-  // changed build deployed to the same place replaces it, at the latest
-  // when the page is next started, with the old build's files gone.
+  // the page; the service worker keeps every file of the page folder;
+  // once loaded, it starts and plays with the server gone; and a changed
+  // build deployed to the same place replaces it, at the latest when the
+  // page is next started, with the old build's files gone.
   async install() {
+    const listed = [...readFileSync(path.join(webDir, 'sw.js'), 'utf8').matchAll(/\['([^']+)', '[0-9a-f]{64}'\]/g)];
+    assert.deepEqual(listed.map((m) => m[1]), readdirSync(webDir).filter((name) => name !== 'sw.js').sort());
     const work = mkdtempSync(path.join(tmpdir(), 'murlo-page-'));
     const dir = path.join(work, 'web');
     cpSync(webDir, dir, { recursive: true });
@@ -992,7 +1000,7 @@ const checks = {
 
     const winText = readFileSync(path.join(source, 'tests', 'replay', 'win.script'), 'utf8')
       .replace(/#.*$/gm, '').split(/\s+/).filter(Boolean).join(' ') + '\n';
-    const winLink = await page.evaluate((t) => MurloPage.linkFor(t), winText);
+    const winLink = await page.evaluate((t) => murlo.linkFor(t), winText);
     assert.ok(winLink.length < 2048, `a won game's link is ${winLink.length} characters`);
     await page.context().close();
 
@@ -1077,8 +1085,8 @@ const checks = {
 
   // The screen is kept on while a game runs on a shown page: the lock is
   // asked for when play starts, let go when the game is paused or the page
-  // hidden and asked for again when it goes on or is shown, and let go
-  // when the game ends. That browser keeps nothing (its storage refused):
+  // hidden (which pauses it) and asked for again when it goes on, and let
+  // go when the game ends. That browser keeps nothing (its storage refused):
   // one line says the game cannot be kept, and the best depth of the visit
   // is shown all the same. A browser without
   // wake locks plays as well.
@@ -1111,7 +1119,10 @@ const checks = {
     await until(3);
     await setHidden(page, true);
     await until(4);
-    await setHidden(page, false);
+    await setHidden(page, false);  // paused, until P
+    await quiet(page, 300);
+    assert.equal((await locks()).length, 4, 'asked for while paused: ' + (await locks()) + (await page.evaluate(() => [murlo.paused, murlo.depth, window.heard])));
+    await page.evaluate(() => goOn());
     await until(5);
     assert.deepEqual(await locks(), ['request screen', 'release', 'request screen', 'release', 'request screen']);
     await until(6);
