@@ -29,9 +29,10 @@ function held() {
 
 // The keys held now, handed to the game when they changed.
 function update(at) {
-  if (held() === sent) return;
-  sent = held();
-  game.send(game.Keys, sent, at);
+  const keys = held();
+  if (keys === sent) return;
+  sent = keys;
+  game.send(game.Keys, keys, at);
 }
 
 // Keys and touches held when the focus goes or the page is hidden count

@@ -61,27 +61,26 @@ export function claim() {
   });
 }
 
-// The session's notices (session.h's Notice, in order): a line for the
-// player, and one for the console with the detail.
-const notKept = 'This game is not kept if the page closes: ';
-const notices = [
-  [null, 'the best depth this browser keeps cannot be read: it starts again from 0'],
-  [null, 'the best depth this browser keeps is damaged (%): the best depth starts again from 0'],
-  [null, 'the best depth cannot be kept in this browser'],
-  [null, 'the game kept in this browser cannot be read'],
-  ['The game kept here is damaged, so it cannot go on.', 'the game kept in this browser cannot go on: %'],
-  ['The game kept here is from another version of Murlo, which this one cannot go on with.',
-   'the game kept in this browser cannot go on: %'],
-  ['The game kept in this browser is being played in another of its tabs.', null],
-  [notKept + 'Murlo is open in another tab, which keeps its game.', null],
-  [notKept + 'the browser\'s storage is full or refused.', null],
-];
-
+// The session's notices (session.h's Notice, by number), worded: a line
+// for the player, or one for the console, with the detail if any.
 export function say(notice, detail) {
-  let [line, warning] = notices[notice] || [null, 'notice ' + notice];
-  if (!navigator.locks && notice === 6) [line, warning] = [null, 'the game kept here is not gone on with: ' +
-                                                           'without locks no page keeps games'];
-  if (!navigator.locks && notice === 7) line = notKept + 'keeping it needs a page served over https, in a recent browser.';
-  if (warning) console.warn('murlo: ' + warning.replace('%', detail));
-  if (line) note(line);
+  const warn = (text) => console.warn('murlo: ' + text);
+  const notKept = 'This game is not kept if the page closes: ';
+  switch (notice) {
+    case 0: return warn('the best depth this browser keeps cannot be read: it starts again from 0');
+    case 1: return warn(`the best depth this browser keeps is damaged (${JSON.stringify(detail)}): ` +
+                        'the best depth starts again from 0');
+    case 2: return warn('the best depth cannot be kept in this browser');
+    case 3: return warn('the game kept in this browser cannot be read');
+    case 4: case 5:
+      warn('the game kept in this browser cannot go on: ' + detail);
+      return note(notice === 4 ? 'The game kept here is damaged, so it cannot go on.'
+                               : 'The game kept here is from another version of Murlo, which this one cannot go on with.');
+    case 6:
+      if (!navigator.locks) return warn('without locks no page can tell it is the only one: the game kept stays');
+      return note('The game kept in this browser is being played in another of its tabs.');
+    case 7: return note(notKept + (navigator.locks ? 'Murlo is open in another tab, which keeps its game.'
+                                                   : 'keeping it needs a page served over https, in a recent browser.'));
+    case 8: return note(notKept + 'the browser\'s storage is full or refused.');
+  }
 }

@@ -30,7 +30,7 @@ export function holdKeys(keys) {
     if (left < 0 && line !== 'poll 00') left = polls;
     polls += 1;
     window.deepest = Math.max(window.deepest, window.murlo.depth);
-    queueMicrotask(() => hold(next()));  // once the run is over
+    queueMicrotask(() => document.hidden || hold(next()));  // once the run is over; none in a hidden page
     return this.length;
   };
   addEventListener('DOMContentLoaded', () => hold(keys[0]));
