@@ -14,7 +14,7 @@ let given = null;  // the bytes the game gave last (murlo_web_give)
 // colours of the body and its ink, the sounds, the version, the longest
 // script a link may carry.
 export const setup = {};
-// What the game said last of itself (murlo_web_state).
+// What the game said last of itself (see told).
 export const state = {playing: false, paused: false, watching: false};
 
 // What can happen, for send: murlo_web_event's kinds.
@@ -26,6 +26,13 @@ export function started(s) {
 }
 
 export function attach(instance) { game = instance; }
+
+// What the game says of itself (murlo_web_state); what it said before.
+export function told(playing, paused, watching) {
+  const was = Object.assign({}, state);
+  Object.assign(state, {playing, paused, watching});
+  return was;
+}
 
 export const ready = () => game !== null;
 

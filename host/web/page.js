@@ -56,8 +56,7 @@ const page = {
   },
   samples: sound.samples,
   state(playing, paused, watching) {
-    const was = Object.assign({}, game.state);
-    Object.assign(game.state, {playing, paused, watching});
+    const was = game.told(playing, paused, watching);
     if (playing && !was.playing) runs.offer(null);  // a new game
     if (watching !== was.watching) runs.showWatching(watching);
     held();
