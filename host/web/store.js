@@ -82,5 +82,6 @@ export function say(notice, detail) {
     case 7: return note(notKept + (navigator.locks ? 'Murlo is open in another tab, which keeps its game.'
                                                    : 'keeping it needs a page served over https, in a recent browser.'));
     case 8: return note(notKept + 'the browser\'s storage is full or refused.');
+    case 9: return warn('the run kept with the best depth is not the run of it: ' + detail);
   }
 }

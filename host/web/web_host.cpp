@@ -135,14 +135,21 @@ std::string take_in(Host& h) {
 // The session's slots in the browser's storage, under the keys the page
 // has always kept them by: the best depth as its digits, the kept game
 // (and one set aside) as base64 of its bytes, and a mark while the kept
-// game's run holds a watched script. A kept game whose text is not base64
-// reads as that text, which is no game: it is set aside as it was found.
+// game's run holds a watched script; and the best depth's run, a script.
+// A kept game whose text is not base64 reads as that text, which is no
+// game: it is set aside as it was found.
 struct WebStore {
     Host& h;
 
     static const char* key(Slot slot) {
-        constexpr const char* keys[] = {"murlo.best", "murlo.suspend", "murlo.suspend.bad", "murlo.suspend.watched"};
-        return keys[static_cast<int>(slot)];
+        switch (slot) {
+            case Slot::Best: return "murlo.best";
+            case Slot::Kept: return "murlo.suspend";
+            case Slot::KeptBad: return "murlo.suspend.bad";
+            case Slot::Watched: return "murlo.suspend.watched";
+            case Slot::BestRun: return "murlo.best.run";
+        }
+        return "murlo.slot";
     }
     Stored read(Slot slot) {
         const int size = murlo_web_read(key(slot));
@@ -157,13 +164,13 @@ struct WebStore {
         return found;
     }
     bool write(Slot slot, std::string_view bytes, std::string&) {
-        std::string text;
+        std::string text(bytes);
         if (slot == Slot::KeptBad && bytes == h.kept_read)
             text = h.kept_found;
         else if (slot == Slot::Kept || slot == Slot::KeptBad)
             text = runs::base64_of(bytes);
-        else
-            text = bytes.substr(0, bytes.ends_with('\n') ? bytes.size() - 1 : bytes.size());  // a line, unended
+        else if ((slot == Slot::Best || slot == Slot::Watched) && text.ends_with('\n'))
+            text.pop_back();  // a line, kept unended
         return murlo_web_write(key(slot), text.data(), static_cast<int>(text.size())) == 1;
     }
     void remove(Slot slot) { murlo_web_remove(key(slot)); }

@@ -13,7 +13,7 @@ import assert from 'node:assert/strict';
 
 const tool = process.argv[2];
 const work = mkdtempSync(path.join(tmpdir(), 'murlo-replay-cli-'));
-const usage = 'usage: murlo-replay [--png DIR] [--gif FILE] [--palette NAME] [SCRIPT|-]\n' +
+const usage = 'usage: murlo-replay [--png DIR] [--gif FILE] [--palette NAME] [--ghost RUN] [SCRIPT|-]\n' +
               '       murlo-replay --help | --version\n';
 
 function run(args, { input = '', stdout = 'pipe' } = {}) {
