@@ -567,10 +567,10 @@ const checks = {
   // The page plays keys a poll each: the title, a game to the digger's
   // death, the closing pictures (with the page hidden for a while among
   // them, which pauses them) and the title again; the game paused for a
-  // while, and the page hidden during the pause. The page's own record of the run is those
-  // keys, poll for poll, and every call the page carries out, in order,
-  // frames and all, is what the replay tool traces for that record: the
-  // pause is nothing to the game. The best depth kept in the browser was
+  // while, and the page hidden during the pause. The page's own record of
+  // the run is those keys, poll for poll, and every call the page carries
+  // out, in order, frames and all, is what the replay tool traces for that
+  // record: the pause is nothing to the game. The best depth kept in the browser was
   // damaged: it is replaced by the depth the hidden page had reached, then
   // by the deepest of the game once the digger dies, and the handheld
   // shows it. The game is kept while it is in the middle, not once it ends.
@@ -1119,7 +1119,7 @@ const checks = {
     await until(3);
     await setHidden(page, true);
     await until(4);
-    await setHidden(page, false);  // paused, until P
+    await setHidden(page, false);  // paused, until the player goes on
     await quiet(page, 300);
     assert.deepEqual(await locks(), ['request screen', 'release', 'request screen', 'release'], 'while paused');
     await page.evaluate(() => goOn());
