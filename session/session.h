@@ -198,10 +198,13 @@ void carry_out(Session& s, Store& store) {
         std::int32_t held = 0;
         const Stored now = store.read(Slot::Best);
         if (now.kind != Stored::Kind::Bytes || !read_best_depth(now.bytes, held)) held = 0;
+        // The run first: a run kept without its depth is trusted only once
+        // it replays to the depth kept (race_best), and a depth is kept
+        // even where its run cannot be.
+        if (held < q.best_depth && !q.best_run.empty()) store.write(Slot::BestRun, q.best_run, why);
         if (held >= q.best_depth) {
             stored_best(s, held);
-        } else if ((q.best_run.empty() || store.write(Slot::BestRun, q.best_run, why)) &&
-                   store.write(Slot::Best, best_depth_text(q.best_depth), why)) {
+        } else if (store.write(Slot::Best, best_depth_text(q.best_depth), why)) {
             stored_best(s, q.best_depth);
         } else if (!s.said_best) {
             s.said_best = true;
